@@ -1,0 +1,78 @@
+// Entry point: one copy per machine, the splash window, the worker, the message loop.
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include "app/constants.h"
+#include "app/launcher_state.h"
+#include "app/splash_assets.h"
+#include "app/splash_window.h"
+#include "app/window_placement.h"
+#include "bootstrap/worker_thread.h"
+
+namespace {
+
+int readScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+void registerSplashClass(HINSTANCE instance) {
+    WNDCLASSW windowClass{};
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = splashWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;  // the window paints its whole surface
+    windowClass.lpszClassName = kWindowClassName;
+    RegisterClassW(&windowClass);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Kept open for the life of the process: that is what keeps later copies out.
+    CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+
+    SetProcessDPIAware();
+
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+
+    loadSplashAssets();
+    screenDpi = readScreenDpi();
+    registerSplashClass(instance);
+
+    RECT workArea{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    const WindowPlacement placement = computeWindowPlacement(screenDpi, workArea);
+
+    mainWindow = CreateWindowExW(WS_EX_APPWINDOW, kWindowClassName, kWindowTitle, WS_POPUP,
+                                 placement.x, placement.y, placement.width, placement.height,
+                                 nullptr, nullptr, instance, nullptr);
+    if (mainWindow == nullptr) {
+        // Nothing could ever post the quit message: end instead of waiting forever.
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        return 1;
+    }
+    ShowWindow(mainWindow, SW_SHOW);
+    SetTimer(mainWindow, kAnimationTimerId, kAnimationTimerPeriodMs, nullptr);
+
+    HANDLE worker = CreateThread(nullptr, 0, bootstrapThreadProc, nullptr, 0, nullptr);
+    if (worker != nullptr) CloseHandle(worker);  // never joined
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    return 0;
+}

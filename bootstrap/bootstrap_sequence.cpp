@@ -1,0 +1,78 @@
+#include "bootstrap/bootstrap_sequence.h"
+
+#include "bootstrap/failure_messages.h"
+
+namespace {
+
+constexpr const char* kManifestPath = "/starter/launcher.json";
+
+// javaw.exe is preferred: it starts without a console of its own.
+std::wstring findAnyJava(const BootstrapOperations& ops, const std::wstring& javaFolder) {
+    std::wstring found = ops.findJavaExecutable(javaFolder, L"javaw.exe");
+    if (found.empty()) found = ops.findJavaExecutable(javaFolder, L"java.exe");
+    return found;
+}
+
+// The first server whose manifest yields any pair wins, even if that manifest is incomplete.
+std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config,
+                                             const BootstrapOperations& ops) {
+    std::vector<ManifestPair> pairs;
+    for (const std::string& server : config.updateServers) {
+        std::vector<unsigned char> body;
+        if (ops.httpGet(server + kManifestPath, body)) pairs = ops.readManifestPairs(body);
+        if (!pairs.empty()) break;
+    }
+    return pairs;
+}
+
+}  // namespace
+
+void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& ops) {
+    const std::uint64_t workerStartTick = ops.tickCount();
+    ops.createDirectory(config.gameDirectory);
+    const std::wstring workFolder = config.gameDirectory + L"\\loader";
+    ops.createDirectory(workFolder);
+
+    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops);
+    if (manifestPairs.empty()) {
+        ops.showFailureNotice(kNoServerMessage);
+        return;
+    }
+    const ManifestSelection selection = ops.selectManifestEntries(manifestPairs);
+    if (selection.launcherJarUrl.empty() || selection.javaZipUrl.empty()) {
+        ops.showFailureNotice(kIncompleteManifestMessage);
+        return;
+    }
+
+    const std::wstring launcherJarPath = workFolder + L"\\launcher.jar";
+    const std::wstring javaZipPath = workFolder + L"\\java.zip";
+    const std::wstring javaFolder = workFolder + L"\\java";
+
+    if (!ops.downloadFile(selection.launcherJarUrl, launcherJarPath, selection.launcherJarSha256)) {
+        ops.showFailureNotice(kLauncherDownloadFailedMessage);
+        return;
+    }
+    ops.publishStatus(kCheckingFilesText, 1.0);
+
+    std::wstring javaExecutable = findAnyJava(ops, javaFolder);
+    if (javaExecutable.empty()) {
+        if (!ops.downloadFile(selection.javaZipUrl, javaZipPath, selection.javaZipSha256)) {
+            ops.showFailureNotice(kJavaDownloadFailedMessage);
+            return;
+        }
+        ops.publishStatus(kCheckingFilesText, 1.0);
+        ops.createDirectory(javaFolder);
+        if (!ops.extractZip(javaZipPath, javaFolder)) {
+            ops.showFailureNotice(kJavaUnpackFailedMessage);
+            return;
+        }
+        javaExecutable = findAnyJava(ops, javaFolder);
+        if (javaExecutable.empty()) {
+            ops.showFailureNotice(kJavaNotFoundMessage);
+            return;
+        }
+    }
+
+    ops.publishStatus(kLaunchingText, 1.0);
+    ops.launchJavaLauncher(javaExecutable, launcherJarPath, workerStartTick);
+}

@@ -1,0 +1,30 @@
+#!/bin/sh
+# Runs a Windows program under Wine in the project's own prefix.
+# The prefix lives under the build folder (WINEPREFIX may override it) and is
+# made once with wineboot; a lock keeps parallel tests from racing on that.
+set -e
+if [ -z "$WINEPREFIX" ]; then
+    exe_dir=$(cd "$(dirname "$1")" && pwd)
+    build_dir=$exe_dir
+    while [ "$build_dir" != "/" ] && [ ! -f "$build_dir/CMakeCache.txt" ]; do
+        build_dir=$(dirname "$build_dir")
+    done
+    [ "$build_dir" = "/" ] && build_dir=$exe_dir
+    WINEPREFIX=$build_dir/wineprefix
+fi
+export WINEPREFIX
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+if [ ! -f "$WINEPREFIX/.ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/.ready" ]; then
+            wineboot -i >/dev/null 2>&1 || true
+            wineserver -w || true
+            touch "$WINEPREFIX/.ready"
+        fi
+    ) 9>"$WINEPREFIX.lock"
+fi
+exec wine "$@"

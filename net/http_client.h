@@ -1,0 +1,19 @@
+#pragma once
+// One HTTP or HTTPS GET at a time over WinHTTP, into memory or into an open file.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Called after every chunk with the bytes delivered so far and the announced
+// length (0 when none was announced).
+using ProgressCallback = void (*)(std::int64_t received, std::int64_t total);
+
+// Exactly one sink is used: `file` when it is not null, else `body`.
+bool httpGet(const std::string& url, std::vector<unsigned char>* body, HANDLE file,
+             ProgressCallback onProgress);
+
+// The manifest fetch: a GET into memory that fails once the body passes the manifest limit.
+bool fetchManifestBody(const std::string& url, std::vector<unsigned char>& body);
