@@ -9,7 +9,7 @@ packages=(
     googletest
     wine wine64 xvfb xauth xdotool x11-utils imagemagick
     nginx openssl curl
-    python3 python3-pil python3-fonttools fonts-unifont
+    python3 python3-pil python3-numpy python3-fonttools fonts-unifont fonts-dotgothic16
     zip unzip
     clang llvm libclang-rt-14-dev zlib1g-dev
     openjdk-17-jdk-headless
