@@ -1,4 +1,5 @@
 #pragma once
+// The splash window's procedure: timer tick, painting, hover, drag and the close button.
 
 #include <windows.h>
 

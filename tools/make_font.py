@@ -129,7 +129,9 @@ def add_euro_currency(font):
 def rename(font):
     # A cut-down, re-spaced font is a modified version: it carries a name of its own.
     name = font["name"]
-    full = FAMILY + " Regular"
+    # Full name equal to the family name: some GDI+ implementations look the
+    # family up by the full name when a memory font is added.
+    full = FAMILY
     postscript = FAMILY.replace(" ", "") + "-Regular"
     for record in list(name.names):
         if record.nameID in (1, 16):

@@ -1,0 +1,3 @@
+#include "app/splash_view_state.h"
+
+SplashViewState& splashViewState = *new SplashViewState();

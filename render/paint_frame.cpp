@@ -1,0 +1,151 @@
+#include "render/paint_frame.h"
+
+#include <cwchar>
+#include <string>
+
+#include "app/close_button.h"
+#include "app/launcher_state.h"
+#include "app/splash_assets.h"
+#include "app/splash_view_state.h"
+#include "render/draw_primitives.h"
+#include "render/frame_layout.h"
+#include "render/scene_layer.h"
+
+namespace {
+
+using Gdiplus::ARGB;
+
+constexpr ARGB kStatusColour = 0xFFE6E6E6;
+constexpr ARGB kTrackColour = 0xCD1C1610;
+constexpr ARGB kFillTopColour = 0xFFFFC446;
+constexpr ARGB kFillBottomColour = 0xFFFA9E00;
+constexpr ARGB kPercentageColour = 0xFFFFFFFF;
+
+void drawCloseButton(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
+    // The hovered picture is never replaced by the normal one: a missing picture draws nothing.
+    Gdiplus::Bitmap* picture = splashViewState.closeHovered
+                                   ? splashAssets.closeButtonHoverImage.get()
+                                   : splashAssets.closeButtonImage.get();
+    if (picture == nullptr) return;
+    const ButtonRect button = closeButtonRectFor(clientWidth, clientHeight);
+    graphics.DrawImage(picture, button.left, button.top, button.width, button.height);
+}
+
+void drawSpinner(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
+    const SpinnerBlend blend = spinnerBlend(splashViewState.spinnerPhase);
+    const LayoutRect square = spinnerRect(clientWidth, clientHeight);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    // Frame 9 fades into frame 0: the ten frames form a closed loop.
+    drawImageWithOpacity(graphics, splashAssets.spinnerFrames[blend.frame].get(), square.x,
+                         square.y, square.width, square.height, 1.0f - blend.nextOpacity);
+    drawImageWithOpacity(graphics, splashAssets.spinnerFrames[blend.nextFrame].get(), square.x,
+                         square.y, square.width, square.height, blend.nextOpacity);
+}
+
+void drawStatusAndBar(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
+    const float width = static_cast<float>(clientWidth);
+    const float height = static_cast<float>(clientHeight);
+    const std::wstring status = readLauncherState().statusText;
+
+    graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    const auto statusFont = createUiFont(12);
+    const auto percentageFont = createUiFont(13);
+
+    drawCentredText(graphics, status.c_str(), static_cast<int>(status.size()), *statusFont,
+                    kStatusColour, 0.5f * width, 0.848f * height);
+
+    const LayoutRect bar = progressBarRect(clientWidth, clientHeight);
+    Gdiplus::SolidBrush track{Gdiplus::Color(kTrackColour)};
+    fillCapsule(graphics, track, bar.x, bar.y, bar.width, bar.height);
+
+    const double fraction = barFraction(splashViewState.shownProgress);
+    if (barHasFill(fraction)) {
+        const float fillWidth = barFillWidth(bar, fraction);
+        // One pixel taller than the bar on each side, so the edge rows get the end colours.
+        const Gdiplus::RectF gradientBox(bar.x, bar.y - 1.0f, fillWidth, bar.height + 2.0f);
+        Gdiplus::LinearGradientBrush fill(gradientBox, Gdiplus::Color(kFillTopColour),
+                                          Gdiplus::Color(kFillBottomColour),
+                                          Gdiplus::LinearGradientModeVertical);
+        fillCapsule(graphics, fill, bar.x, bar.y, fillWidth, bar.height);
+    }
+
+    wchar_t percentage[8];
+    std::swprintf(percentage, 8, L"%d%%", barPercentage(fraction));
+    drawCentredText(graphics, percentage, static_cast<int>(std::wcslen(percentage)),
+                    *percentageFont, kPercentageColour, bar.x + bar.width / 2.0f,
+                    bar.y + bar.height / 2.0f);
+}
+
+// Releases the window's device context on every path.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// A memory device context with an off-screen bitmap selected in, undone in reverse order.
+class OffscreenTarget {
+public:
+    OffscreenTarget(HDC windowDc, int width, int height)
+        : memoryDc_(CreateCompatibleDC(windowDc)),
+          bitmap_(CreateCompatibleBitmap(windowDc, width, height)) {
+        if (memoryDc_ != nullptr && bitmap_ != nullptr) {
+            previous_ = SelectObject(memoryDc_, bitmap_);
+        }
+    }
+    ~OffscreenTarget() {
+        if (previous_ != nullptr) SelectObject(memoryDc_, previous_);
+        if (bitmap_ != nullptr) DeleteObject(bitmap_);
+        if (memoryDc_ != nullptr) DeleteDC(memoryDc_);
+    }
+    OffscreenTarget(const OffscreenTarget&) = delete;
+    OffscreenTarget& operator=(const OffscreenTarget&) = delete;
+    bool ready() const { return previous_ != nullptr; }
+    HDC dc() const { return memoryDc_; }
+
+private:
+    HDC memoryDc_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_ = nullptr;
+};
+
+}  // namespace
+
+void composeFrame(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
+    // The cached scene, unscaled, before any quality setting can slow the copy down.
+    if (splashViewState.sceneLayer) {
+        graphics.DrawImage(splashViewState.sceneLayer.get(), 0, 0, clientWidth, clientHeight);
+    }
+    applySurfaceQuality(graphics);
+    drawCloseButton(graphics, clientWidth, clientHeight);
+    drawSpinner(graphics, clientWidth, clientHeight);
+    // Without the font there is no text block, and the bar belongs to it.
+    if (splashAssets.uiFontFamily) drawStatusAndBar(graphics, clientWidth, clientHeight);
+}
+
+void paintFrame(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    ensureSceneLayer(width, height);
+
+    WindowDc windowDc(window);
+    if (windowDc.get() == nullptr) return;
+    OffscreenTarget target(windowDc.get(), width, height);
+    if (!target.ready()) return;
+    {
+        Gdiplus::Graphics graphics(target.dc());
+        composeFrame(graphics, width, height);
+    }  // the surface is released before its pixels are copied
+    BitBlt(windowDc.get(), 0, 0, width, height, target.dc(), 0, 0, SRCCOPY);
+}
