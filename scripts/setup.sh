@@ -11,7 +11,7 @@ packages=(
     nginx openssl curl
     python3 python3-pil python3-numpy python3-fonttools fonts-unifont fonts-dotgothic16
     zip unzip
-    clang llvm libclang-rt-14-dev zlib1g-dev
+    clang llvm libclang-rt-14-dev zlib1g-dev libcurl4-openssl-dev libssl-dev
     openjdk-17-jdk-headless
     osslsigncode
 )

@@ -1,0 +1,48 @@
+#include "mirror_check.h"
+
+#include <cctype>
+
+MirrorReport judgeMirror(const std::string& baseUrl, bool answered, const std::vector<unsigned char>& body) {
+    MirrorReport report;
+    report.baseUrl = baseUrl;
+    report.answered = answered;
+    if (!answered) return report;
+    const std::vector<ManifestPair> pairs = readManifestPairs(body);
+    report.hasPairs = !pairs.empty();
+    report.selection = selectManifestEntries(pairs);
+    report.complete = !report.selection.launcherJarUrl.empty() && !report.selection.javaZipUrl.empty();
+    return report;
+}
+
+bool sameDigest(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+const MirrorReport* referenceMirror(const std::vector<MirrorReport>& reports) {
+    for (const MirrorReport& report : reports) {
+        if (report.complete) return &report;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> disagreeingMirrors(const std::vector<MirrorReport>& reports) {
+    std::vector<std::string> disagreeing;
+    const MirrorReport* reference = referenceMirror(reports);
+    if (reference == nullptr) return disagreeing;
+    for (const MirrorReport& report : reports) {
+        if (!report.complete) continue;
+        const ManifestSelection& a = report.selection;
+        const ManifestSelection& b = reference->selection;
+        if (a.launcherJarUrl != b.launcherJarUrl || a.javaZipUrl != b.javaZipUrl ||
+            !sameDigest(a.launcherJarSha256, b.launcherJarSha256) ||
+            !sameDigest(a.javaZipSha256, b.javaZipSha256)) {
+            disagreeing.push_back(report.baseUrl);
+        }
+    }
+    return disagreeing;
+}

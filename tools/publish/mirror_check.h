@@ -1,0 +1,28 @@
+#pragma once
+// Judging three update mirrors: does each answer, is its manifest complete,
+// do they agree. Plain C++: the fetching happens elsewhere.
+
+#include <string>
+#include <vector>
+
+#include "bootstrap/manifest.h"
+
+struct MirrorReport {
+    std::string baseUrl;
+    bool answered = false;      // the manifest GET gave status 200 and a whole body
+    bool hasPairs = false;      // the starter's reader found at least one pair
+    bool complete = false;      // both the jar and the runtime are named
+    ManifestSelection selection;
+};
+
+// What the starter would make of one mirror's answer.
+MirrorReport judgeMirror(const std::string& baseUrl, bool answered, const std::vector<unsigned char>& body);
+
+// Mirrors that answered completely but name other files or digests than the
+// first complete one; a stale mirror shows up here.
+std::vector<std::string> disagreeingMirrors(const std::vector<MirrorReport>& reports);
+
+// The selection every player gets, whichever mirror answers: the first complete one.
+const MirrorReport* referenceMirror(const std::vector<MirrorReport>& reports);
+
+bool sameDigest(const std::string& a, const std::string& b);  // without regard to case

@@ -1,0 +1,217 @@
+// The publishing tool on Linux: libcurl for HTTP(S), OpenSSL for SHA-256, and
+// the starter's own zip reader for the runtime check.
+
+#include "publish_platform.h"
+
+#include <curl/curl.h>
+#include <openssl/evp.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "archive/entry_name.h"
+#include "archive/zip_reader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kManifestLimit = 1024 * 1024;  // as the starter's manifest fetch
+PublishPlatformOptions platformOptions;
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+using UniqueCurl = std::unique_ptr<CURL, CurlDeleter>;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+struct MemorySink {
+    std::vector<unsigned char>* body;
+    std::size_t limit;
+};
+
+size_t writeToMemory(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<MemorySink*>(user);
+    const std::size_t length = size * count;
+    if (sink->body->size() + length > sink->limit) return 0;  // aborts the transfer
+    sink->body->insert(sink->body->end(), data, data + length);
+    return length;
+}
+
+size_t writeToFile(char* data, size_t size, size_t count, void* user) {
+    return std::fwrite(data, size, count, static_cast<std::FILE*>(user)) * size;
+}
+
+struct ProgressRelay {
+    FetchProgress progress;
+};
+
+int relayProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* relay = static_cast<ProgressRelay*>(user);
+    if (relay->progress != nullptr && received > 0) relay->progress(received, total);
+    return 0;
+}
+
+UniqueCurl newRequest(const std::string& url) {
+    UniqueCurl curl(curl_easy_init());
+    if (!curl) return curl;
+    curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, "Morvanta/1.0");
+    curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);  // as WinHTTP does for the starter
+    curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+    if (!platformOptions.caFile.empty()) curl_easy_setopt(curl.get(), CURLOPT_CAINFO, platformOptions.caFile.c_str());
+    return curl;
+}
+
+// Status 200 exactly, as the starter accepts nothing else.
+bool performOk(CURL* curl) {
+    if (curl_easy_perform(curl) != CURLE_OK) return false;
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    return status == 200;
+}
+
+bool equalsIgnoringCase(const std::string& a, const char* b) {
+    const std::string other(b);
+    if (a.size() != other.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(other[i])))
+            return false;
+    }
+    return true;
+}
+
+// The starter's rule: the executable counts only directly inside a folder named "bin".
+std::string findJavaInTree(const fs::path& root, const char* fileName) {
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::none, error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->is_symlink()) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        if (!it->is_regular_file()) continue;
+        const fs::path& path = it->path();
+        if (equalsIgnoringCase(path.filename().string(), fileName) &&
+            equalsIgnoringCase(path.parent_path().filename().string(), "bin")) {
+            return path.string();
+        }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+void configurePublishPlatform(const PublishPlatformOptions& options) {
+    platformOptions = options;
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+}
+
+std::string sha256OfFile(const std::string& path) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file || fs::is_directory(path)) return std::string();
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) return std::string();
+    std::vector<unsigned char> buffer(1 << 16);
+    std::size_t read;
+    while ((read = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
+        EVP_DigestUpdate(context.get(), buffer.data(), read);
+    }
+    if (std::ferror(file.get())) return std::string();
+    unsigned char digest[32];
+    unsigned int length = 0;
+    if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 32) return std::string();
+    static const char* digits = "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : digest) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+bool fetchManifest(const std::string& url, std::vector<unsigned char>& body) {
+    UniqueCurl curl = newRequest(url);
+    if (!curl) return false;
+    MemorySink sink{&body, kManifestLimit};
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, writeToMemory);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &sink);
+    return performOk(curl.get());
+}
+
+bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress) {
+    UniqueCurl curl = newRequest(url);
+    if (!curl) return false;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) return false;
+    ProgressRelay relay{progress};
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, writeToFile);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, file.get());
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, relayProgress);
+    curl_easy_setopt(curl.get(), CURLOPT_XFERINFODATA, &relay);
+    curl_easy_setopt(curl.get(), CURLOPT_NOPROGRESS, 0L);
+    const bool ok = performOk(curl.get());
+    return std::fclose(file.release()) == 0 && ok;
+}
+
+std::string checkRuntimeArchive(const std::string& zipPath) {
+    ZipReader reader;
+    if (!zipReaderOpen(reader, zipPath.c_str())) return "the runtime archive is not a readable zip archive";
+    const std::string scratch = makeScratchFolder();
+    if (scratch.empty()) {
+        zipReaderClose(reader);
+        return "cannot make a scratch folder to unpack the runtime into";
+    }
+    std::string problem;
+    const std::size_t count = zipReaderEntryCount(reader);
+    for (std::size_t index = 0; index < count && problem.empty(); ++index) {
+        ZipEntryStat stat;
+        if (!zipReaderEntryStat(reader, index, stat)) {
+            problem = "entry " + std::to_string(index) + " of the runtime archive cannot be read";
+            break;
+        }
+        if (!isSafeEntryName(stat.name)) {
+            problem = "the runtime archive holds an entry the starter refuses: " + stat.name;
+            break;
+        }
+        const fs::path output = fs::path(scratch) / stat.name;
+        std::error_code error;
+        if (zipReaderIsFolder(reader, index)) {
+            fs::create_directories(output, error);
+            continue;
+        }
+        fs::create_directories(output.parent_path(), error);
+        if (!zipReaderExtractToFile(reader, index, output.string().c_str()))
+            problem = "the runtime archive does not unpack at entry " + stat.name;
+    }
+    zipReaderClose(reader);
+    if (problem.empty() && findJavaInTree(scratch, "javaw.exe").empty() && findJavaInTree(scratch, "java.exe").empty())
+        problem = "the runtime archive holds no javaw.exe or java.exe directly inside a \"bin\" folder";
+    removeTree(scratch);
+    return problem;
+}
+
+std::string makeScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "morvanta-publish-XXXXXX").string();
+    // Never hand out the shared temp folder itself: it would be removed.
+    if (mkdtemp(pattern.data()) == nullptr) return std::string();
+    return pattern;
+}
+
+void removeTree(const std::string& path) {
+    if (path.empty()) return;
+    std::error_code error;
+    fs::remove_all(path, error);
+}

@@ -1,0 +1,195 @@
+// morvanta-publish: writes launcher.json for an update, and checks that the
+// three update mirrors serve one consistent, intact update.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "manifest_build.h"
+#include "mirror_check.h"
+#include "publish_platform.h"
+
+extern const char* const kPublishDefaultServers[3];
+
+namespace {
+
+void printUsage() {
+    std::fprintf(stderr,
+        "usage:\n"
+        "  morvanta-publish build --jar FILE --jar-url URL --runtime FILE --runtime-url URL [--out FILE]\n"
+        "      writes launcher.json (default: ./launcher.json) with the SHA-256 of each file\n"
+        "  morvanta-publish check [--cacert FILE] [BASE_URL BASE_URL BASE_URL]\n"
+        "      checks the three mirrors (default: the starter's built-in list)\n");
+}
+
+struct Arguments {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> positional;
+};
+
+bool parseArguments(int argc, char** argv, int first, Arguments& args) {
+    for (int i = first; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--", 0) == 0) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "morvanta-publish: %s needs a value\n", arg.c_str());
+                return false;
+            }
+            args.options[arg] = argv[++i];
+        } else {
+            args.positional.push_back(arg);
+        }
+    }
+    return true;
+}
+
+int refuse(const std::string& why) {
+    std::fprintf(stderr, "morvanta-publish: refused: %s\n", why.c_str());
+    return 1;
+}
+
+int runBuild(const Arguments& args) {
+    for (const char* required : {"--jar", "--jar-url", "--runtime", "--runtime-url"}) {
+        if (args.options.count(required) == 0) {
+            printUsage();
+            return 2;
+        }
+    }
+    const std::string out = args.options.count("--out") ? args.options.at("--out") : "launcher.json";
+    const std::string jarUrl = args.options.at("--jar-url");
+    const std::string zipUrl = args.options.at("--runtime-url");
+
+    const std::string urlProblem = checkManifestUrls(jarUrl, zipUrl);
+    if (!urlProblem.empty()) return refuse(urlProblem);
+
+    for (const std::string* url : {&jarUrl, &zipUrl}) {
+        if (url->rfind("https://", 0) != 0)
+            std::fprintf(stderr, "morvanta-publish: warning: %s is not https; only its digest protects it\n", url->c_str());
+    }
+    const ManifestEntry jar{jarUrl, sha256OfFile(args.options.at("--jar"))};
+    if (jar.sha256.empty()) return refuse("cannot read the launcher jar " + args.options.at("--jar"));
+    const ManifestEntry zip{zipUrl, sha256OfFile(args.options.at("--runtime"))};
+    if (zip.sha256.empty()) return refuse("cannot read the runtime archive " + args.options.at("--runtime"));
+
+    const std::string runtimeProblem = checkRuntimeArchive(args.options.at("--runtime"));
+    if (!runtimeProblem.empty()) return refuse(runtimeProblem);
+
+    const std::string json = writeManifestJson(jar, zip);
+    {
+        std::ofstream file(out, std::ios::binary | std::ios::trunc);
+        file << json;
+        if (!file.flush()) return refuse("cannot write " + out);
+    }
+    // Read back what is on disk, exactly as a mirror will serve it.
+    std::ifstream written(out, std::ios::binary);
+    const std::string onDisk((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    const std::string roundTrip = verifyManifestRoundTrip(onDisk, jar, zip);
+    if (!roundTrip.empty()) return refuse(roundTrip);
+
+    std::printf("wrote %s\n  %s  %s\n  %s  %s\n", out.c_str(), jar.sha256.c_str(), jar.url.c_str(),
+                zip.sha256.c_str(), zip.url.c_str());
+    return 0;
+}
+
+void showProgress(std::int64_t received, std::int64_t total) {
+    static std::int64_t lastShown = -1;
+    const std::int64_t step = 4 * 1048576;  // a line every 4 MiB keeps logs short
+    if (received / step == lastShown / step && received != total) return;
+    lastShown = received;
+    if (total > 0) {
+        std::fprintf(stderr, "\r    %.1f / %.1f MB (%d%%)", received / 1048576.0, total / 1048576.0,
+                     static_cast<int>(received * 100 / total));
+    } else {
+        std::fprintf(stderr, "\r    %.1f MB", received / 1048576.0);
+    }
+    if (received == total) std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+}
+
+const char* yesNo(bool value) { return value ? "yes" : "no"; }
+
+int runCheck(const Arguments& args) {
+    std::vector<std::string> servers = args.positional;
+    if (servers.empty()) servers.assign(kPublishDefaultServers, kPublishDefaultServers + 3);
+    if (servers.size() != 3) {
+        std::fprintf(stderr, "morvanta-publish: check takes exactly three base URLs\n");
+        return 2;
+    }
+    PublishPlatformOptions options;
+    if (args.options.count("--cacert")) options.caFile = args.options.at("--cacert");
+    configurePublishPlatform(options);
+
+    std::vector<MirrorReport> reports;
+    for (const std::string& server : servers) {
+        std::vector<unsigned char> body;
+        const bool answered = fetchManifest(server + "/starter/launcher.json", body);
+        reports.push_back(judgeMirror(server, answered, body));
+    }
+    const std::vector<std::string> disagreeing = disagreeingMirrors(reports);
+    bool consistent = disagreeing.empty();
+
+    std::printf("%-40s %-8s %-9s %-7s\n", "MIRROR", "ANSWERS", "COMPLETE", "AGREES");
+    for (const MirrorReport& report : reports) {
+        bool agrees = report.complete;
+        for (const std::string& other : disagreeing) agrees = agrees && other != report.baseUrl;
+        std::printf("%-40s %-8s %-9s %-7s\n", report.baseUrl.c_str(), yesNo(report.answered),
+                    yesNo(report.complete), yesNo(agrees));
+        consistent = consistent && report.answered && report.complete;
+    }
+
+    // Each file named by any mirror is fetched once and checked against every
+    // mirror's digest for it.
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> expected;  // url -> (mirror, digest)
+    for (const MirrorReport& report : reports) {
+        if (!report.complete) continue;
+        expected[report.selection.launcherJarUrl].push_back({report.baseUrl, report.selection.launcherJarSha256});
+        expected[report.selection.javaZipUrl].push_back({report.baseUrl, report.selection.javaZipSha256});
+    }
+    const std::string scratch = makeScratchFolder();
+    if (scratch.empty()) {
+        std::fprintf(stderr, "morvanta-publish: cannot make a scratch folder for downloads\n");
+        return 1;
+    }
+    std::printf("\n%-8s %-64s %s\n", "FILE", "SHA-256", "URL");
+    int fileNumber = 0;
+    for (const auto& [url, digests] : expected) {
+        const std::string path = scratch + "/file" + std::to_string(fileNumber++);
+        std::fprintf(stderr, "  fetching %s\n", url.c_str());
+        const bool fetched = fetchToFile(url, path, showProgress);
+        const std::string actual = fetched ? sha256OfFile(path) : std::string();
+        removeTree(path);
+        std::string verdict = fetched ? "ok" : "FAILED";
+        for (const auto& [mirror, digest] : digests) {
+            if (fetched && !sameDigest(digest, actual)) {
+                verdict = "MISMATCH";
+                std::printf("  %s names digest %s\n", mirror.c_str(), digest.empty() ? "(empty)" : digest.c_str());
+            }
+        }
+        if (verdict != "ok") consistent = false;
+        std::printf("%-8s %-64s %s\n", verdict.c_str(), actual.empty() ? "-" : actual.c_str(), url.c_str());
+    }
+    removeTree(scratch);
+
+    std::printf("\n%s\n", consistent ? "consistent: every mirror serves the same, intact update"
+                                     : "NOT consistent: see above");
+    return consistent ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printUsage();
+        return 2;
+    }
+    Arguments args;
+    if (!parseArguments(argc, argv, 2, args)) return 2;
+    if (std::strcmp(argv[1], "build") == 0) return runBuild(args);
+    if (std::strcmp(argv[1], "check") == 0) return runCheck(args);
+    printUsage();
+    return 2;
+}

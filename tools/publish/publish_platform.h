@@ -1,0 +1,32 @@
+#pragma once
+// What the publishing tool needs from the machine it runs on. On Windows these
+// are the starter's own operations; on Linux, libcurl, OpenSSL and the
+// starter's own zip reader.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using FetchProgress = void (*)(std::int64_t received, std::int64_t total);
+
+struct PublishPlatformOptions {
+    std::string caFile;  // extra trusted CA (Linux only; Windows uses its own store)
+};
+void configurePublishPlatform(const PublishPlatformOptions& options);
+
+// 64 lower-case hex digits, or empty when the file cannot be read.
+std::string sha256OfFile(const std::string& path);
+
+// The manifest fetch, with the same size limit as the starter's.
+bool fetchManifest(const std::string& url, std::vector<unsigned char>& body);
+
+// One GET into a new file; true only for status 200 and the whole body.
+bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress);
+
+// Unpacks the archive into a scratch folder and looks for the Java executable
+// the way the starter does. Empty when usable, else why not.
+std::string checkRuntimeArchive(const std::string& zipPath);
+
+// A scratch folder for downloads, removed by removeTree.
+std::string makeScratchFolder();
+void removeTree(const std::string& path);
