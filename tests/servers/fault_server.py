@@ -1,0 +1,260 @@
+#!/usr/bin/python3
+"""A small HTTP server on loopback that misbehaves on demand, for what nginx
+cannot do: any status, no Content-Length, bodies cut short, slow or endless
+bodies, redirects, a byte-order mark alone, oversized manifests.
+
+    fault_server.py start --state DIR --port N [--lifetime S] [--default-route ROUTE]
+    fault_server.py stop  --state DIR
+    fault_server.py serve --port N ...        (foreground)
+
+Routes (GET and HEAD):
+    /status/<code>                 that status with a short body
+    /bytes/<n>                     200, Content-Length n, pattern bytes (byte i = i % 251)
+    /nolength/<n>                  200, no Content-Length, n pattern bytes, then close
+    /cut/<announced>/<sent>        Content-Length announced, only sent bytes, then close
+    /slow/<n>/<pieces>/<delay ms>  Content-Length n, sent in pieces with a pause before each
+    /endless                       200, no length, pattern bytes until the client gives up
+    /redirect/<301|302>?to=<url>   a redirect to url
+    /bom                           200, a body of only EF BB BF
+    /manifest/<size>               200, a manifest-shaped body of size bytes (with length)
+    /manifest-nolength/<size>      the same without Content-Length
+Any other path is answered as --default-route when given (so a base URL can
+point at a fault), else 404. Each request path is appended to DIR/requests.log.
+
+The request loop is bounded: the server stops after --lifetime seconds or
+--max-requests requests, whichever comes first; an endless body stops after
+--endless-cap bytes.
+"""
+import argparse
+import os
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+PATTERN = bytes(i % 251 for i in range(251 * 1024))  # whole periods, so slices line up
+
+
+def pattern_bytes(offset, count):
+    out = bytearray()
+    while count > 0:
+        start = offset % 251
+        piece = PATTERN[start:start + min(count, len(PATTERN) - start)]
+        out += piece
+        offset += len(piece)
+        count -= len(piece)
+    return bytes(out)
+
+
+def manifest_body(size):
+    """A well-formed manifest whose last member is padded to exactly size bytes."""
+    head = (b'{\n  "http://127.0.0.1/files/Morvanta.jar": "' + b"0" * 64 + b'",\n'
+            b'  "http://127.0.0.1/files/java-x64.zip": "' + b"1" * 64 + b'",\n  "padding": "')
+    tail = b'"\n}\n'
+    return (head + b"x" * max(0, size - len(head) - len(tail)) + tail)[:size]
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "FaultServer"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def do_HEAD(self):
+        self.do_GET()
+
+    def do_GET(self):
+        log = self.server.request_log
+        if log:
+            with self.server.log_lock, open(log, "a") as f:
+                f.write(self.path + "\n")
+        url = urlsplit(self.path)
+        parts = [p for p in url.path.split("/") if p]
+        query = parse_qs(url.query)
+        try:
+            if not self.route(parts, query):
+                default = self.server.default_route
+                if default:
+                    durl = urlsplit(default)
+                    dparts = [p for p in durl.path.split("/") if p]
+                    if self.route(dparts, parse_qs(durl.query)):
+                        return
+                self.simple(404, b"not found\n")
+        except (BrokenPipeError, ConnectionResetError, socket.timeout):
+            pass
+        self.close_connection = True
+
+    def head(self, status, length=None, extra=()):
+        self.send_response(status)
+        self.send_header("Content-Type", "application/octet-stream")
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.send_header("Connection", "close")
+        self.end_headers()
+
+    def body(self, data):
+        if self.command != "HEAD":
+            self.wfile.write(data)
+            self.wfile.flush()
+
+    def simple(self, status, data, extra=()):
+        self.head(status, len(data), extra)
+        self.body(data)
+
+    def route(self, parts, query):
+        if not parts:
+            return False
+        name, args = parts[0], parts[1:]
+        nums = [int(a) for a in args if a.isdigit()]
+        if name == "status" and len(nums) == 1:
+            self.simple(nums[0], b"status %d\n" % nums[0])
+        elif name == "bytes" and len(nums) == 1:
+            self.simple(200, pattern_bytes(0, nums[0]))
+        elif name == "nolength" and len(nums) == 1:
+            self.head(200)
+            self.stream(nums[0])
+        elif name == "cut" and len(nums) == 2:
+            self.head(200, nums[0])
+            self.stream(nums[1])
+        elif name == "slow" and len(nums) == 3:
+            size, pieces, delay = nums
+            self.head(200, size)
+            pieces = max(1, pieces)
+            sent = 0
+            for i in range(pieces):
+                time.sleep(delay / 1000.0)
+                count = size * (i + 1) // pieces - sent
+                self.body(pattern_bytes(sent, count))
+                sent += count
+        elif name == "endless":
+            self.head(200)
+            sent = 0
+            deadline = time.monotonic() + self.server.endless_seconds
+            while sent < self.server.endless_cap and time.monotonic() < deadline:
+                self.body(pattern_bytes(sent, 65536))
+                sent += 65536
+        elif name == "redirect" and len(nums) == 1 and "to" in query:
+            self.simple(nums[0], b"moved\n", [("Location", query["to"][0])])
+        elif name == "bom":
+            self.simple(200, b"\xef\xbb\xbf")
+        elif name == "manifest" and len(nums) == 1:
+            self.simple(200, manifest_body(nums[0]))
+        elif name == "manifest-nolength" and len(nums) == 1:
+            self.head(200)
+            self.body(manifest_body(nums[0]))
+        else:
+            return False
+        return True
+
+    def stream(self, count):
+        sent = 0
+        while sent < count:
+            piece = min(65536, count - sent)
+            self.body(pattern_bytes(sent, piece))
+            sent += piece
+
+
+class BoundedServer(ThreadingHTTPServer):
+    daemon_threads = True
+    handled = 0
+
+    def process_request(self, request, client_address):
+        self.handled += 1
+        super().process_request(request, client_address)
+
+
+def serve(args):
+    server = BoundedServer(("127.0.0.1", args.port), Handler)
+    server.timeout = 0.25
+    server.default_route = args.default_route
+    server.request_log = args.request_log
+    server.log_lock = threading.Lock()
+    server.endless_cap = args.endless_cap
+    server.endless_seconds = min(args.lifetime, 60)
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    deadline = time.monotonic() + args.lifetime
+    # Bounded loop: the server ends by itself even when nobody stops it.
+    while not stop.is_set() and time.monotonic() < deadline and server.handled < args.max_requests:
+        server.handle_request()
+    server.server_close()
+
+
+def port_open(port):
+    with socket.socket() as s:
+        s.settimeout(0.2)
+        return s.connect_ex(("127.0.0.1", port)) == 0
+
+
+def start(args):
+    os.makedirs(args.state, exist_ok=True)
+    stop_server(args.state)
+    if port_open(args.port):
+        sys.exit("fault_server.py: port %d is already in use" % args.port)
+    request_log = os.path.join(os.path.abspath(args.state), "requests.log")
+    open(request_log, "w").close()
+    command = [sys.executable, os.path.abspath(__file__), "serve", "--port", str(args.port),
+               "--lifetime", str(args.lifetime), "--max-requests", str(args.max_requests),
+               "--endless-cap", str(args.endless_cap), "--request-log", request_log]
+    if args.default_route:
+        command += ["--default-route", args.default_route]
+    with open(os.path.join(args.state, "fault_server.out"), "w") as out:
+        process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                                   start_new_session=True)
+    with open(os.path.join(args.state, "fault_server.pid"), "w") as f:
+        f.write(str(process.pid))
+    for _ in range(100):
+        if port_open(args.port):
+            print("fault_server.py: listening on http://127.0.0.1:%d" % args.port)
+            return
+        if process.poll() is not None:
+            break
+        time.sleep(0.1)
+    sys.exit("fault_server.py: the server did not start")
+
+
+def stop_server(state):
+    pid_file = os.path.join(state, "fault_server.pid")
+    try:
+        pid = int(open(pid_file).read().strip())
+    except (OSError, ValueError):
+        return
+    try:
+        os.kill(pid, signal.SIGTERM)
+        for _ in range(50):
+            os.kill(pid, 0)
+            time.sleep(0.1)
+        os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    os.remove(pid_file)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("action", choices=["start", "stop", "serve"])
+    parser.add_argument("--state", default=".")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--lifetime", type=float, default=600)
+    parser.add_argument("--max-requests", type=int, default=5000)
+    parser.add_argument("--endless-cap", type=int, default=256 << 20)
+    parser.add_argument("--default-route", default="")
+    parser.add_argument("--request-log", default="")
+    args = parser.parse_args()
+    if args.action == "serve":
+        serve(args)
+    elif args.action == "start":
+        start(args)
+    else:
+        stop_server(args.state)
+
+
+if __name__ == "__main__":
+    main()
