@@ -1,6 +1,76 @@
 #include "archive/extract_zip.h"
 
-// Placeholder until extraction lands: no archive can be unpacked.
-bool extractZip(const std::wstring&, const std::wstring&) {
-    return false;
+#include <windows.h>
+#include <shlobj.h>
+
+#include "archive/entry_name.h"
+#include "archive/zip_reader.h"
+
+namespace {
+
+// Both UTF-8 paths must fit this many bytes with their terminator; longer ones fail cleanly.
+constexpr int kUtf8PathBufferSize = 520;
+
+// Converts into the fixed buffer; false when the path does not fit.
+bool toUtf8Path(const std::wstring& path, char (&buffer)[kUtf8PathBufferSize]) {
+    return WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, buffer, kUtf8PathBufferSize, nullptr,
+                               nullptr) > 0;
+}
+
+std::wstring decodeUtf8(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+void createFolderTree(const std::wstring& path) {
+    SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+}
+
+struct ReaderCloser {
+    ZipReader& reader;
+    ~ReaderCloser() { zipReaderClose(reader); }
+};
+
+bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& destDir) {
+    ZipEntryStat stat;
+    if (!zipReaderEntryStat(reader, index, stat)) return false;
+    // Nothing may ever be written outside destDir.
+    if (!isSafeEntryName(stat.name)) return false;
+
+    std::wstring name = decodeUtf8(stat.name);
+    for (wchar_t& c : name) {
+        if (c == L'/') c = L'\\';
+    }
+    const std::wstring outputPath = destDir + L"\\" + name;
+
+    char utf8Output[kUtf8PathBufferSize];
+    if (!toUtf8Path(outputPath, utf8Output)) return false;
+    if (zipReaderIsFolder(reader, index)) {
+        createFolderTree(outputPath);
+        return true;
+    }
+    createFolderTree(outputPath.substr(0, outputPath.rfind(L'\\')));
+    return zipReaderExtractToFile(reader, index, utf8Output);
+}
+
+}  // namespace
+
+bool extractZip(const std::wstring& zipPath, const std::wstring& destDir) {
+    char utf8Archive[kUtf8PathBufferSize];
+    if (!toUtf8Path(zipPath, utf8Archive)) return false;
+
+    ZipReader reader;
+    if (!zipReaderOpen(reader, utf8Archive)) return false;
+    ReaderCloser closer{reader};
+
+    const std::size_t count = zipReaderEntryCount(reader);
+    for (std::size_t index = 0; index < count; ++index) {
+        if (!extractEntry(reader, index, destDir)) return false;
+    }
+    return true;
 }

@@ -1,6 +1,46 @@
 #include "bootstrap/java_search.h"
 
-// Placeholder until the runtime search lands: nothing is ever found.
-std::wstring findJavaExecutable(const std::wstring&, const std::wstring&) {
+#include <windows.h>
+
+#include <cwchar>
+
+#include "app/unique_handle.h"
+
+namespace {
+
+bool equalsIgnoringCase(const std::wstring& a, const wchar_t* b) {
+    return _wcsicmp(a.c_str(), b) == 0;
+}
+
+// The last name of the folder part of `path`: "C:\x\bin\javaw.exe" gives "bin".
+std::wstring parentFolderName(const std::wstring& path) {
+    const std::size_t fileStart = path.rfind(L'\\');
+    if (fileStart == std::wstring::npos) return std::wstring();
+    const std::wstring folder = path.substr(0, fileStart);
+    const std::size_t nameStart = folder.rfind(L'\\');
+    return nameStart == std::wstring::npos ? folder : folder.substr(nameStart + 1);
+}
+
+}  // namespace
+
+std::wstring findJavaExecutable(const std::wstring& root, const std::wstring& fileName) {
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle listing(FindFirstFileW((root + L"\\*").c_str(), &entry));
+    if (!listing) return std::wstring();
+
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring entryPath = root + L"\\" + name;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            // Junctions and folder links may lead back into the tree: never followed.
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
+            std::wstring found = findJavaExecutable(entryPath, fileName);
+            if (!found.empty()) return found;
+        } else if (equalsIgnoringCase(name, fileName.c_str()) &&
+                   equalsIgnoringCase(parentFolderName(entryPath), L"bin")) {
+            return entryPath;
+        }
+    } while (FindNextFileW(listing.get(), &entry));
     return std::wstring();
 }

@@ -1,0 +1,5 @@
+# Sources of this folder that build without platform headers, with the plain file API.
+list(APPEND MORVANTA_PORTABLE_SOURCES
+    ${CMAKE_SOURCE_DIR}/archive/entry_name.cpp
+    ${CMAKE_SOURCE_DIR}/archive/zip_reader.cpp
+    ${CMAKE_SOURCE_DIR}/archive/zip_file_io_posix.cpp)

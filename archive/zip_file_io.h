@@ -1,0 +1,25 @@
+#pragma once
+// The few file operations the zip reader needs, so its parsing stays free of
+// platform headers: one implementation for Windows, one for native builds.
+
+#include <cstddef>
+#include <cstdint>
+
+struct ZipInputFile;
+struct ZipOutputFile;
+
+// Opens an existing file for reading; the UTF-8 path is widened on Windows so
+// no character is lost. Null when it cannot be opened.
+ZipInputFile* zipInputOpen(const char* utf8Path);
+std::uint64_t zipInputSize(const ZipInputFile* file);
+// Reads exactly `length` bytes at `offset`; false on any short read.
+bool zipInputReadAt(ZipInputFile* file, std::uint64_t offset, void* buffer, std::size_t length);
+void zipInputClose(ZipInputFile* file);
+
+// Creates or truncates a file for writing. Null when it cannot be created.
+ZipOutputFile* zipOutputCreate(const char* utf8Path);
+bool zipOutputWrite(ZipOutputFile* file, const void* data, std::size_t length);
+// Gives the file an MS-DOS local modification time; failure is not reported.
+void zipOutputSetModTime(ZipOutputFile* file, std::uint16_t dosDate, std::uint16_t dosTime);
+// Closes the file; false when the last writes could not be completed.
+bool zipOutputClose(ZipOutputFile* file);

@@ -1,0 +1,241 @@
+// Unpacks archives written at test time by make_test_archives.py into fresh folders.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "archive/entry_name.h"
+#include "archive/extract_zip.h"
+#include "archive/zip_reader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path fixtureFolder() {
+    const char* folder = std::getenv("MORVANTA_ZIP_FIXTURES");
+    return fs::path(folder ? folder : "zip-fixtures");
+}
+
+std::wstring fixture(const char* name) {
+    return (fixtureFolder() / name).wstring();
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, const std::string& contents) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string bigPattern() {
+    std::string data;
+    for (int repeat = 0; repeat < 4096; ++repeat) {
+        for (int value = 0; value < 256; ++value) data.push_back(static_cast<char>(value));
+    }
+    return data + "tail";
+}
+
+std::vector<fs::path> filesUnder(const fs::path& root) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) found.push_back(entry.path());
+    return found;
+}
+
+// Each test gets a case folder with the destination inside it, so anything
+// written next to the destination is caught too.
+class ExtractZipTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        caseFolder = fs::path(temp) / "morvanta-zip-tests" / info->name();
+        fs::remove_all(caseFolder);
+        dest = caseFolder / "dest";
+        fs::create_directories(dest);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(caseFolder, ignored);
+    }
+    bool extract(const char* archive) { return extractZip(fixture(archive), dest.wstring()); }
+
+    fs::path caseFolder;
+    fs::path dest;
+};
+
+TEST_F(ExtractZipTest, ArchiveWithoutEntriesSucceedsAndCreatesNothing) {
+    EXPECT_TRUE(extract("empty.zip"));
+    EXPECT_TRUE(filesUnder(dest).empty());
+}
+
+TEST_F(ExtractZipTest, FileEntriesCreateTheirOwnFolders) {
+    ASSERT_TRUE(extract("files_only.zip"));
+    EXPECT_EQ(readFile(dest / "runtime" / "bin" / "javaw.exe"), "MZ stand-in");
+    EXPECT_EQ(readFile(dest / "runtime" / "lib" / "big.bin"), bigPattern());
+}
+
+TEST_F(ExtractZipTest, StoredAndZip64EntriesUnpack) {
+    ASSERT_TRUE(extract("stored.zip"));
+    EXPECT_EQ(readFile(dest / "plain" / "data.bin"), bigPattern());
+
+    ASSERT_TRUE(extract("zip64.zip"));
+    EXPECT_EQ(readFile(dest / "big" / "deflated.bin"), bigPattern());
+    EXPECT_EQ(readFile(dest / "big" / "stored.txt"), "stored in zip64\n");
+}
+
+TEST_F(ExtractZipTest, FolderEntryCreatesAnEmptyFolder) {
+    ASSERT_TRUE(extract("folder_entry.zip"));
+    EXPECT_TRUE(fs::is_directory(dest / "runtime" / "lib"));
+    EXPECT_TRUE(fs::is_empty(dest / "runtime" / "lib"));
+    EXPECT_EQ(readFile(dest / "runtime" / "readme.txt"), "hello");
+}
+
+TEST_F(ExtractZipTest, NamesAreDecodedAsUtf8AndEitherSlashSeparates) {
+    ASSERT_TRUE(extract("cyrillic.zip"));
+    EXPECT_EQ(readFile(dest / L"среда" / L"Файл-ё.txt"), "привет");
+
+    ASSERT_TRUE(extract("backslash_names.zip"));
+    EXPECT_EQ(readFile(dest / "win" / "style" / "name.txt"), "backslashes");
+}
+
+TEST_F(ExtractZipTest, ArchivePathWithNonAsciiLettersOpens) {
+    const fs::path copy = caseFolder / L"Загрузки" / L"архив.zip";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(fixtureFolder() / "files_only.zip", copy);
+    EXPECT_TRUE(extractZip(copy.wstring(), dest.wstring()));
+    EXPECT_TRUE(fs::exists(dest / "runtime" / "bin" / "javaw.exe"));
+}
+
+TEST_F(ExtractZipTest, ReplacesExistingFilesAndLeavesOthersAlone) {
+    writeFile(dest / "keep" / "a.txt", "old contents that are longer than the new ones");
+    writeFile(dest / "keep" / "b.txt", "untouched");
+    ASSERT_TRUE(extract("overwrite.zip"));
+    EXPECT_EQ(readFile(dest / "keep" / "a.txt"), "new contents");
+    EXPECT_EQ(readFile(dest / "keep" / "b.txt"), "untouched");
+}
+
+TEST_F(ExtractZipTest, FilesGetTheEntryModificationTime) {
+    ASSERT_TRUE(extract("overwrite.zip"));
+    HANDLE file = CreateFileW((dest / "keep" / "a.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME written{};
+    FILETIME local{};
+    SYSTEMTIME shown{};
+    GetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    FileTimeToLocalFileTime(&written, &local);
+    FileTimeToSystemTime(&local, &shown);
+    EXPECT_EQ(shown.wYear, 2020);
+    EXPECT_EQ(shown.wMonth, 1);
+    EXPECT_EQ(shown.wDay, 2);
+    EXPECT_EQ(shown.wHour, 3);
+    EXPECT_EQ(shown.wMinute, 4);
+    EXPECT_EQ(shown.wSecond, 6);
+}
+
+TEST_F(ExtractZipTest, FirstFailingEntryStopsTheWork) {
+    EXPECT_FALSE(extract("first_failure.zip"));
+    std::string first;
+    for (int i = 0; i < 100; ++i) first += "first";
+    EXPECT_EQ(readFile(dest / "one.txt"), first);
+    EXPECT_FALSE(fs::exists(dest / "three.txt"));
+}
+
+TEST_F(ExtractZipTest, DamagedArchivesFailBeforeWritingAnything) {
+    for (const char* archive :
+         {"truncated.zip", "not_a_zip.zip", "directory_out_of_range.zip", "entry_count_lie.zip",
+          "entry_size_out_of_range.zip", "no_such_archive.zip"}) {
+        SCOPED_TRACE(archive);
+        EXPECT_FALSE(extract(archive));
+        EXPECT_TRUE(filesUnder(dest).empty());
+    }
+}
+
+TEST_F(ExtractZipTest, CorruptDataFailsTheEntry) {
+    for (const char* archive : {"corrupt_crc.zip", "stored_corrupt_crc.zip", "deflate_cut_short.zip",
+                                "size_understated.zip"}) {
+        SCOPED_TRACE(archive);
+        EXPECT_FALSE(extract(archive));
+    }
+}
+
+TEST_F(ExtractZipTest, EncryptedAndUnknownMethodsAreRefusedBeforeTheFileIsCreated) {
+    EXPECT_FALSE(extract("encrypted.zip"));
+    EXPECT_FALSE(fs::exists(dest / "secret.txt"));
+    EXPECT_FALSE(extract("unsupported_method.zip"));
+    EXPECT_FALSE(fs::exists(dest / "a" / "first.txt"));
+}
+
+TEST_F(ExtractZipTest, NamesLeavingTheDestinationAreRefused) {
+    for (const char* form : {"dotdot", "dotdot_inner", "dotdot_backslash", "dotdot_trailing_dot",
+                             "dotdot_trailing_space", "leading_slash", "leading_backslash",
+                             "drive_letter", "drive_relative", "alternate_stream", "device_name",
+                             "unc"}) {
+        SCOPED_TRACE(form);
+        const std::string archive = std::string("traversal_") + form + ".zip";
+        EXPECT_FALSE(extract(archive.c_str()));
+        // The entry before it is unpacked; the bad one is written nowhere.
+        EXPECT_EQ(readFile(dest / "safe.txt"), "safe");
+        for (const fs::path& path : filesUnder(caseFolder)) {
+            EXPECT_EQ(path.filename().string().find("evil"), std::string::npos) << path.string();
+        }
+        EXPECT_FALSE(fs::exists(caseFolder / "evil.txt"));
+        EXPECT_FALSE(fs::exists(caseFolder.root_path() / "evil.txt"));
+    }
+}
+
+TEST_F(ExtractZipTest, OverlongPathFailsCleanly) {
+    EXPECT_FALSE(extract("long_path.zip"));
+    EXPECT_TRUE(filesUnder(dest).empty());
+
+    // An archive path over the limit fails before anything is opened.
+    const std::wstring longArchive = dest.wstring() + L"\\" + std::wstring(600, L'z') + L".zip";
+    EXPECT_FALSE(extractZip(longArchive, dest.wstring()));
+}
+
+TEST(EntryNameTest, OrdinaryRuntimeNamesAreAccepted) {
+    for (const char* name : {"jdk-17/bin/javaw.exe", "a/./b.txt", "lib/.hidden", "conf/..config",
+                             "legal/java.base/LICENSE", "dir/", "console.txt", "COM10", "среда/x"}) {
+        EXPECT_TRUE(isSafeEntryName(name)) << name;
+    }
+}
+
+TEST(EntryNameTest, EscapingNamesAreRefused) {
+    for (const char* name : {"", "..", "../x", "a/../x", "a\\..\\x", "a/..", ". ./x", "/x", "\\x",
+                             "C:x", "x:y", "a/CON", "aux.txt", "lpt1", "com3.log"}) {
+        EXPECT_FALSE(isSafeEntryName(name)) << name;
+    }
+    EXPECT_FALSE(isSafeEntryName(std::string("a\0b", 3)));
+}
+
+TEST(ZipReaderTest, ReportsEntriesOfAZip64Archive) {
+    char path[520];
+    WideCharToMultiByte(CP_UTF8, 0, fixture("zip64.zip").c_str(), -1, path, sizeof path, nullptr,
+                        nullptr);
+    ZipReader reader;
+    ASSERT_TRUE(zipReaderOpen(reader, path));
+    ASSERT_EQ(zipReaderEntryCount(reader), 2u);
+    ZipEntryStat stat;
+    ASSERT_TRUE(zipReaderEntryStat(reader, 0, stat));
+    EXPECT_EQ(stat.name, "big/deflated.bin");
+    EXPECT_EQ(stat.method, kZipMethodDeflated);
+    EXPECT_EQ(stat.uncompressedSize, bigPattern().size());
+    EXPECT_FALSE(zipReaderIsFolder(reader, 0));
+    EXPECT_FALSE(zipReaderEntryStat(reader, 2, stat));
+    zipReaderClose(reader);
+}
+
+}  // namespace
