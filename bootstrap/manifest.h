@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// A key containing one of these (exact bytes, case-sensitive) names that file's entry.
+inline constexpr const char* kLauncherJarName = "Morvanta.jar";
+inline constexpr const char* kJavaZipName = "java-x64.zip";
+
 struct ManifestPair {
     std::string key;
     std::string value;
@@ -17,5 +21,10 @@ struct ManifestSelection {
     std::string javaZipSha256;
 };
 
+// Pairs the body's double-quoted strings in order (1st with 2nd, 3rd with 4th, ...);
+// every byte outside a string is skipped. Never fails.
 std::vector<ManifestPair> readManifestPairs(const std::vector<unsigned char>& body);
+
+// The last pair whose key holds kLauncherJarName, and the last other pair whose key
+// holds kJavaZipName; fields stay empty without a match.
 ManifestSelection selectManifestEntries(const std::vector<ManifestPair>& pairs);
