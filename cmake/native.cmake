@@ -42,3 +42,24 @@ if(BUILD_TESTING)
 
     add_subdirectory(${CMAKE_SOURCE_DIR}/tests/fuzz ${CMAKE_BINARY_DIR}/fuzz)
 endif()
+
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/publish ${CMAKE_BINARY_DIR}/publish)
+
+if(BUILD_TESTING)
+    add_test(NAME publish_tool
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/publish/publish_test.sh $<TARGET_FILE:morvanta-publish>)
+    set_tests_properties(publish_tool PROPERTIES TIMEOUT 300 RESOURCE_LOCK publish_ports)
+endif()
+
+# Zip reader against Python's zipfile on random archives.
+add_library(morvanta_test_support STATIC ${CMAKE_SOURCE_DIR}/tests/support/portable_extract.cpp)
+target_include_directories(morvanta_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(morvanta_test_support PUBLIC morvanta_portable)
+add_executable(extract_cli ${CMAKE_SOURCE_DIR}/tests/differential/extract_cli.cpp)
+target_link_libraries(extract_cli PRIVATE morvanta_test_support)
+if(BUILD_TESTING)
+    add_test(NAME zip_differential
+             COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/differential/differential_test.py
+                     $<TARGET_FILE:extract_cli> 300)
+    set_tests_properties(zip_differential PROPERTIES TIMEOUT 600)
+endif()

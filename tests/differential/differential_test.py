@@ -1,0 +1,97 @@
+#!/usr/bin/python3
+"""Random archives, unpacked by our zip reader and by Python's zipfile: the
+two trees must be equal byte for byte.
+
+    differential_test.py <extract_cli> [count] [seed]
+"""
+import filecmp
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+NAME_PARTS = ["bin", "lib", "conf", "legal", "jdk", "данные", "modules", "a b", "x.y", "UPPER"]
+
+
+def random_archive(rng, path):
+    """Stored and deflated entries, empty files, nested folders, sometimes ZIP64."""
+    force_zip64 = rng.random() < 0.25
+    names = set()
+    with zipfile.ZipFile(path, "w", allowZip64=True) as archive:
+        for _ in range(rng.randint(0, 25)):
+            depth = rng.randint(0, 4)
+            parts = [rng.choice(NAME_PARTS) for _ in range(depth)]
+            if rng.random() < 0.15:
+                name = "/".join(parts + ["folder%d" % rng.randint(0, 9)]) + "/"
+            else:
+                name = "/".join(parts + ["file%d.%s" % (rng.randint(0, 99), rng.choice(["exe", "txt", "dll", ""]))])
+            # A name that is also a folder prefix of another cannot exist on disk twice.
+            if name in names or any(n.startswith(name.rstrip("/") + "/") or name.startswith(n.rstrip("/") + "/")
+                                    and not n.endswith("/") for n in names):
+                continue
+            names.add(name)
+            info = zipfile.ZipInfo(name, date_time=(2020 + rng.randint(0, 5), rng.randint(1, 12), rng.randint(1, 28),
+                                                    rng.randint(0, 23), rng.randint(0, 59), rng.randint(0, 29) * 2))
+            info.compress_type = rng.choice([zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED])
+            if name.endswith("/"):
+                info.external_attr = 0o40755 << 16 | 0x10
+                archive.writestr(info, b"")
+                continue
+            kind = rng.random()
+            if kind < 0.15:
+                data = b""
+            elif kind < 0.6:
+                data = bytes(rng.getrandbits(8) for _ in range(rng.randint(1, 3000)))
+            else:
+                data = (rng.choice([b"java ", b"\0\0\0\1", b"MZ\x90"]) * rng.randint(1, 40000))
+            with archive.open(info, "w", force_zip64=force_zip64) as entry:
+                entry.write(data)
+
+
+def main():
+    cli = sys.argv[1]
+    count = int(sys.argv[2]) if len(sys.argv) > 2 else 300
+    seed = int(sys.argv[3]) if len(sys.argv) > 3 else 20261208
+    rng = random.Random(seed)
+    work = tempfile.mkdtemp(prefix="zip-diff-")
+    failures = 0
+    try:
+        for number in range(count):
+            archive = os.path.join(work, "a%d.zip" % number)
+            random_archive(rng, archive)
+            ours = os.path.join(work, "ours%d" % number)
+            theirs = os.path.join(work, "theirs%d" % number)
+            os.makedirs(ours)
+            os.makedirs(theirs)
+            code = subprocess.run([cli, archive, ours]).returncode
+            with zipfile.ZipFile(archive) as reference:
+                reference.extractall(theirs)
+            if code != 0 or not same_tree(ours, theirs):
+                failures += 1
+                kept = os.path.join(tempfile.gettempdir(), "zip-diff-failure-%d.zip" % number)
+                shutil.copy(archive, kept)
+                print("FAIL: archive %d differs (exit %d), kept as %s" % (number, code, kept))
+            shutil.rmtree(ours)
+            shutil.rmtree(theirs)
+            os.remove(archive)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("%d passed, %d failed" % (count - failures, failures))
+    return 1 if failures else 0
+
+
+def same_tree(a, b):
+    compare = filecmp.dircmp(a, b)
+    if compare.left_only or compare.right_only or compare.funny_files:
+        return False
+    _, mismatch, errors = filecmp.cmpfiles(a, b, compare.common_files, shallow=False)
+    if mismatch or errors:
+        return False
+    return all(same_tree(os.path.join(a, d), os.path.join(b, d)) for d in compare.common_dirs)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
