@@ -1,6 +1,62 @@
 #include "net/download.h"
 
-// Placeholder until verified downloads land: nothing can be made present.
-bool downloadFile(const std::string&, const std::wstring&, const std::string&) {
-    return false;
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app/unique_handle.h"
+#include "net/download_progress.h"
+#include "net/http_client.h"
+#include "net/sha256.h"
+
+namespace {
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool isIntactFile(const std::wstring& path, const std::string& expectedSha256) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    return sameDigest(computeFileSha256(path), expectedSha256);
+}
+
+void createParentDirectory(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) return;
+    // An existing folder is normal; a real failure shows when the file is created.
+    SHCreateDirectoryExW(nullptr, path.substr(0, slash).c_str(), nullptr);
+}
+
+}  // namespace
+
+bool sameDigest(const std::string& computed, const std::string& expected) {
+    if (computed.empty() || computed.size() != expected.size()) return false;
+    for (std::size_t i = 0; i < computed.size(); ++i)
+        if (asciiLower(computed[i]) != asciiLower(expected[i])) return false;
+    return true;
+}
+
+bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256) {
+    if (isIntactFile(targetPath, expectedSha256)) return true;
+
+    createParentDirectory(targetPath);
+    const std::wstring partialPath = targetPath + L".part";
+    bool fetched;
+    {
+        // A stale partial file is truncated: nothing is resumed.
+        UniqueFileHandle partial(CreateFileW(partialPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!partial) return false;
+        resetDownloadStats();
+        fetched = httpGet(url, nullptr, partial.get(), onDownloadProgress);
+    }
+    if (!fetched) {
+        DeleteFileW(partialPath.c_str());
+        return false;
+    }
+    if (!expectedSha256.empty() && !sameDigest(computeFileSha256(partialPath), expectedSha256)) {
+        DeleteFileW(partialPath.c_str());
+        return false;
+    }
+    // One step: afterwards either the new file or the old one is in place, never neither.
+    return MoveFileExW(partialPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+           FALSE;
 }

@@ -3,6 +3,11 @@
 
 #include <string>
 
-// True only when targetPath holds the file with the expected digest (kept or fetched).
-bool downloadFile(const std::string& url, const std::wstring& targetPath,
-                  const std::string& expectedSha256);
+// True only when targetPath holds the file with the expected digest: kept when it is
+// already there, else fetched into targetPath + ".part", checked, and put in place by
+// one atomic replace (the old file stays whenever that fails). An empty digest
+// always downloads and accepts any complete body.
+bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256);
+
+// Digest texts compared without regard to letter case; an empty one never matches.
+bool sameDigest(const std::string& computed, const std::string& expected);
