@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # morvanta-publish end to end: build's round trip and refusals, and check
 # against three local nginx mirrors run from the example configuration.
-#   publish_test.sh <morvanta-publish binary>
+#   publish_test.sh <morvanta-publish binary> [runner]
+# With a runner (the Wine wrapper) the Windows build of the tool is tested.
 set -uo pipefail
-tool=$(realpath "${1:?path to morvanta-publish}")
+tool_binary=$(realpath "${1:?path to morvanta-publish}")
+runner=${2:-}
+tool() { ${runner:+"$runner"} "$tool_binary" "$@"; }
 root=$(cd "$(dirname "$0")/../.." && pwd)
 nginx=$root/tests/servers/nginx.sh
 work=$(mktemp -d)
 passed=0
 failed=0
-ports=(19011 19012 19013)
+ports=(${PUBLISH_TEST_PORTS:-19011 19012 19013})
 cleanup() {
     for i in 0 1 2; do "$nginx" stop "$work/mirror$i" >/dev/null 2>&1 || true; done
     rm -rf "$work"
@@ -22,7 +25,7 @@ expect_refusal() {  # name, expected message fragment, tool arguments...
     local name=$1 fragment=$2
     shift 2
     local out code
-    out=$("$tool" "$@" 2>&1); code=$?
+    out=$(tool "$@" 2>&1); code=$?
     if [ "$code" -ne 0 ] && grep -qF -- "$fragment" <<<"$out"; then ok "$name"; else bad "$name (exit $code): $out"; fi
 }
 
@@ -42,7 +45,7 @@ zip_sha=$(sha256sum java-x64.zip | cut -d' ' -f1)
 # --- build: the written manifest is exactly what was meant ---
 jar_url="https://cdn.example/files/$jar_sha/Morvanta.jar"
 zip_url="https://cdn.example/files/$zip_sha/java-x64.zip"
-if "$tool" build --jar Morvanta.jar --jar-url "$jar_url" --runtime java-x64.zip --runtime-url "$zip_url" \
+if tool build --jar Morvanta.jar --jar-url "$jar_url" --runtime java-x64.zip --runtime-url "$zip_url" \
         --out launcher.json >build.log 2>&1 &&
    /usr/bin/python3 -c '
 import json, sys
@@ -55,7 +58,7 @@ else
 fi
 # Quotes and backslashes in a URL survive the round trip through the reader.
 odd_url='https://cdn.example/a"b\c/Morvanta.jar'
-if "$tool" build --jar Morvanta.jar --jar-url "$odd_url" --runtime java-x64.zip --runtime-url "$zip_url" \
+if tool build --jar Morvanta.jar --jar-url "$odd_url" --runtime java-x64.zip --runtime-url "$zip_url" \
         --out odd.json >odd.log 2>&1 &&
    /usr/bin/python3 -c 'import json,sys; sys.exit(0 if sys.argv[1] in json.load(open("odd.json")) else 1)' "$odd_url"; then
     ok "quotes and backslashes in a URL are escaped and read back"
@@ -90,7 +93,7 @@ publish_to() {  # mirror index, jar content
     printf '%s' "$2" > "$docroot/files/Morvanta.jar"
     cp java-x64.zip "$docroot/files/java-x64.zip"
     local port=${ports[$1]}
-    "$tool" build --jar "$docroot/files/Morvanta.jar" --runtime "$docroot/files/java-x64.zip" \
+    tool build --jar "$docroot/files/Morvanta.jar" --runtime "$docroot/files/java-x64.zip" \
         --jar-url "http://127.0.0.1:$port/files/Morvanta.jar" \
         --runtime-url "http://127.0.0.1:$port/files/java-x64.zip" \
         --out "$docroot/starter/launcher.json" >/dev/null 2>&1
@@ -106,28 +109,28 @@ for i in 1 2; do cp "$work/mirror0/www/starter/launcher.json" "$work/mirror$i/ww
     { mkdir -p "$work/mirror$i/www/starter"; cp "$work/mirror0/www/starter/launcher.json" "$work/mirror$i/www/starter/"; }; done
 bases=(http://127.0.0.1:${ports[0]} http://127.0.0.1:${ports[1]} http://127.0.0.1:${ports[2]})
 
-out=$("$tool" check "${bases[@]}" 2>&1); code=$?
+out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -eq 0 ] && grep -q "^consistent" <<<"$out"; then ok "check: three agreeing mirrors"; else bad "check agreeing (exit $code): $out"; fi
 
 # Mirror 2 still serves last release's manifest.
 cp "$work/mirror2/www/starter/launcher.json" "$work/current.json"
 publish_to 2 "PK jar v1"
 sed -i "s|127.0.0.1:${ports[2]}|127.0.0.1:${ports[0]}|" "$work/mirror2/www/starter/launcher.json"
-out=$("$tool" check "${bases[@]}" 2>&1); code=$?
+out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -ne 0 ] && grep -E "127.0.0.1:${ports[2]} +yes +yes +no" <<<"$out" >/dev/null; then
     ok "check: a stale mirror disagrees"; else bad "check stale (exit $code): $out"; fi
 cp "$work/current.json" "$work/mirror2/www/starter/launcher.json"
 
 # Mirror 1 is down.
 "$nginx" stop "$work/mirror1" >/dev/null
-out=$("$tool" check "${bases[@]}" 2>&1); code=$?
+out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -ne 0 ] && grep -E "127.0.0.1:${ports[1]} +no +no" <<<"$out" >/dev/null; then
     ok "check: a mirror that is down"; else bad "check down (exit $code): $out"; fi
 "$nginx" start "$work/mirror1" "${ports[1]}" "$((ports[1] + 100))" "$work/mirror1/www" 300 >/dev/null
 
 # The jar on the file server no longer matches the published digest.
 printf 'PK jar tampered' > "$work/mirror0/www/files/Morvanta.jar"
-out=$("$tool" check "${bases[@]}" 2>&1); code=$?
+out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -ne 0 ] && grep -q "^MISMATCH" <<<"$out"; then ok "check: a file with a wrong digest"; else bad "check digest (exit $code): $out"; fi
 
 echo "$passed passed, $failed failed"
