@@ -1,0 +1,320 @@
+// Whole runs of the real starter under Wine against the test nginx over HTTPS:
+// each starts from a game directory wiped clean, serves one manifest, and
+// checks the process, the files on disk, the stand-in Java program's record
+// and nginx's access log.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/unique_handle.h"
+#include "screenshot.h"
+#include "tests/servers/test_servers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kGame = L"C:\\.Morvanta";
+const fs::path kLoader = kGame / "loader";
+const fs::path kJar = kLoader / "launcher.jar";
+const fs::path kZip = kLoader / "java.zip";
+const fs::path kJava = kLoader / "java";
+const fs::path kJavaw = kJava / "jdk-17-test" / "bin" / "javaw.exe";
+const fs::path kRecord = kJava / "jdk-17-test" / "bin" / "java-invocation.txt";
+
+const char* kManifestPath = "/starter/launcher.json";
+const char* kJarPath = "/files/Morvanta.jar";
+const char* kZipPath = "/files/java-x64.zip";
+
+// The splash must stay at least this long; the close request comes only after it.
+constexpr ULONGLONG kMinimumSplashMs = 2500;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::wstring environmentPath(const char* name) {
+    return test_servers::windowsPath(test_servers::environment(name));
+}
+
+struct StarterRun {
+    UniqueKernelHandle process;
+    DWORD id = 0;
+    ULONGLONG startedAt = 0;
+};
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK matchStarterWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && std::wstring(className) == L"MorvantaStarter") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND starterWindow(DWORD processId) {
+    WindowSearch search{processId, nullptr};
+    EnumWindows(matchStarterWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class WholeRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(test_servers::available()) << "needs the e2e servers' fixture";
+        std::error_code ignored;
+        fs::remove_all(kGame, ignored);
+        ASSERT_FALSE(fs::exists(kGame));
+        fs::remove(manifestOnServer(), ignored);
+    }
+
+    void TearDown() override {
+        // A run that did not end by itself is ended here: it was started by this test.
+        if (run.process && WaitForSingleObject(run.process.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(run.process.get(), 1);
+            WaitForSingleObject(run.process.get(), 10000);
+        }
+    }
+
+    static fs::path manifestOnServer() {
+        return fs::path(test_servers::docroot()) / "starter" / "launcher.json";
+    }
+
+    void serveManifest(const char* scenario) {
+        const fs::path source = fs::path(environmentPath("MORVANTA_E2E_MANIFESTS")) /
+                                (std::string(scenario) + ".json");
+        ASSERT_TRUE(fs::exists(source)) << source.string();
+        fs::copy_file(source, manifestOnServer(), fs::copy_options::overwrite_existing);
+    }
+
+    void start(const char* starterVariable = "MORVANTA_E2E_STARTER") {
+        std::wstring commandLine = L"\"" + environmentPath(starterVariable) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        run = StarterRun();
+        run.startedAt = GetTickCount64();
+        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &info))
+            << GetLastError();
+        CloseHandle(info.hThread);
+        run.process.reset(info.hProcess);
+        run.id = info.dwProcessId;
+    }
+
+    // Waits for the run to end by itself; returns its exit code and how long it took.
+    void expectCleanEnd(ULONGLONG& elapsed) {
+        ASSERT_EQ(WaitForSingleObject(run.process.get(), 90000), WAIT_OBJECT_0) << "the starter did not end";
+        elapsed = GetTickCount64() - run.startedAt;
+        DWORD code = 1;
+        GetExitCodeProcess(run.process.get(), &code);
+        EXPECT_EQ(code, 0u);
+        EXPECT_GE(elapsed, kMinimumSplashMs);
+    }
+
+    // The stand-in writes its record a moment after it was created.
+    std::string launchRecord() {
+        for (int attempt = 0; attempt < 100 && !fs::exists(kRecord); ++attempt) Sleep(50);
+        Sleep(100);
+        return readFile(kRecord);
+    }
+
+    void expectLaunched() {
+        const std::string record = launchRecord();
+        EXPECT_NE(record.find("command line: \"C:\\.Morvanta\\loader\\java\\jdk-17-test\\bin\\javaw.exe\" "
+                              "-Dlauncher.debug=true -Dlauncher.stacktrace=true -jar "
+                              "\"C:\\.Morvanta\\loader\\launcher.jar\"\n"),
+                  std::string::npos)
+            << record;
+        EXPECT_NE(record.find("current directory: C:\\.Morvanta\n"), std::string::npos) << record;
+        EXPECT_NE(record.find("console window: no\n"), std::string::npos) << record;
+    }
+
+    // A failed run stays up with its message: wait until the last request it
+    // makes is in the log and a while more, then check it is still there.
+    void expectStaysUpAfterFailure(const char* screenshotName, const char* lastRequest = nullptr,
+                                   int lastRequestCount = 1) {
+        if (lastRequest != nullptr) {
+            for (int attempt = 0; attempt < 600; ++attempt) {
+                if (test_servers::nginxRequestCount(lastRequest) >= lastRequestCount) break;
+                Sleep(50);
+            }
+            EXPECT_GE(test_servers::nginxRequestCount(lastRequest), lastRequestCount) << lastRequest;
+        }
+        // Past the time a successful run would have closed the window by.
+        const ULONGLONG settle = run.startedAt + kMinimumSplashMs + 2500;
+        while (GetTickCount64() < settle) Sleep(50);
+        Sleep(1000);
+        EXPECT_EQ(WaitForSingleObject(run.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+            << "the starter ended after a failure";
+        HWND window = starterWindow(run.id);
+        EXPECT_NE(window, nullptr);
+        const fs::path artefacts = environmentPath("MORVANTA_E2E_ARTEFACTS");
+        fs::create_directories(artefacts);
+        EXPECT_TRUE(saveScreenshot(window, (artefacts / screenshotName).wstring()));
+        if (fs::exists(kJava)) {
+            for (const auto& entry : fs::recursive_directory_iterator(kJava)) {
+                EXPECT_NE(entry.path().filename(), "java-invocation.txt") << "Java was started";
+            }
+        }
+    }
+
+    void firstStart() {
+        serveManifest("complete");
+        start();
+        ULONGLONG elapsed = 0;
+        expectCleanEnd(elapsed);
+        expectLaunched();
+    }
+
+    StarterRun run;
+};
+
+TEST_F(WholeRunTest, FirstStartOnACleanMachineFetchesUnpacksAndLaunches) {
+    const int manifests = test_servers::nginxRequestCount(kManifestPath);
+    const int jars = test_servers::nginxRequestCount(kJarPath);
+    const int zips = test_servers::nginxRequestCount(kZipPath);
+    serveManifest("complete");
+    start();
+    ULONGLONG elapsed = 0;
+    expectCleanEnd(elapsed);
+    expectLaunched();
+    RecordProperty("first_start_ms", static_cast<int>(elapsed));
+
+    EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), manifests + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kZipPath), zips + 1);
+    const fs::path served = test_servers::docroot();
+    EXPECT_EQ(readFile(kJar), readFile(served / "files" / "Morvanta.jar"));
+    EXPECT_EQ(readFile(kZip), readFile(served / "files" / "java-x64.zip"));
+    EXPECT_TRUE(fs::exists(kJava / "jdk-17-test" / "lib" / "modules"));
+    EXPECT_FALSE(fs::exists(fs::path(kJar.wstring() + L".part")));
+    EXPECT_FALSE(fs::exists(fs::path(kZip.wstring() + L".part")));
+}
+
+TEST_F(WholeRunTest, SecondStartOnlyAsksForTheManifest) {
+    firstStart();
+    fs::remove(kRecord);
+    const int manifests = test_servers::nginxRequestCount(kManifestPath);
+    const int jars = test_servers::nginxRequestCount(kJarPath);
+    const int zips = test_servers::nginxRequestCount(kZipPath);
+
+    start();
+    ULONGLONG elapsed = 0;
+    expectCleanEnd(elapsed);
+    expectLaunched();
+    EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), manifests + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars);
+    EXPECT_EQ(test_servers::nginxRequestCount(kZipPath), zips);
+}
+
+TEST_F(WholeRunTest, LostRuntimeFolderIsUnpackedAgainFromTheKeptArchive) {
+    firstStart();
+    fs::remove_all(kJava);
+    const int zips = test_servers::nginxRequestCount(kZipPath);
+
+    start();
+    ULONGLONG elapsed = 0;
+    expectCleanEnd(elapsed);
+    expectLaunched();
+    EXPECT_EQ(test_servers::nginxRequestCount(kZipPath), zips);
+    EXPECT_TRUE(fs::exists(kJavaw));
+}
+
+TEST_F(WholeRunTest, DamagedLauncherJarIsFetchedAgain) {
+    firstStart();
+    fs::remove(kRecord);
+    std::ofstream(kJar, std::ios::binary | std::ios::trunc) << "damaged";
+    const int jars = test_servers::nginxRequestCount(kJarPath);
+
+    start();
+    ULONGLONG elapsed = 0;
+    expectCleanEnd(elapsed);
+    expectLaunched();
+    EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars + 1);
+    EXPECT_EQ(readFile(kJar), readFile(fs::path(test_servers::docroot()) / "files" / "Morvanta.jar"));
+}
+
+TEST_F(WholeRunTest, SecondServerServesWhenTheFirstIsDown) {
+    serveManifest("complete");
+    const int manifests = test_servers::nginxRequestCount(kManifestPath);
+    start("MORVANTA_E2E_STARTER_FALLBACK");
+    ULONGLONG elapsed = 0;
+    expectCleanEnd(elapsed);
+    expectLaunched();
+    EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), manifests + 1);
+}
+
+TEST_F(WholeRunTest, NoServerLeavesTheWorkFolderEmpty) {
+    start("MORVANTA_E2E_STARTER_NO_SERVER");
+    expectStaysUpAfterFailure("no-server.png");
+    EXPECT_TRUE(fs::is_directory(kLoader));
+    EXPECT_TRUE(fs::is_empty(kLoader));
+}
+
+TEST_F(WholeRunTest, IncompleteManifestFetchesNothing) {
+    serveManifest("incomplete");
+    const int manifests = test_servers::nginxRequestCount(kManifestPath);
+    const int jars = test_servers::nginxRequestCount(kJarPath);
+    start();
+    expectStaysUpAfterFailure("incomplete-manifest.png", kManifestPath, manifests + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars);
+    EXPECT_TRUE(fs::is_empty(kLoader));
+}
+
+TEST_F(WholeRunTest, MissingLauncherJarStopsBeforeJava) {
+    serveManifest("jar_missing");
+    const int missing = test_servers::nginxRequestCount("/files/missing/Morvanta.jar");
+    const int zips = test_servers::nginxRequestCount(kZipPath);
+    start();
+    expectStaysUpAfterFailure("launcher-jar-missing.png", "/files/missing/Morvanta.jar", missing + 1);
+    EXPECT_FALSE(fs::exists(kJar));
+    EXPECT_FALSE(fs::exists(kZip));
+    EXPECT_EQ(test_servers::nginxRequestCount(kZipPath), zips);
+}
+
+TEST_F(WholeRunTest, WrongRuntimeDigestKeepsTheJarAndNoArchive) {
+    serveManifest("runtime_digest_wrong");
+    const int zips = test_servers::nginxRequestCount(kZipPath);
+    start();
+    expectStaysUpAfterFailure("runtime-digest-wrong.png", kZipPath, zips + 1);
+    EXPECT_TRUE(fs::exists(kJar));
+    EXPECT_FALSE(fs::exists(kZip));
+    EXPECT_FALSE(fs::exists(kJava));
+}
+
+TEST_F(WholeRunTest, ArchiveWithoutJavaIsUnpackedButNotLaunched) {
+    serveManifest("runtime_without_java");
+    const int zips = test_servers::nginxRequestCount("/files/nojava/java-x64.zip");
+    start();
+    expectStaysUpAfterFailure("runtime-without-java.png", "/files/nojava/java-x64.zip", zips + 1);
+    EXPECT_TRUE(fs::exists(kZip));
+    EXPECT_TRUE(fs::exists(kJava / "jre" / "lib" / "javaw.exe"));
+}
+
+TEST_F(WholeRunTest, ArchiveThatCannotBeUnpackedStopsAtTheBadEntry) {
+    serveManifest("runtime_damaged");
+    const int zips = test_servers::nginxRequestCount("/files/broken/java-x64.zip");
+    start();
+    expectStaysUpAfterFailure("runtime-damaged.png", "/files/broken/java-x64.zip", zips + 1);
+    EXPECT_TRUE(fs::exists(kZip));
+    EXPECT_TRUE(fs::exists(kJava / "jdk-broken" / "release"));
+}
+
+}  // namespace
