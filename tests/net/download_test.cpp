@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/launcher_state.h"
+#include "app/unique_handle.h"
+#include "net/download.h"
+#include "servers/test_servers.h"
+
+namespace {
+
+std::string pattern(std::size_t count) {
+    std::string bytes(count, '\0');
+    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(i % 251);
+    return bytes;
+}
+
+// SHA-256 of pattern(65537), computed independently.
+const std::string kServedDigest = "237356e18b503616912abb8ffaed3a72591e397d4ac294c4637917d48a3f529d";
+const std::string kOldContent = "the launcher that works";
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void writeFile(const std::wstring& path, const std::string& bytes) {
+    UniqueFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    DWORD written = 0;
+    if (!bytes.empty()) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ASSERT_EQ(written, bytes.size());
+}
+
+std::string upperCase(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+class DownloadFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test_servers::available()) GTEST_SKIP() << "needs the test servers";
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"morvanta-download-" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        target_ = folder_ + L"\\launcher.jar";
+        partial_ = target_ + L".part";
+        CreateDirectoryW((test_servers::docroot() + L"\\dl").c_str(), nullptr);
+        writeFile(test_servers::docroot() + L"\\dl\\Morvanta.jar", pattern(65537));
+    }
+    void TearDown() override {
+        // SHFileOperation wants a double-null-terminated list.
+        std::wstring from = folder_;
+        from.push_back(L'\0');
+        SHFILEOPSTRUCTW operation = {};
+        operation.wFunc = FO_DELETE;
+        operation.pFrom = from.c_str();
+        operation.fFlags = FOF_NO_UI;
+        SHFileOperationW(&operation);
+    }
+    std::string url() const { return test_servers::httpUrl("/dl/Morvanta.jar"); }
+    static int requests() { return test_servers::nginxRequestCount("/dl/Morvanta.jar"); }
+    std::string targetContent() const { return test_servers::readTextFile(target_); }
+
+    std::wstring folder_, target_, partial_;
+};
+
+TEST_F(DownloadFile, IntactTargetIsKeptWithoutAnyRequest) {
+    writeFile(target_, pattern(65537));
+    const int before = requests();
+    EXPECT_TRUE(downloadFile(url(), target_, upperCase(kServedDigest)));
+    EXPECT_EQ(requests(), before);
+    EXPECT_FALSE(exists(partial_));
+}
+
+TEST_F(DownloadFile, MissingTargetIsFetchedVerifiedAndPlaced) {
+    const int before = requests();
+    ASSERT_TRUE(downloadFile(url(), target_, kServedDigest));
+    EXPECT_EQ(requests(), before + 1);
+    EXPECT_EQ(targetContent(), pattern(65537));
+    EXPECT_FALSE(exists(partial_));
+}
+
+TEST_F(DownloadFile, EmptyDigestAlwaysDownloadsAndAcceptsTheBody) {
+    writeFile(target_, pattern(65537));
+    const int before = requests();
+    ASSERT_TRUE(downloadFile(url(), target_, ""));
+    EXPECT_EQ(requests(), before + 1);
+    EXPECT_EQ(targetContent(), pattern(65537));
+}
+
+TEST_F(DownloadFile, WrongDigestRemovesThePartialFileAndKeepsTheOldTarget) {
+    writeFile(target_, kOldContent);
+    EXPECT_FALSE(downloadFile(url(), target_, std::string(64, '0')));
+    EXPECT_FALSE(exists(partial_));
+    EXPECT_EQ(targetContent(), kOldContent);
+}
+
+TEST_F(DownloadFile, FailedTransferRemovesThePartialFileAndKeepsTheOldTarget) {
+    writeFile(target_, kOldContent);
+    for (const std::string& bad : {test_servers::httpUrl("/dl/missing.jar"), test_servers::faultUrl("/cut/65537/1000"),
+                                   test_servers::faultUrl("/status/500")}) {
+        EXPECT_FALSE(downloadFile(bad, target_, "")) << bad;
+        EXPECT_FALSE(exists(partial_)) << bad;
+        EXPECT_EQ(targetContent(), kOldContent) << bad;
+    }
+}
+
+TEST_F(DownloadFile, StalePartialFileIsOverwrittenFromItsStart) {
+    writeFile(partial_, std::string(200000, 'x'));
+    ASSERT_TRUE(downloadFile(url(), target_, kServedDigest));
+    EXPECT_EQ(targetContent(), pattern(65537));
+    EXPECT_FALSE(exists(partial_));
+}
+
+// Mended: the old file is replaced in one step, so a failed replace leaves it in place.
+TEST_F(DownloadFile, FailedReplaceKeepsTheOldTarget) {
+    writeFile(target_, kOldContent);
+    // A reader (a virus scanner, say) that lets the file be deleted but not replaced while it is open:
+    // deleting first and renaming after would lose the old file here.
+    UniqueFileHandle reader(CreateFileW(target_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
+    EXPECT_FALSE(downloadFile(url(), target_, kServedDigest));
+    reader.reset();
+    EXPECT_EQ(targetContent(), kOldContent);
+    EXPECT_TRUE(exists(partial_));  // verified, kept for inspection; the next run truncates it
+}
+
+TEST_F(DownloadFile, TargetThatIsAFolderFailsAndLeavesThePartialFile) {
+    CreateDirectoryW(target_.c_str(), nullptr);
+    EXPECT_FALSE(downloadFile(url(), target_, kServedDigest));
+    EXPECT_TRUE(exists(partial_));
+    EXPECT_TRUE(GetFileAttributesW(target_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(DownloadFile, PartialFileThatCannotBeCreatedFailsWithoutTouchingAnything) {
+    writeFile(target_, kOldContent);
+    CreateDirectoryW(partial_.c_str(), nullptr);
+    const int before = requests();
+    EXPECT_FALSE(downloadFile(url(), target_, kServedDigest));
+    EXPECT_EQ(requests(), before);
+    EXPECT_EQ(targetContent(), kOldContent);
+    EXPECT_TRUE(GetFileAttributesW(partial_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(DownloadFile, MissingFoldersAreCreated) {
+    const std::wstring nested = folder_ + L"\\a\\b\\c\\launcher.jar";
+    ASSERT_TRUE(downloadFile(url(), nested, kServedDigest));
+    EXPECT_EQ(test_servers::readTextFile(nested), pattern(65537));
+}
+
+TEST_F(DownloadFile, HttpsDownloadShowsTheFinalLine) {
+    const std::string big = pattern(3 * 1048576);
+    writeFile(test_servers::docroot() + L"\\dl\\three.zip", big);
+    ASSERT_TRUE(downloadFile(test_servers::httpsUrl("/dl/three.zip"), target_, ""));
+    EXPECT_EQ(targetContent().size(), big.size());
+    const LauncherStateSnapshot shown = readLauncherState();
+    EXPECT_EQ(shown.statusText.substr(0, 19), L"3.00 MB / 3.00 MB  ");
+    EXPECT_EQ(shown.statusText.substr(shown.statusText.size() - 5), L" MB/s");
+    EXPECT_DOUBLE_EQ(shown.progress, 1.0);
+}
+
+TEST(DigestComparison, IgnoresCaseAndNeverMatchesEmpty) {
+    EXPECT_TRUE(sameDigest("abcdef0123", "ABCDEF0123"));
+    EXPECT_FALSE(sameDigest("abcdef0123", "abcdef012"));
+    EXPECT_FALSE(sameDigest("", ""));
+    EXPECT_FALSE(sameDigest("abc", ""));
+    EXPECT_FALSE(sameDigest("ab", "a\xC2"));
+}
+
+}  // namespace
