@@ -42,6 +42,12 @@ int wmain() {
     text += "current directory: " + toUtf8(currentDirectory()) + "\n";
     text += std::string("console window: ") + (GetConsoleWindow() != nullptr ? "yes" : "no") + "\n";
     text += "program: " + toUtf8(self) + "\n";
+    // When it started, as FILETIME ticks, so a benchmark can time the run that launched it.
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    text += "started: " + std::to_string(ticks) + "\n";
 
     // Written under a temporary name and moved, so a reader never sees half a record.
     const std::wstring partial = record + L".part";
