@@ -25,7 +25,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2 --target unzip_bench second_start_bench java_stand_in \
-    MorvantaStarterBench install_test_ca >/dev/null
+    MorvantaStarterLocal install_test_ca >/dev/null
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
 
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
@@ -86,7 +86,7 @@ open(docroot + "/starter/launcher.json", "w").write(
 PY
 rm -rf "$WINEPREFIX/drive_c/.Morvanta"
 record='C:\.Morvanta\loader\java\jdk-17-runtime\bin\java-invocation.txt'
-starter=$(winpath "$build/bench/MorvantaStarterBench.exe")
+starter=$(winpath "$build/bench/MorvantaStarterLocal.exe")
 echo "first start (fetches and unpacks everything):"
 cmake/wine-run.sh "$build/bench/second_start_bench.exe" "$starter" "$record" 1 | tr -d '\r' | head -1
 echo "second starts (the manifest only, then launch):"
