@@ -7,8 +7,51 @@
 
 namespace {
 
-// One reused buffer per request; WinHTTP rarely offers more than this at once.
+// One reused buffer per request: the upper size of one read.
 constexpr DWORD kChunkBufferSize = 256 * 1024;
+
+// A synchronous read may wait until it has all it asked for (Wine's does), while
+// asking only for what is available costs two calls per few kilobytes. So a read asks
+// for what the link delivers in about 20 ms, measured over the last 100 ms or so, and
+// never less than is available: fast links get large reads, slow links keep their
+// progress steady.
+class ReadSizer {
+public:
+    ReadSizer() : windowStart_(nowMicroseconds()) {}
+
+    DWORD wanted(DWORD available) const {
+        const double target = bytesPerMicrosecond_ * kTargetReadMicroseconds;
+        const double size = target > available ? target : available;
+        return size < kChunkBufferSize ? static_cast<DWORD>(size) : kChunkBufferSize;
+    }
+
+    void delivered(DWORD bytes) {
+        windowBytes_ += bytes;
+        const std::int64_t now = nowMicroseconds();
+        const std::int64_t elapsed = now - windowStart_;
+        if (elapsed < kShortestWindowMicroseconds) return;
+        bytesPerMicrosecond_ = static_cast<double>(windowBytes_) / static_cast<double>(elapsed);
+        if (elapsed >= kWindowMicroseconds) {
+            windowStart_ = now;
+            windowBytes_ = 0;
+        }
+    }
+
+private:
+    static std::int64_t nowMicroseconds() {
+        LARGE_INTEGER frequency, counter;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&counter);
+        return counter.QuadPart / frequency.QuadPart * 1000000 + counter.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
+    }
+
+    static constexpr double kTargetReadMicroseconds = 20000;
+    static constexpr std::int64_t kShortestWindowMicroseconds = 10000;
+    static constexpr std::int64_t kWindowMicroseconds = 100000;
+    std::int64_t windowStart_;
+    std::uint64_t windowBytes_ = 0;
+    double bytesPerMicrosecond_ = 0.0;
+};
 
 // Content-Length read as text, so lengths past 4 GiB survive; 0 when absent or not a number.
 std::uint64_t announcedLength(HINTERNET request) {
@@ -41,14 +84,15 @@ bool readBody(HINTERNET request, std::vector<unsigned char>* body, HANDLE file, 
     if (total > bodyLimit) return false;
 
     std::unique_ptr<unsigned char[]> buffer;
+    ReadSizer sizer;
     std::uint64_t received = 0;
     DWORD available = 0;
     if (!WinHttpQueryDataAvailable(request, &available)) return false;
     while (available > 0) {
         if (!buffer) buffer.reset(new unsigned char[kChunkBufferSize]);
         DWORD read = 0;
-        const DWORD wanted = available < kChunkBufferSize ? available : kChunkBufferSize;
-        if (!WinHttpReadData(request, buffer.get(), wanted, &read) || read == 0) return false;
+        if (!WinHttpReadData(request, buffer.get(), sizer.wanted(available), &read) || read == 0) return false;
+        sizer.delivered(read);
         received += read;
         if (received > bodyLimit) return false;
         if (!deliver(buffer.get(), read, body, file)) return false;
