@@ -6,7 +6,7 @@
 
 double advanceSpinnerPhase(double phase) {
     phase += kSpinnerPhaseStep;
-    if (phase >= kSpinnerFrameCount) phase -= kSpinnerFrameCount;
+    if (phase >= kSpinnerPhaseWrap) phase -= kSpinnerPhaseWrap;
     return phase;
 }
 

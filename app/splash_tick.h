@@ -6,7 +6,7 @@
 struct SplashViewState;
 
 inline constexpr double kSpinnerPhaseStep = 0.042;
-inline constexpr double kSpinnerFrameCount = 10.0;
+inline constexpr double kSpinnerPhaseWrap = 10.0;   // ten frames, so the phase runs from 0 up to 10
 inline constexpr double kProgressEasing = 0.14;   // share of the remaining gap closed per tick
 inline constexpr double kProgressSnap = 0.002;    // closer than this, the bar lands on its target
 

@@ -6,7 +6,10 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <array>
 #include <memory>
+
+#include "app/splash_assets.h"
 
 struct SplashViewState {
     int closeHovered = 0;        // 1 while the last pointer position lay on the close button
@@ -16,6 +19,10 @@ struct SplashViewState {
     std::unique_ptr<Gdiplus::Bitmap> sceneLayer;  // static scene at the client size
     int sceneLayerWidth = 0;
     int sceneLayerHeight = 0;
+
+    // The busy indicator's frames, already scaled to its square for this client
+    // size: made with the scene layer, so each frame only blends, never resamples 256 px.
+    std::array<std::unique_ptr<Gdiplus::Bitmap>, kSpinnerFrameCount> spinnerLayerFrames;
 };
 
 // Never destroyed: the scene layer must not outlive the graphics library,

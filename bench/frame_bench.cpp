@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
         mainWindow = nullptr;
         DestroyWindow(window);
     }
-    splashViewState.sceneLayer.reset();
+    splashViewState = SplashViewState();
     splashAssets = SplashAssets();
     Gdiplus::GdiplusShutdown(token);
     return 0;

@@ -36,10 +36,11 @@ void drawSpinner(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight)
     const LayoutRect square = spinnerRect(clientWidth, clientHeight);
     graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
     // Frame 9 fades into frame 0: the ten frames form a closed loop.
-    drawImageWithOpacity(graphics, splashAssets.spinnerFrames[blend.frame].get(), square.x,
-                         square.y, square.width, square.height, 1.0f - blend.nextOpacity);
-    drawImageWithOpacity(graphics, splashAssets.spinnerFrames[blend.nextFrame].get(), square.x,
-                         square.y, square.width, square.height, blend.nextOpacity);
+    const auto& frames = splashViewState.spinnerLayerFrames;
+    drawImageWithOpacity(graphics, frames[blend.frame].get(), square.x, square.y, square.width,
+                         square.height, 1.0f - blend.nextOpacity);
+    drawImageWithOpacity(graphics, frames[blend.nextFrame].get(), square.x, square.y,
+                         square.width, square.height, blend.nextOpacity);
 }
 
 void drawStatusAndBar(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {

@@ -1,9 +1,13 @@
 #include "render/scene_layer.h"
 
+#include <memory>
+#include <utility>
+
 #include "app/constants.h"
 #include "app/splash_assets.h"
 #include "app/splash_view_state.h"
 #include "render/draw_primitives.h"
+#include "render/frame_layout.h"
 
 namespace {
 
@@ -102,6 +106,29 @@ void composeScene(Gdiplus::Bitmap& layer, int clientWidth, int clientHeight) {
     if (splashAssets.uiFontFamily) drawFixedTexts(graphics, width, height);
 }
 
+// Each frame scaled once, with the same filter the frame would use, to the
+// whole pixels that cover the spinner's square.
+void prepareSpinnerFrames(SplashViewState& view, int clientWidth, int clientHeight) {
+    const LayoutRect square = spinnerRect(clientWidth, clientHeight);
+    const int side = static_cast<int>(square.width + 0.999f);
+    for (int i = 0; i < kSpinnerFrameCount; ++i) {
+        view.spinnerLayerFrames[i].reset();
+        Gdiplus::Bitmap* source = splashAssets.spinnerFrames[i].get();
+        if (source == nullptr || side <= 0) continue;
+        std::unique_ptr<Gdiplus::Bitmap> scaled(
+            new Gdiplus::Bitmap(side, side, PixelFormat32bppPARGB));
+        if (!scaled || scaled->GetLastStatus() != Gdiplus::Ok) continue;
+        {
+            Gdiplus::Graphics graphics(scaled.get());
+            graphics.Clear(Gdiplus::Color(0, 0, 0, 0));
+            applySurfaceQuality(graphics);
+            graphics.DrawImage(source, 0.0f, 0.0f, static_cast<float>(side),
+                               static_cast<float>(side));
+        }
+        view.spinnerLayerFrames[i] = std::move(scaled);
+    }
+}
+
 }  // namespace
 
 void ensureSceneLayer(int clientWidth, int clientHeight) {
@@ -111,13 +138,15 @@ void ensureSceneLayer(int clientWidth, int clientHeight) {
         return;
     }
     view.sceneLayer.reset();
-    view.sceneLayer.reset(
-        new Gdiplus::Bitmap(clientWidth, clientHeight, PixelFormat32bppPARGB));
+    // The scene is opaque everywhere, so it carries no alpha: an opaque layer is
+    // copied to the frame as a plain block instead of being blended pixel by pixel.
+    view.sceneLayer.reset(new Gdiplus::Bitmap(clientWidth, clientHeight, PixelFormat32bppRGB));
     if (view.sceneLayer && view.sceneLayer->GetLastStatus() != Gdiplus::Ok) {
         // A zero or huge size makes no bitmap; the next paint tries again.
         view.sceneLayer.reset();
     }
     if (view.sceneLayer) composeScene(*view.sceneLayer, clientWidth, clientHeight);
+    prepareSpinnerFrames(view, clientWidth, clientHeight);
     view.sceneLayerWidth = clientWidth;
     view.sceneLayerHeight = clientHeight;
 }

@@ -94,9 +94,11 @@ public:
     SpinnerFrames() {
         for (auto& frame : splashAssets.spinnerFrames) kept_.push_back(std::move(frame));
         for (int i = 0; i < 10; ++i) splashAssets.spinnerFrames[i] = halfWhite(i % 2 == 0);
+        splashViewState.sceneLayer.reset();  // the frames are scaled with the layer
     }
     ~SpinnerFrames() {
         for (int i = 0; i < 10; ++i) splashAssets.spinnerFrames[i] = std::move(kept_[i]);
+        splashViewState.sceneLayer.reset();
     }
 
 private:

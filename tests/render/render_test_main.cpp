@@ -21,7 +21,7 @@ public:
     }
     void TearDown() override {
         // Objects must go before the library does.
-        splashViewState.sceneLayer.reset();
+        splashViewState = SplashViewState();
         splashAssets = SplashAssets();
         Gdiplus::GdiplusShutdown(token_);
     }

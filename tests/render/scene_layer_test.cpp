@@ -14,7 +14,7 @@ TEST_F(SceneLayer, BuiltOnceForTheSameSizeAndRebuiltForANewOne) {
     auto frame = composeTestFrame();
     Gdiplus::Bitmap* first = splashViewState.sceneLayer.get();
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->GetPixelFormat(), PixelFormat32bppPARGB);
+    EXPECT_EQ(first->GetPixelFormat(), PixelFormat32bppRGB);  // opaque: copied, not blended
     EXPECT_EQ(first->GetWidth(), static_cast<UINT>(kWidth));
     EXPECT_EQ(first->GetHeight(), static_cast<UINT>(kHeight));
 
@@ -35,6 +35,22 @@ TEST_F(SceneLayer, BuiltOnceForTheSameSizeAndRebuiltForANewOne) {
     EXPECT_EQ(splashViewState.sceneLayerWidth, 1333);
     EXPECT_EQ(splashViewState.sceneLayerHeight, 749);
     EXPECT_NE(pixelAt(*frame, 5, 300).b, 250);
+}
+
+TEST_F(SceneLayer, SpinnerFramesAreScaledWithTheLayer) {
+    ensureSceneLayer(kWidth, kHeight);
+    for (int i = 0; i < kSpinnerFrameCount; ++i) {
+        ASSERT_TRUE(splashViewState.spinnerLayerFrames[i]) << "frame " << i;
+        EXPECT_EQ(splashViewState.spinnerLayerFrames[i]->GetWidth(), 66u);  // 65.89 covered
+    }
+    ensureSceneLayer(1333, 749);
+    EXPECT_EQ(splashViewState.spinnerLayerFrames[0]->GetWidth(), 83u);  // 82.39 covered
+
+    // A missing picture leaves its scaled slot empty too.
+    WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noFrame(splashAssets.spinnerFrames[7]);
+    ensureSceneLayer(kWidth, kHeight);
+    EXPECT_FALSE(splashViewState.spinnerLayerFrames[7]);
+    EXPECT_TRUE(splashViewState.spinnerLayerFrames[8]);
 }
 
 TEST_F(SceneLayer, NoBitmapForAnEmptySizeAndTheNextPaintTriesAgain) {
