@@ -4,6 +4,7 @@
 #    digest check, against a bare WinHTTP read loop in the same Wine process
 #    and against curl on Linux;
 #  - computeFileSha256 on the same 256 MiB against sha256sum;
+#  - the CNG provider alone on 256 MiB in memory (what the digest costs without reading);
 #  - peak private memory after a 16 MiB download and after the 256 MiB ones.
 # Not a test: nothing here passes or fails on timing.
 #   bench/download_bench.sh [rounds]   (MORVANTA_BUILD_DIR picks the build, default build/windows)
@@ -48,7 +49,7 @@ result=$(cmake/wine-run.sh "$build/bench/download_bench.exe" "$base/files/small.
     "$digest" "$(winpath "$out/work")" "$rounds" | tr -d '\r')
 value() { echo "$result" | sed -n "s/^$1=//p"; }
 bare=$(value bare_winhttp_ms); unverified=$(value download_unverified_ms); verified=$(value download_verified_ms)
-hash=$(value sha256_ms)
+hash=$(value sha256_ms); cng=$(value cng_in_memory_ms)
 mbps() { awk "BEGIN{printf \"%.0f\", 256 / ($1 / 1000)}"; }
 ratio() { awk "BEGIN{printf \"%.2f\", $1 / $2}"; }
 
@@ -59,6 +60,7 @@ echo "  downloadFile, digest checked      $verified ms  $(mbps "$verified") MB/s
 echo "  curl (Linux)                      $curl_ms ms  $(mbps "$curl_ms") MB/s   downloadFile/curl $(ratio "$curl_ms" "$unverified")"
 echo "SHA-256 of 256 MiB from the page cache:"
 echo "  computeFileSha256 (Wine, CNG)     $hash ms  $(mbps "$hash") MB/s"
+echo "  CNG alone on 256 MiB in memory    $cng ms  $(mbps "$cng") MB/s"
 echo "  sha256sum (Linux)                 $sha_ms ms  $(mbps "$sha_ms") MB/s   ratio $(ratio "$sha_ms" "$hash")"
 echo "Peak private memory of the Wine process: $(value peak_private_mb_after_small) MB after 16 MiB," \
      "$(value peak_private_mb_after_big) MB after the 256 MiB rounds; curl max RSS $((curl_rss / 1024)) MB"
