@@ -1,0 +1,27 @@
+// Which entry names may be joined to the destination folder (no platform headers:
+// this also runs in the native build under the sanitizers).
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "archive/entry_name.h"
+
+namespace {
+
+TEST(EntryNameTest, OrdinaryRuntimeNamesAreAccepted) {
+    for (const char* name : {"jdk-17/bin/javaw.exe", "a/./b.txt", "lib/.hidden", "conf/..config",
+                             "legal/java.base/LICENSE", "dir/", "console.txt", "COM10", "среда/x"}) {
+        EXPECT_TRUE(isSafeEntryName(name)) << name;
+    }
+}
+
+TEST(EntryNameTest, EscapingNamesAreRefused) {
+    for (const char* name : {"", "..", "../x", "a/../x", "a\\..\\x", "a/..", ". ./x", "/x", "\\x",
+                             "C:x", "x:y", "a/CON", "aux.txt", "lpt1", "com3.log"}) {
+        EXPECT_FALSE(isSafeEntryName(name)) << name;
+    }
+    EXPECT_FALSE(isSafeEntryName(std::string("a\0b", 3)));
+}
+
+}  // namespace
