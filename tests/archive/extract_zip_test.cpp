@@ -205,6 +205,30 @@ TEST_F(ExtractZipTest, OverlongPathFailsCleanly) {
     EXPECT_FALSE(extractZip(longArchive, dest.wstring()));
 }
 
+// Output paths of exactly 519 bytes of UTF-8 fit; one byte more fails without writing.
+TEST_F(ExtractZipTest, OutputPathLimitIsExact) {
+    const std::wstring name = std::wstring(100, L'\u5b57') + L".txt";  // 304 bytes of UTF-8
+    auto utf8Size = [](const std::wstring& text) {
+        return WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
+    };
+    const std::wstring base = caseFolder.wstring() + L"\\";
+    const int padBytes = 519 - utf8Size(base) - 1 - utf8Size(name);
+    ASSERT_GT(padBytes, 0);
+    // Three-byte letters keep the UTF-16 path well under MAX_PATH.
+    const std::wstring pad = std::wstring(padBytes / 3, L'\u5b57') + std::wstring(padBytes % 3, L'p');
+    const std::wstring fits = base + pad;
+    ASSERT_EQ(utf8Size(fits + L"\\" + name), 519);
+    fs::create_directories(fits);
+    EXPECT_TRUE(extractZip(fixture("limit_path.zip"), fits));
+    EXPECT_EQ(readFile(fs::path(fits) / name), "at the limit");
+
+    const std::wstring tooLong = fits + L"p";
+    fs::create_directories(tooLong);
+    EXPECT_FALSE(extractZip(fixture("limit_path.zip"), tooLong));
+    EXPECT_TRUE(fs::is_empty(tooLong));
+}
+
 TEST(ZipReaderTest, ReportsEntriesOfAZip64Archive) {
     char path[520];
     WideCharToMultiByte(CP_UTF8, 0, fixture("zip64.zip").c_str(), -1, path, sizeof path, nullptr,

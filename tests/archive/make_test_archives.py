@@ -158,6 +158,8 @@ def main():
 
     long_name = "/".join(["d" * 100] * 6) + "/over.txt"  # well past 519 bytes once joined
     write_zip(j("long_path.zip"), [(long_name, b"too long")])
+    # 304 bytes of UTF-8 in 104 characters: the test pads the destination to hit the limit exactly.
+    write_zip(j("limit_path.zip"), [("\u5b57" * 100 + ".txt", b"at the limit")])
 
 
 if __name__ == "__main__":
