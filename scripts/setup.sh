@@ -10,7 +10,7 @@ packages=(
     wine wine64 xvfb xauth xdotool x11-utils imagemagick
     nginx openssl curl
     python3 python3-pil python3-numpy python3-fonttools fonts-unifont fonts-dotgothic16
-    zip unzip
+    zip unzip time
     clang llvm libclang-rt-14-dev zlib1g-dev libcurl4-openssl-dev libssl-dev
     openjdk-17-jdk-headless
     osslsigncode
