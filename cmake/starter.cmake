@@ -33,7 +33,16 @@ function(morvanta_add_starter target servers)
         ${PROJECT_SOURCE_DIR}/resources/starter.rc
         ${generated})
     target_link_libraries(${target} PRIVATE morvanta_core)
+    morvanta_depend_on_splash_artwork(${PROJECT_SOURCE_DIR}/resources/starter.rc)
     if(MINGW)
         target_link_options(${target} PRIVATE -municode)
     endif()
+endfunction()
+
+# Resource scripts that embed the splash artwork are rebuilt when a picture,
+# the font or the icon changes (windres reports no such dependencies itself).
+function(morvanta_depend_on_splash_artwork rc_file)
+    file(GLOB artwork CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/splash/*)
+    set_source_files_properties(${rc_file} PROPERTIES OBJECT_DEPENDS
+        "${artwork};${PROJECT_SOURCE_DIR}/resources/splash_artwork.rc;${PROJECT_SOURCE_DIR}/resources/starter.ico;${PROJECT_SOURCE_DIR}/resources/starter.manifest")
 endfunction()

@@ -124,7 +124,7 @@ def make_background():
     # Milky way: a soft diagonal band of haze with many faint stars in it.
     yy, xx = np.mgrid[0:height, 0:width]
     band_distance = (xx * 0.42 - yy + height * 0.05 - width * 0.08) / 95.0
-    haze = np.exp(-band_distance ** 2) * (yy < height * 0.62)
+    haze = np.exp(-band_distance ** 2) * np.clip((height * 0.64 - yy) / 90.0, 0, 1)
     sky += haze[:, :, None] * np.array((20, 22, 38))[None, None, :] * 0.9
 
     image = Image.fromarray(np.clip(sky, 0, 255).astype(np.uint8), "RGB")
@@ -201,31 +201,34 @@ def make_background():
 
     # Layered silhouettes, far to near: each darker and less blue than the one behind.
     layers = [
-        # base, amplitude, roughness, colour, mist
-        (height * 0.60, 70, 0.55, (44, 40, 80), 0.0),
-        (height * 0.67, 55, 0.5, (30, 27, 58), 0.0),
-        (height * 0.75, 35, 0.45, (18, 16, 36), 0.0),
-        (height * 0.84, 22, 0.45, (9, 8, 18), 0.0),
+        # base, amplitude, roughness, colour
+        (height * 0.665, 58, 0.42, (40, 37, 76)),
+        (height * 0.725, 40, 0.45, (28, 25, 55)),
+        (height * 0.790, 26, 0.45, (17, 15, 34)),
+        (height * 0.865, 18, 0.45, (8, 7, 16)),
     ]
     lrng = random.Random(424242)
-    for index, (base, amplitude, roughness, colour, _) in enumerate(layers):
-        heights = ridge_line(lrng, width, base, amplitude, roughness)
+    for index, (base, amplitude, roughness, colour) in enumerate(layers):
+        heights = ridge_line(lrng, width, base, amplitude, roughness, octaves=5)
         if index == 0:
-            # Snow on the far peaks: a paler edge just under the ridge.
-            fill_below(canvas, heights, (86, 84, 128))
-            fill_below(canvas, heights + 4 + 10 * (heights - heights.min()) / (np.ptp(heights) + 1), colour)
+            # Moonlit snow on the highest peaks only, fading down the slopes.
+            peak = np.clip((heights.max() - heights) / (np.ptp(heights) + 1) - 0.35, 0, 1) / 0.65
+            snow_depth = 2 + 22 * peak
+            fill_below(canvas, heights, (92, 92, 138))
+            fill_below(canvas, heights + snow_depth, mix((92, 92, 138), colour, 0.5))
+            fill_below(canvas, heights + snow_depth * 1.6 + 1, colour)
         else:
             fill_below(canvas, heights, colour)
         if index >= 1:
             layer_img = Image.fromarray(np.clip(canvas, 0, 255).astype(np.uint8))
             ld = ImageDraw.Draw(layer_img)
-            count = {1: 70, 2: 110, 3: 150}[index]
-            scale = {1: 26, 2: 44, 3: 78}[index]
+            count = {1: 70, 2: 120, 3: 160}[index]
+            scale = {1: 22, 2: 38, 3: 70}[index]
             draw_pines(ld, lrng, heights, count, scale, colour, 6 + index * 4)
             canvas = np.asarray(layer_img, dtype=np.float64).copy()
         # Mist settles in the valley in front of each far layer.
-        mist_top = heights.mean() + 10
-        mist = np.exp(-((yy - mist_top - 30) / 38.0) ** 2) * 0.20 * (index < 3)
+        mist_top = heights.mean() + 8
+        mist = np.exp(-((yy - mist_top - 24) / 30.0) ** 2) * 0.18 * (index < 3)
         canvas = canvas * (1 - mist[:, :, None]) + np.array((96, 86, 130))[None, None, :] * mist[:, :, None]
 
     # The lowest band is nearly black so the status line and the bar read well.
