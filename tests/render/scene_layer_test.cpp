@@ -74,6 +74,24 @@ TEST_F(SceneLayer, BackgroundCoversTheWholeLayer) {
     }
 }
 
+TEST_F(SceneLayer, SideShadesFadeWithoutASeam) {
+    WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noBackground(splashAssets.backgroundImage);
+    ensureSceneLayer(kWidth, kHeight);
+    Gdiplus::Bitmap& layer = *splashViewState.sceneLayer;
+    const int y = 420;
+    // Darkest at the outer edges, ground colour where each shade ends.
+    EXPECT_LT(pixelAt(layer, 0, y).r, pixelAt(layer, 150, y).r);
+    EXPECT_LT(pixelAt(layer, kWidth - 1, y).r, pixelAt(layer, kWidth - 150, y).r);
+    // Across the inner edge of each shade no column jumps: a repeating gradient
+    // would put its dark end right next to its clear one.
+    const int rightStart = static_cast<int>(kWidth - 0.21f * kWidth);
+    const int leftEnd = static_cast<int>(0.21f * kWidth);
+    for (int x : {leftEnd - 2, leftEnd - 1, leftEnd, leftEnd + 1, rightStart - 1, rightStart,
+                  rightStart + 1, rightStart + 2}) {
+        EXPECT_TRUE(closeTo(pixelAt(layer, x, y), 10, 8, 8, 1)) << "column " << x;
+    }
+}
+
 TEST_F(SceneLayer, WithoutEmblemTheTitleStaysInPlace) {
     const auto titleStart = [](Gdiplus::Bitmap& layer) {
         for (int x = 0; x < kWidth / 2; ++x) {
