@@ -1,5 +1,7 @@
 #include "render/frame_layout.h"
 
+#include <cmath>
+
 LayoutRect progressBarRect(int clientWidth, int clientHeight) {
     const float width = static_cast<float>(clientWidth);
     const float height = static_cast<float>(clientHeight);
@@ -16,6 +18,17 @@ LayoutRect spinnerRect(int clientWidth, int clientHeight) {
     const float height = static_cast<float>(clientHeight);
     const float side = 0.11f * height;
     return LayoutRect{0.5f * width - side / 2.0f, 0.403f * height - side / 2.0f, side, side};
+}
+
+PixelRect spinnerPixelRect(int clientWidth, int clientHeight) {
+    const LayoutRect square = spinnerRect(clientWidth, clientHeight);
+    PixelRect pixels;
+    pixels.side = static_cast<int>(std::ceil(square.width));
+    const float centreX = square.x + square.width / 2.0f;
+    const float centreY = square.y + square.height / 2.0f;
+    pixels.x = static_cast<int>(std::floor(centreX - pixels.side / 2.0f + 0.5f));
+    pixels.y = static_cast<int>(std::floor(centreY - pixels.side / 2.0f + 0.5f));
+    return pixels;
 }
 
 double barFraction(double shownProgress) {

@@ -15,6 +15,15 @@ LayoutRect progressBarRect(int clientWidth, int clientHeight);
 // The busy indicator's square: side 0.11 H, centred on (0.5 W, 0.403 H).
 LayoutRect spinnerRect(int clientWidth, int clientHeight);
 
+// The same square on whole pixels: its side rounded up, its corner to the
+// nearest pixel. Frames pre-scaled to it are blended without resampling.
+struct PixelRect {
+    int x;
+    int y;
+    int side;
+};
+PixelRect spinnerPixelRect(int clientWidth, int clientHeight);
+
 // The shown fraction as the bar draws it: negative gives 0, above 1 gives 1.
 double barFraction(double shownProgress);
 

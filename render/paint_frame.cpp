@@ -33,14 +33,19 @@ void drawCloseButton(Gdiplus::Graphics& graphics, int clientWidth, int clientHei
 
 void drawSpinner(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
     const SpinnerBlend blend = spinnerBlend(splashViewState.spinnerPhase);
-    const LayoutRect square = spinnerRect(clientWidth, clientHeight);
+    // The frames were scaled to this square with the scene layer: drawn 1:1 on
+    // whole pixels, they are only blended, never resampled.
+    const PixelRect square = spinnerPixelRect(clientWidth, clientHeight);
+    const float x = static_cast<float>(square.x);
+    const float y = static_cast<float>(square.y);
+    const float side = static_cast<float>(square.side);
     graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
     // Frame 9 fades into frame 0: the ten frames form a closed loop.
     const auto& frames = splashViewState.spinnerLayerFrames;
-    drawImageWithOpacity(graphics, frames[blend.frame].get(), square.x, square.y, square.width,
-                         square.height, 1.0f - blend.nextOpacity);
-    drawImageWithOpacity(graphics, frames[blend.nextFrame].get(), square.x, square.y,
-                         square.width, square.height, blend.nextOpacity);
+    drawImageWithOpacity(graphics, frames[blend.frame].get(), x, y, side, side,
+                         1.0f - blend.nextOpacity);
+    drawImageWithOpacity(graphics, frames[blend.nextFrame].get(), x, y, side, side,
+                         blend.nextOpacity);
 }
 
 void drawStatusAndBar(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {

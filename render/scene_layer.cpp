@@ -107,10 +107,9 @@ void composeScene(Gdiplus::Bitmap& layer, int clientWidth, int clientHeight) {
 }
 
 // Each frame scaled once, with the same filter the frame would use, to the
-// whole pixels that cover the spinner's square.
+// whole pixels of the spinner's square.
 void prepareSpinnerFrames(SplashViewState& view, int clientWidth, int clientHeight) {
-    const LayoutRect square = spinnerRect(clientWidth, clientHeight);
-    const int side = static_cast<int>(square.width + 0.999f);
+    const int side = spinnerPixelRect(clientWidth, clientHeight).side;
     for (int i = 0; i < kSpinnerFrameCount; ++i) {
         view.spinnerLayerFrames[i].reset();
         Gdiplus::Bitmap* source = splashAssets.spinnerFrames[i].get();

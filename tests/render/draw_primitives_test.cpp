@@ -30,6 +30,17 @@ TEST(FrameLayout, SpinnerSquareAtDesignSize) {
     EXPECT_NEAR(square.y + square.height / 2, 241.397f, 0.001f);
 }
 
+TEST(FrameLayout, SpinnerOnWholePixelsCoversTheSameSquare) {
+    PixelRect pixels = spinnerPixelRect(1066, 599);
+    EXPECT_EQ(pixels.side, 66);   // 65.89 rounded up
+    EXPECT_EQ(pixels.x, 500);     // centre 533
+    EXPECT_EQ(pixels.y, 208);     // centre 241.4
+    pixels = spinnerPixelRect(1333, 749);
+    EXPECT_EQ(pixels.side, 83);   // 82.39
+    EXPECT_NEAR(pixels.x + pixels.side / 2.0f, 1333 / 2.0f, 0.5f);
+    EXPECT_NEAR(pixels.y + pixels.side / 2.0f, 0.403f * 749, 0.5f);
+}
+
 TEST(FrameLayout, PercentageRoundsHalfUpAndStopsAtHundred) {
     EXPECT_EQ(barPercentage(barFraction(0.994)), 99);
     EXPECT_EQ(barPercentage(barFraction(0.005)), 1);
