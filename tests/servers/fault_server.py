@@ -18,6 +18,9 @@ Routes (GET and HEAD):
     /bom                           200, a body of only EF BB BF
     /manifest/<size>               200, a manifest-shaped body of size bytes (with length)
     /manifest-nolength/<size>      the same without Content-Length
+    /slowfile/<piece>/<delay ms>/<name>
+                                   200, the file <name> of --files-dir with its length,
+                                   in pieces of <piece> bytes with a pause before each
 Any other path is answered as --default-route when given (so a base URL can
 point at a fault), else 404. Each request path is appended to DIR/requests.log.
 
@@ -146,12 +149,34 @@ class Handler(BaseHTTPRequestHandler):
             self.simple(200, b"\xef\xbb\xbf")
         elif name == "manifest" and len(nums) == 1:
             self.simple(200, manifest_body(nums[0]))
+        elif name == "slowfile" and len(args) == 3 and args[0].isdigit() and args[1].isdigit():
+            self.slow_file(int(args[0]), int(args[1]), args[2])
         elif name == "manifest-nolength" and len(nums) == 1:
             self.head(200)
             self.body(manifest_body(nums[0]))
         else:
             return False
         return True
+
+    def slow_file(self, piece, delay, file_name):
+        # Only plain names inside --files-dir: the route must not read anything else.
+        if not self.server.files_dir or file_name != os.path.basename(file_name) or file_name.startswith("."):
+            self.simple(404, b"not found\n")
+            return
+        try:
+            with open(os.path.join(self.server.files_dir, file_name), "rb") as f:
+                data = f.read()
+        except OSError:
+            self.simple(404, b"not found\n")
+            return
+        self.head(200, len(data))
+        piece = max(1, piece)
+        deadline = time.monotonic() + self.server.endless_seconds
+        for offset in range(0, len(data), piece):
+            if time.monotonic() > deadline:
+                break
+            time.sleep(delay / 1000.0)
+            self.body(data[offset:offset + piece])
 
     def stream(self, count):
         sent = 0
@@ -175,6 +200,7 @@ def serve(args):
     server.timeout = 0.25
     server.default_route = args.default_route
     server.request_log = args.request_log
+    server.files_dir = args.files_dir
     server.log_lock = threading.Lock()
     server.endless_cap = args.endless_cap
     server.endless_seconds = min(args.lifetime, 60)
@@ -205,6 +231,8 @@ def start(args):
                "--endless-cap", str(args.endless_cap), "--request-log", request_log]
     if args.default_route:
         command += ["--default-route", args.default_route]
+    if args.files_dir:
+        command += ["--files-dir", os.path.abspath(args.files_dir)]
     with open(os.path.join(args.state, "fault_server.out"), "w") as out:
         process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=out, stderr=out,
                                    start_new_session=True)
@@ -247,6 +275,7 @@ def main():
     parser.add_argument("--endless-cap", type=int, default=256 << 20)
     parser.add_argument("--default-route", default="")
     parser.add_argument("--request-log", default="")
+    parser.add_argument("--files-dir", default="")
     args = parser.parse_args()
     if args.action == "serve":
         serve(args)

@@ -1,0 +1,289 @@
+#!/usr/bin/env bash
+# Whole-program fault runs: the real starter under Wine against nginx (from the
+# example configuration) and the fault server, on loopback.
+#
+#   fault_runs.sh <starter.exe> <java stand-in.exe> <state dir>
+#
+# The starter must be built with the servers
+#   http://127.0.0.1:19181 (fault server) ; http://127.0.0.1:19180 (nginx) ; http://127.0.0.1:19189 (nothing)
+# Each scenario starts from a clean game directory in the test Wine prefix and
+# reads the outcome from the process, the files on disk and the servers' logs.
+set -uo pipefail
+starter=$(realpath "$1")
+stand_in=$(realpath "$2")
+state=$(mkdir -p "$3" && cd "$3" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+wine_run=$root/cmake/wine-run.sh
+nginx=$root/tests/servers/nginx.sh
+fault=$root/tests/servers/fault_server.py
+
+nginx_port=19180
+fault_port=19181
+files=$state/www/files
+access_log=$state/nginx/access.log
+fault_log=$state/fault/requests.log
+
+# The prefix the wrapper uses for this build.
+if [ -z "${WINEPREFIX:-}" ]; then
+    build=$(dirname "$starter")
+    while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
+    export WINEPREFIX=$build/wineprefix
+fi
+game=$WINEPREFIX/drive_c/.Morvanta
+loader=$game/loader
+smallfs=$state/smallfs
+
+passed=0
+failed=0
+skipped=0
+results=()
+starter_pid=""
+
+cleanup() {
+    [ -n "$starter_pid" ] && kill -9 "$starter_pid" 2>/dev/null
+    /usr/bin/python3 "$fault" stop --state "$state/fault" >/dev/null 2>&1
+    "$nginx" stop "$state/nginx" >/dev/null 2>&1
+    if [ -L "$game" ]; then rm -f "$game"; fi
+    mountpoint -q "$smallfs" 2>/dev/null && umount "$smallfs"
+}
+trap cleanup EXIT
+
+check() {  # scenario name, condition text, command...
+    local scenario=$1 what=$2
+    shift 2
+    if "$@"; then
+        passed=$((passed + 1)); echo "  ok: $what"
+    else
+        failed=$((failed + 1)); echo "  FAILED: $what"; results+=("| $scenario | FAILED: $what |")
+    fi
+}
+record() { results+=("| $1 | $2 |"); }
+
+sha() { sha256sum "$1" | cut -d' ' -f1; }
+size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
+count_requests() { grep -c " $1 HTTP/" "$access_log" 2>/dev/null || true; }
+# For wait_for, which re-runs its command: these read their figures afresh each time.
+larger_than() { [ "$(size_of "$1")" -gt "$2" ]; }
+requested_more_than() { [ "$(count_requests "$1")" -gt "$2" ]; }
+
+write_manifest() {  # jar url, jar digest, zip url, zip digest
+    mkdir -p "$state/www/starter"
+    printf '{\n  "%s": "%s",\n  "%s": "%s"\n}\n' "$1" "$2" "$3" "$4" > "$state/www/starter/launcher.json.new"
+    mv "$state/www/starter/launcher.json.new" "$state/www/starter/launcher.json"
+}
+
+fault_server() {  # [default route]; no argument: the fault server is down
+    /usr/bin/python3 "$fault" stop --state "$state/fault" >/dev/null 2>&1
+    [ $# -eq 0 ] && return 0
+    /usr/bin/python3 "$fault" start --state "$state/fault" --port $fault_port --lifetime 900 \
+        --files-dir "$files" ${1:+--default-route "$1"} >/dev/null
+}
+
+clean_game() {
+    if [ -L "$game" ]; then rm -f "$game"; else rm -rf "$game"; fi
+}
+
+start_starter() {
+    "$wine_run" "$starter" >/dev/null 2>&1 &
+    starter_pid=$!
+    started_at=$(date +%s%N)
+}
+
+elapsed_ms() { echo $(( ($(date +%s%N) - started_at) / 1000000 )); }
+
+# Waits for the run to end by itself; sets exit_code (or "hung").
+wait_end() {  # timeout seconds
+    local deadline=$((SECONDS + $1))
+    while kill -0 "$starter_pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+    if kill -0 "$starter_pid" 2>/dev/null; then
+        # A hung run would hold the single-instance lock against every later run.
+        exit_code=hung
+        kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null
+        starter_pid=""
+        return
+    fi
+    wait "$starter_pid"; exit_code=$?
+    starter_pid=""
+}
+
+# A failed run stays up with its message: still running after the settle time.
+still_up_then_close() {  # settle seconds
+    sleep "$1"
+    if kill -0 "$starter_pid" 2>/dev/null; then
+        up=yes
+        kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null
+    else
+        up=no
+        wait "$starter_pid" 2>/dev/null
+    fi
+    starter_pid=""
+}
+
+wait_for() {  # timeout seconds, command...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+
+launched() { [ -f "$loader/java/jdk/bin/java-invocation.txt" ] || wait_for 5 test -f "$loader/java/jdk/bin/java-invocation.txt"; }
+not_launched() { ! find "$loader" -name java-invocation.txt 2>/dev/null | grep -q .; }
+
+# --- servers and files ---
+/usr/bin/python3 "$root/tests/faults/make_fault_files.py" "$files" "$stand_in" || exit 1
+mkdir -p "$files/small" && cp "$files/small.zip" "$files/small/java-x64.zip"
+mkdir -p "$files/big" && cp "$files/big.zip" "$files/big/java-x64.zip" && cp "$files/big.zip" "$files/java-x64.zip"
+"$nginx" start "$state/nginx" $nginx_port 19280 "$state/www" 1500 >/dev/null || { echo "nginx did not start"; exit 1; }
+"$wine_run" cmd /c exit >/dev/null 2>&1
+jar_url=http://127.0.0.1:$nginx_port/files/Morvanta.jar
+jar_sha=$(sha "$files/Morvanta.jar")
+small_url=http://127.0.0.1:$nginx_port/files/small/java-x64.zip
+small_sha=$(sha "$files/small.zip")
+big_sha=$(sha "$files/big.zip")
+
+echo "== killed mid-download"
+clean_game
+fault_server ""
+write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$fault_port/slowfile/65536/150/java-x64.zip" "$big_sha"
+start_starter
+wait_for 60 larger_than "$loader/java.zip.part" 200000
+kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null; starter_pid=""
+check killed "a partial runtime archive is left behind" test -f "$loader/java.zip.part"
+check killed "the verified jar is in place" test "$(sha "$loader/launcher.jar")" = "$jar_sha"
+# A stale partial file longer than the real one: only a restart from byte 0 gives the right digest.
+head -c $((8 << 20)) /dev/zero | tr '\0' 'X' > "$loader/java.zip.part"
+write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$nginx_port/files/big/java-x64.zip" "$big_sha"
+jars=$(count_requests /files/Morvanta.jar)
+start_starter; wait_end 120
+check killed "the next start completes with exit code 0" test "$exit_code" = 0
+check killed "the archive is the served one" test "$(sha "$loader/java.zip" 2>/dev/null)" = "$big_sha"
+check killed "no partial file remains" test ! -e "$loader/java.zip.part"
+check killed "the jar is not fetched again" test "$(count_requests /files/Morvanta.jar)" = "$jars"
+check killed "Java is launched" launched
+record killed "killed during the runtime download; the next start overwrote the stale .part from byte 0, kept the verified jar and launched"
+
+echo "== disk full"
+clean_game
+mkdir -p "$smallfs"
+if mount -t tmpfs -o size=16m tmpfs "$smallfs" 2>/dev/null; then
+    ln -s "$smallfs" "$game"
+    head -c $((12 << 20)) /dev/zero > "$smallfs/filler"
+    write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$nginx_port/files/big/java-x64.zip" "$big_sha"
+    for attempt in 1 2; do
+        jars=$(count_requests /files/Morvanta.jar)
+        zips=$(count_requests /files/big/java-x64.zip)
+        start_starter
+        wait_for 60 requested_more_than /files/big/java-x64.zip "$zips"
+        still_up_then_close 6
+        check diskfull "run $attempt fails and stays up with its message" test "$up" = yes
+        check diskfull "run $attempt leaves no archive or partial file" test ! -e "$loader/java.zip" -a ! -e "$loader/java.zip.part"
+        check diskfull "run $attempt keeps the jar intact" test "$(sha "$loader/launcher.jar")" = "$jar_sha"
+        check diskfull "run $attempt does not launch" not_launched
+        [ $attempt = 2 ] && check diskfull "the intact jar is only hashed" test "$(count_requests /files/Morvanta.jar)" = "$jars"
+    done
+    rm -f "$smallfs/filler"
+    jars=$(count_requests /files/Morvanta.jar)
+    start_starter; wait_end 120
+    check diskfull "after space is freed the next start completes" test "$exit_code" = 0
+    check diskfull "Java is launched" launched
+    check diskfull "the jar is not fetched again" test "$(count_requests /files/Morvanta.jar)" = "$jars"
+    clean_game
+    umount "$smallfs"
+    record diskfull "runtime download failed on a full 16 MiB drive (Java download failure, jar intact, nothing partial left); after freeing space the next start completed"
+else
+    skipped=$((skipped + 1))
+    record diskfull "SKIPPED: this machine cannot mount a tmpfs"
+    echo "  skipped: cannot mount a tmpfs here"
+fi
+
+echo "== stalled manifest server"
+clean_game
+fault_server "/slow/1000/2/600000"
+write_manifest "$jar_url" "$jar_sha" "$small_url" "$small_sha"
+start_starter; wait_end 150
+took=$(elapsed_ms)
+check stall "the run falls back to the next server and completes (exit $exit_code)" test "$exit_code" = 0
+check stall "Java is launched" launched
+record stall "first server sent headers and stalled: after ${took} ms the second server served and the run completed"
+
+echo "== stalled file download"
+clean_game
+fault_server ""
+write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$fault_port/slow/1000000/2/600000?name=java-x64.zip" "$small_sha"
+start_starter
+wait_for 30 test -e "$loader/java.zip.part"
+if wait_for 120 test ! -e "$loader/java.zip.part"; then gave_up=yes; else gave_up=no; fi
+took=$(elapsed_ms)
+still_up_then_close 2
+check stall "the stalled download is given up" test "$gave_up" = yes
+check stall "the run stays up with its message" test "$up" = yes
+check stall "the jar stays in place" test "$(sha "$loader/launcher.jar")" = "$jar_sha"
+check stall "no archive is left" test ! -e "$loader/java.zip"
+record stall "runtime download stalled after the headers: given up after ${took} ms (Java download failure), jar kept"
+
+echo "== oversized manifest"
+clean_game
+fault_server "/manifest-nolength/50000000"
+write_manifest "$jar_url" "$jar_sha" "$small_url" "$small_sha"
+start_starter
+peak_kb=0
+while kill -0 "$starter_pid" 2>/dev/null; do
+    kb=$(awk '/VmHWM/ {print $2}' "/proc/$starter_pid/status" 2>/dev/null || echo 0)
+    [ -n "$kb" ] && [ "$kb" -gt "$peak_kb" ] && peak_kb=$kb
+    sleep 0.05
+done
+wait_end 1
+check manifest "a 50 MB manifest counts as unreachable and the next server serves" test "$exit_code" = 0
+check manifest "peak memory stays under 160 MiB (was $((peak_kb / 1024)) MiB)" test "$peak_kb" -lt $((160 * 1024))
+record manifest "50 MB manifest without length from the first server: refused past 1 MiB, second server served; peak memory $((peak_kb / 1024)) MiB"
+
+echo "== manifest of only a byte-order mark"
+clean_game
+fault_server "/bom"
+start_starter; wait_end 120
+check manifest "a BOM-only manifest counts as unreachable and the next server serves" test "$exit_code" = 0
+check manifest "the first server was asked" grep -q "^/starter/launcher.json" "$fault_log"
+record manifest "first server answered a byte-order mark only: no pairs, second server served, run completed"
+
+echo "== every URL unusable"
+clean_game
+fault_server
+write_manifest "https://bad host/Morvanta.jar" "" "http://127.0.0.1:99999/java-x64.zip" ""
+start_starter
+wait_for 30 test -d "$loader"
+still_up_then_close 8
+check manifest "the run stays up with its message" test "$up" = yes
+check manifest "nothing is written to the work folder" test -z "$(ls -A "$loader" 2>/dev/null)"
+record manifest "manifest whose URLs cannot be parsed: launcher download failure, work folder empty"
+
+echo "== hostile runtime archives"
+for kind in traversal absolute rooted stream long bomb; do
+    clean_game
+    mkdir -p "$files/hostile/$kind"
+    cp "$files/hostile-$kind.zip" "$files/hostile/$kind/java-x64.zip"
+    write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$nginx_port/files/hostile/$kind/java-x64.zip" \
+        "$(sha "$files/hostile-$kind.zip")"
+    zips=$(count_requests "/files/hostile/$kind/java-x64.zip")
+    start_starter
+    wait_for 60 requested_more_than "/files/hostile/$kind/java-x64.zip" "$zips"
+    still_up_then_close 6
+    check "hostile-$kind" "the run stays up with its message" test "$up" = yes
+    check "hostile-$kind" "the verified archive was kept" test -f "$loader/java.zip"
+    check "hostile-$kind" "Java is not launched" not_launched
+    escaped=$(find "$WINEPREFIX/drive_c" / -xdev -name 'evil-*' -not -path "$loader/java/*" 2>/dev/null | head -3)
+    check "hostile-$kind" "nothing exists outside the runtime folder" test -z "$escaped"
+    used=$(du -sk "$loader/java" 2>/dev/null | cut -f1)
+    check "hostile-$kind" "the runtime folder stays small (${used:-0} KiB)" test "${used:-0}" -lt 4096
+    record "hostile-$kind" "matching digest, unpacking refused (unpack failure), nothing outside the runtime folder, ${used:-0} KiB unpacked"
+done
+clean_game
+
+echo
+echo "| Scenario | Outcome |"
+echo "|---|---|"
+printf '%s\n' "${results[@]}"
+echo
+echo "$passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]
