@@ -86,7 +86,10 @@ DWORD waitForExit(HANDLE process, DWORD timeoutMs) {
     return code;
 }
 
-// Ends a starter the test left running, whatever happened in the test.
+void sendMouse(DWORD flags, int x, int y);
+
+// Ends a starter the test left running, whatever happened in the test, and
+// parks the pointer in the screen's corner, off any later test's window.
 struct StarterGuard {
     StartedProcess& started;
     ~StarterGuard() {
@@ -94,6 +97,7 @@ struct StarterGuard {
             TerminateProcess(started.process.get(), 99);
             WaitForSingleObject(started.process.get(), 5000);
         }
+        sendMouse(0, 2, 2);
     }
 };
 
