@@ -13,35 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/starter_process.h"
+
 namespace {
 
 unsigned long long ticksOf(const FILETIME& time) {
     return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    bool visible;
-};
-
-BOOL CALLBACK findStarterWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && std::wstring(className) == L"MorvantaStarter" &&
-        IsWindowVisible(window)) {
-        search->visible = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-bool starterWindowVisible(DWORD processId) {
-    WindowSearch search{processId, false};
-    EnumWindows(findStarterWindow, reinterpret_cast<LPARAM>(&search));
-    return search.visible;
 }
 
 double median(std::vector<double> values) {
@@ -81,7 +58,7 @@ int wmain(int argc, wchar_t** argv) {
         ULONGLONG goneAt = 0;
         DWORD wait = WAIT_TIMEOUT;
         while ((wait = WaitForSingleObject(info.hProcess, 2)) == WAIT_TIMEOUT) {
-            const bool visible = starterWindowVisible(info.dwProcessId);
+            const bool visible = starter_process::starterWindowVisible(info.dwProcessId);
             if (visible && shownAt == 0) shownAt = GetTickCount64();
             if (!visible && shownAt != 0 && goneAt == 0) goneAt = GetTickCount64();
             if (GetTickCount64() - began > 60000) break;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/unique_handle.h"
+#include "tests/support/starter_process.h"
 
 namespace {
 
@@ -29,62 +30,14 @@ std::wstring environment(const char* name, const char* fallback) {
     return widen(value ? value : fallback);
 }
 
-struct StartedProcess {
-    UniqueKernelHandle process;
-    UniqueKernelHandle thread;
-    DWORD id = 0;
-};
+using starter_process::StartedProcess;
+using starter_process::waitForExit;
 
 StartedProcess startStarter() {
-    std::wstring commandLine =
-        L"\"" + environment("MORVANTA_STARTER_EXE", "MorvantaStarterOffline.exe") + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    StartedProcess started;
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
-        started.process.reset(info.hProcess);
-        started.thread.reset(info.hThread);
-        started.id = info.dwProcessId;
-    }
-    return started;
+    return starter_process::start(environment("MORVANTA_STARTER_EXE", "MorvantaStarterOffline.exe"));
 }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK matchStarterWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && std::wstring(className) == L"MorvantaStarter") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND waitForStarterWindow(DWORD processId) {
-    for (int attempt = 0; attempt < 300; ++attempt) {
-        WindowSearch search{processId, nullptr};
-        EnumWindows(matchStarterWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr && IsWindowVisible(search.found)) return search.found;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-DWORD waitForExit(HANDLE process, DWORD timeoutMs) {
-    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process, &code);
-    return code;
-}
+HWND waitForStarterWindow(DWORD processId) { return starter_process::waitForVisibleStarterWindow(processId); }
 
 void sendMouse(DWORD flags, int x, int y);
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/messages.h"
-#include "app/unique_handle.h"
+#include "tests/support/starter_process.h"
 
 namespace {
 
@@ -18,71 +18,15 @@ std::wstring starterPath() {
     return std::wstring(narrow.begin(), narrow.end());
 }
 
-struct StartedProcess {
-    UniqueKernelHandle process;
-    UniqueKernelHandle thread;
-    DWORD id = 0;
-};
+using starter_process::findStarterWindows;
+using starter_process::waitForExit;
 
-StartedProcess startStarter() {
-    std::wstring commandLine = L"\"" + starterPath() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    StartedProcess started;
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
-        started.process.reset(info.hProcess);
-        started.thread.reset(info.hThread);
-        started.id = info.dwProcessId;
-    }
-    return started;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-    int count;
-};
-
-BOOL CALLBACK collectStarterWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (std::wstring(className) != L"MorvantaStarter") return TRUE;
-    ++search->count;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId) search->found = window;
-    return TRUE;
-}
-
-WindowSearch findStarterWindows(DWORD processId) {
-    WindowSearch search{processId, nullptr, 0};
-    EnumWindows(collectStarterWindow, reinterpret_cast<LPARAM>(&search));
-    return search;
-}
-
-HWND waitForStarterWindow(DWORD processId) {
-    for (int attempt = 0; attempt < 300; ++attempt) {
-        HWND window = findStarterWindows(processId).found;
-        if (window != nullptr && IsWindowVisible(window)) return window;
-        Sleep(50);
-    }
-    return nullptr;
-}
-
-DWORD waitForExit(HANDLE process, DWORD timeoutMs) {
-    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process, &code);
-    return code;
-}
+starter_process::StartedProcess startStarter() { return starter_process::start(starterPath()); }
 
 TEST(StartupProcess, OneFramelessCentredWindowAndSecondCopyEndsSilently) {
-    StartedProcess first = startStarter();
+    starter_process::StartedProcess first = startStarter();
     ASSERT_TRUE(first.process) << "could not start the starter";
-    HWND window = waitForStarterWindow(first.id);
+    HWND window = starter_process::waitForVisibleStarterWindow(first.id);
     ASSERT_NE(window, nullptr) << "no visible MorvantaStarter window appeared";
 
     wchar_t caption[64] = {};
@@ -113,7 +57,7 @@ TEST(StartupProcess, OneFramelessCentredWindowAndSecondCopyEndsSilently) {
     EXPECT_EQ(frame.top, workArea.top + (workArea.bottom - workArea.top - client.bottom) / 2);
 
     // A second copy ends at once with code 0 and leaves no window of its own.
-    StartedProcess second = startStarter();
+    starter_process::StartedProcess second = startStarter();
     ASSERT_TRUE(second.process);
     EXPECT_EQ(waitForExit(second.process.get(), 15000), 0u);
     EXPECT_EQ(findStarterWindows(second.id).found, nullptr);

@@ -12,9 +12,9 @@
 #include <iterator>
 #include <string>
 
-#include "app/unique_handle.h"
 #include "screenshot.h"
 #include "tests/servers/test_servers.h"
+#include "tests/support/starter_process.h"
 
 namespace fs = std::filesystem;
 
@@ -44,35 +44,7 @@ std::wstring environmentPath(const char* name) {
     return test_servers::windowsPath(test_servers::environment(name));
 }
 
-struct StarterRun {
-    UniqueKernelHandle process;
-    DWORD id = 0;
-    ULONGLONG startedAt = 0;
-};
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK matchStarterWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && std::wstring(className) == L"MorvantaStarter") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND starterWindow(DWORD processId) {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(matchStarterWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+using starter_process::starterWindow;
 
 class WholeRunTest : public ::testing::Test {
 protected:
@@ -104,18 +76,8 @@ protected:
     }
 
     void start(const char* starterVariable = "MORVANTA_E2E_STARTER") {
-        std::wstring commandLine = L"\"" + environmentPath(starterVariable) + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        run = StarterRun();
-        run.startedAt = GetTickCount64();
-        ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &info))
-            << GetLastError();
-        CloseHandle(info.hThread);
-        run.process.reset(info.hProcess);
-        run.id = info.dwProcessId;
+        run = starter_process::start(environmentPath(starterVariable));
+        ASSERT_TRUE(run.process) << GetLastError();
     }
 
     // Waits for the run to end by itself; returns its exit code and how long it took.
@@ -183,7 +145,7 @@ protected:
         expectLaunched();
     }
 
-    StarterRun run;
+    starter_process::StartedProcess run;
 };
 
 TEST_F(WholeRunTest, FirstStartOnACleanMachineFetchesUnpacksAndLaunches) {
