@@ -16,7 +16,7 @@ for target in manifest url zip; do
     echo "== fuzz_$target for ${seconds}s"
     artifacts="build/native/fuzz/artifacts/$target/"
     mkdir -p "$artifacts"
-    if ! "build/native/fuzz/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=1024 -timeout=10 \
+    if ! "build/native/fuzz/fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=1024 -malloc_limit_mb=512 -timeout=10 \
             -artifact_prefix="$artifacts" -print_final_stats=1 "tests/fuzz/corpus/$target"; then
         echo "fuzz_$target found a failure; the input is in $artifacts"
         status=1

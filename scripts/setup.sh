@@ -27,8 +27,10 @@ if ((${#missing[@]})); then
     echo "setup: installing ${missing[*]}"
     sudo_cmd=()
     [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    # Wait for another apt run (an unattended upgrade, a parallel script) rather than fail.
+    lock_wait=(-o DPkg::Lock::Timeout=600)
+    "${sudo_cmd[@]}" apt-get "${lock_wait[@]}" update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "${lock_wait[@]}" install -y -qq --no-install-recommends \
         "${missing[@]}" >/dev/null
 fi
 # nginx is started by the tests on loopback ports of their own, never as a system service.
