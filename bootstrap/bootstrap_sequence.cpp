@@ -29,9 +29,11 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config,
 
 void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& ops) {
     const std::uint64_t workerStartTick = ops.tickCount();
-    ops.createDirectory(config.gameDirectory);
     const std::wstring workFolder = config.gameDirectory + L"\\loader";
-    ops.createDirectory(workFolder);
+    // Made before the manifest is fetched, as always; a folder that cannot be
+    // trusted shows as the failure of the first step that needs it.
+    const bool workFolderReady =
+        ops.prepareGameDirectory(config.gameDirectory) && ops.prepareTrustedFolder(workFolder);
 
     const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops);
     if (manifestPairs.empty()) {
@@ -47,22 +49,33 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     const std::wstring launcherJarPath = workFolder + L"\\launcher.jar";
     const std::wstring javaZipPath = workFolder + L"\\java.zip";
     const std::wstring javaFolder = workFolder + L"\\java";
+    const std::wstring stagingFolder = workFolder + L"\\java.staging";
 
-    if (!ops.downloadFile(selection.launcherJarUrl, launcherJarPath, selection.launcherJarSha256)) {
+    if (!workFolderReady || !ops.downloadFile(selection.launcherJarUrl, launcherJarPath, selection.launcherJarSha256)) {
         ops.showFailureNotice(kLauncherDownloadFailedMessage);
         return;
     }
     ops.publishStatus(kCheckingFilesText, 1.0);
 
-    std::wstring javaExecutable = findAnyJava(ops, javaFolder);
+    // Only a trusted runtime folder is searched; an untrusted one has been set aside.
+    std::wstring javaExecutable;
+    if (ops.checkTrustedFolder(javaFolder)) javaExecutable = findAnyJava(ops, javaFolder);
     if (javaExecutable.empty()) {
         if (!ops.downloadFile(selection.javaZipUrl, javaZipPath, selection.javaZipSha256)) {
             ops.showFailureNotice(kJavaDownloadFailedMessage);
             return;
         }
         ops.publishStatus(kCheckingFilesText, 1.0);
-        ops.createDirectory(javaFolder);
-        if (!ops.extractZip(javaZipPath, javaFolder)) {
+        if (!ops.prepareStagingFolder(stagingFolder) || !ops.extractZip(javaZipPath, stagingFolder)) {
+            ops.showFailureNotice(kJavaUnpackFailedMessage);
+            return;
+        }
+        if (findAnyJava(ops, stagingFolder).empty()) {
+            ops.removeFolder(stagingFolder);
+            ops.showFailureNotice(kJavaNotFoundMessage);
+            return;
+        }
+        if (!ops.publishStagingFolder(stagingFolder, javaFolder)) {
             ops.showFailureNotice(kJavaUnpackFailedMessage);
             return;
         }

@@ -1,22 +1,27 @@
 #include "bootstrap/operations.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include "app/failure_notice.h"
 #include "app/launcher_state.h"
 #include "archive/extract_zip.h"
 #include "bootstrap/java_launch.h"
 #include "bootstrap/java_search.h"
+#include "bootstrap/runtime_folder.h"
+#include "bootstrap/trusted_folders.h"
+#include "bootstrap/tree_removal.h"
 #include "net/download.h"
 #include "net/http_client.h"
 
 BootstrapOperations realBootstrapOperations() {
     BootstrapOperations ops;
     ops.tickCount = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
-    ops.createDirectory = [](const std::wstring& path) {
-        SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    };
+    ops.prepareGameDirectory = prepareGameDirectory;
+    ops.prepareTrustedFolder = prepareTrustedFolder;
+    ops.checkTrustedFolder = checkTrustedFolder;
+    ops.prepareStagingFolder = prepareStagingFolder;
+    ops.publishStagingFolder = publishStagingFolder;
+    ops.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };
     ops.httpGet = [](const std::string& url, std::vector<unsigned char>& body) {
         return fetchManifestBody(url, body);
     };

@@ -11,7 +11,21 @@
 
 struct BootstrapOperations {
     std::function<std::uint64_t()> tickCount;
-    std::function<void(const std::wstring& path)> createDirectory;  // all missing levels; result ignored
+    // The game directory, made when missing and kept safe from being replaced; false
+    // when it is not a plain folder that can be made safe.
+    std::function<bool(const std::wstring& path)> prepareGameDirectory;
+    // A work folder only administrators can change: an untrusted one is set aside
+    // and made anew. False when no trusted folder could be had.
+    std::function<bool(const std::wstring& path)> prepareTrustedFolder;
+    // True when the folder exists and is trusted; anything else there is set aside.
+    std::function<bool(const std::wstring& path)> checkTrustedFolder;
+    // An empty trusted folder to unpack into, after removing what an earlier run left.
+    std::function<bool(const std::wstring& path)> prepareStagingFolder;
+    // Renames the unpacked staging folder to the runtime folder in one step, after
+    // moving an old runtime folder aside and removing it.
+    std::function<bool(const std::wstring& stagingFolder, const std::wstring& javaFolder)> publishStagingFolder;
+    // Removes a folder tree, deleting links as links.
+    std::function<void(const std::wstring& path)> removeFolder;
     // One GET of `url` into memory; true only for a complete body with status 200.
     std::function<bool(const std::string& url, std::vector<unsigned char>& body)> httpGet;
     std::function<std::vector<ManifestPair>(const std::vector<unsigned char>& body)> readManifestPairs;

@@ -5,17 +5,21 @@
 
 #include "app/unique_handle.h"
 #include "net/download_progress.h"
+#include "net/file_replace.h"
 #include "net/http_client.h"
+#include "net/plain_file.h"
 #include "net/sha256.h"
 
 namespace {
 
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// A link or a file with a second name counts as damaged: fetched again, the
+// replace then gives the target a name of its own.
 bool isIntactFile(const std::wstring& path, const std::string& expectedSha256) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    return sameDigest(computeFileSha256(path), expectedSha256);
+    if (expectedSha256.empty()) return false;
+    UniqueFileHandle file = openPlainFileForReading(path);
+    return file && sameDigest(computeHandleSha256(file.get()), expectedSha256);
 }
 
 void createParentDirectory(const std::wstring& path) {
@@ -47,6 +51,8 @@ bool downloadFile(const std::string& url, const std::wstring& targetPath, const 
         if (!partial) return false;
         resetDownloadStats();
         fetched = httpGet(url, nullptr, partial.get(), onDownloadProgress);
+        // The rename below must never publish data that is not on the disk yet.
+        if (fetched && !FlushFileBuffers(partial.get())) fetched = false;
     }
     if (!fetched) {
         DeleteFileW(partialPath.c_str());
@@ -56,7 +62,5 @@ bool downloadFile(const std::string& url, const std::wstring& targetPath, const 
         DeleteFileW(partialPath.c_str());
         return false;
     }
-    // One step: afterwards either the new file or the old one is in place, never neither.
-    return MoveFileExW(partialPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-           FALSE;
+    return replaceFile(partialPath, targetPath);
 }

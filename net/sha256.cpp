@@ -40,6 +40,10 @@ std::string computeFileSha256(const std::wstring& path) {
     UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::string();
+    return computeHandleSha256(file.get());
+}
+
+std::string computeHandleSha256(HANDLE file) {
 
     BCRYPT_ALG_HANDLE rawProvider = nullptr;
     if (BCryptOpenAlgorithmProvider(&rawProvider, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return std::string();
@@ -53,7 +57,7 @@ std::string computeFileSha256(const std::wstring& path) {
     for (;;) {
         DWORD read = 0;
         // A read error is no end of file: a digest of part of the file must never pass for the whole.
-        if (!ReadFile(file.get(), buffer, kReadChunkSize, &read, nullptr)) return std::string();
+        if (!ReadFile(file, buffer, kReadChunkSize, &read, nullptr)) return std::string();
         if (read == 0) break;
         if (BCryptHashData(hash.get(), buffer, read, 0) != 0) return std::string();
     }

@@ -17,6 +17,8 @@ const std::string kJarUrl = "https://files.example/Morvanta.jar";
 const std::string kZipUrl = "https://files.example/java-x64.zip";
 const std::wstring kGame = L"D:\\game";
 const std::wstring kWork = L"D:\\game\\loader";
+const std::wstring kJavaFolder = kWork + L"\\java";
+const std::wstring kStaging = kWork + L"\\java.staging";
 
 // A scripted world: what each server answers, which downloads succeed, what
 // lies in the runtime folder. Every call the sequence makes is logged.
@@ -27,10 +29,16 @@ struct FakeWorld {
     std::set<std::wstring> javaOnDisk;          // file names found before unpacking
     std::set<std::wstring> javaAfterUnpacking;  // file names found after unpacking
     bool unpacked = false;
+    bool published = false;
+    bool gameDirectoryUsable = true;
+    bool workFolderTrusted = true;
+    bool runtimeFolderTrusted = true;
+    bool stagingReady = true;
+    bool publishSucceeds = true;
 
     std::vector<std::string> requestedUrls;
     std::vector<std::string> downloads;
-    std::vector<std::wstring> createdDirectories;
+    std::vector<std::wstring> folderCalls;  // what the sequence asked of the folders, in order
     std::vector<std::wstring> searches;
     std::vector<std::wstring> statusLines;
     std::vector<double> fractions;
@@ -42,7 +50,28 @@ struct FakeWorld {
     BootstrapOperations operations() {
         BootstrapOperations ops;
         ops.tickCount = [] { return std::uint64_t{5000}; };
-        ops.createDirectory = [this](const std::wstring& path) { createdDirectories.push_back(path); };
+        ops.prepareGameDirectory = [this](const std::wstring& path) {
+            folderCalls.push_back(L"game " + path);
+            return gameDirectoryUsable;
+        };
+        ops.prepareTrustedFolder = [this](const std::wstring& path) {
+            folderCalls.push_back(L"work " + path);
+            return workFolderTrusted;
+        };
+        ops.checkTrustedFolder = [this](const std::wstring& path) {
+            folderCalls.push_back(L"check " + path);
+            return runtimeFolderTrusted;
+        };
+        ops.prepareStagingFolder = [this](const std::wstring& path) {
+            folderCalls.push_back(L"stage " + path);
+            return stagingReady;
+        };
+        ops.publishStagingFolder = [this](const std::wstring& staging, const std::wstring& java) {
+            folderCalls.push_back(L"publish " + staging + L" " + java);
+            published = publishSucceeds;
+            return publishSucceeds;
+        };
+        ops.removeFolder = [this](const std::wstring& path) { folderCalls.push_back(L"remove " + path); };
         ops.httpGet = [this](const std::string& url, std::vector<unsigned char>& body) {
             requestedUrls.push_back(url);
             const std::string base = url.substr(0, url.find("/starter/"));
@@ -76,13 +105,14 @@ struct FakeWorld {
         };
         ops.findJavaExecutable = [this](const std::wstring& root, const std::wstring& name) {
             searches.push_back(name);
-            const auto& present = unpacked ? javaAfterUnpacking : javaOnDisk;
+            const bool fromArchive = root == kStaging ? unpacked : published;
+            const auto& present = fromArchive ? javaAfterUnpacking : javaOnDisk;
             return present.count(name) ? root + L"\\jdk\\bin\\" + name : std::wstring();
         };
         ops.extractZip = [this](const std::wstring& zip, const std::wstring& dest) {
             ++extractions;
             EXPECT_EQ(zip, kWork + L"\\java.zip");
-            EXPECT_EQ(dest, kWork + L"\\java");
+            EXPECT_EQ(dest, kStaging);
             unpacked = extractSucceeds;
             return extractSucceeds;
         };
@@ -115,8 +145,9 @@ TEST(BootstrapSequence, FirstStartFetchesBothFilesUnpacksAndLaunches) {
     world.javaAfterUnpacking = {L"javaw.exe", L"java.exe"};
     world.run();
 
-    EXPECT_EQ(world.createdDirectories,
-              (std::vector<std::wstring>{kGame, kWork, kWork + L"\\java"}));
+    EXPECT_EQ(world.folderCalls,
+              (std::vector<std::wstring>{L"game " + kGame, L"work " + kWork, L"check " + kJavaFolder,
+                                         L"stage " + kStaging, L"publish " + kStaging + L" " + kJavaFolder}));
     EXPECT_EQ(world.requestedUrls, (std::vector<std::string>{"https://a/starter/launcher.json"}));
     EXPECT_EQ(world.downloads,
               (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|aa11",
@@ -158,8 +189,9 @@ TEST(BootstrapSequence, FallsBackToJavaExeBeforeAndAfterUnpacking) {
     after.manifests["https://a"] = completeManifest();
     after.javaAfterUnpacking = {L"java.exe"};
     after.run();
-    EXPECT_EQ(after.searches,
-              (std::vector<std::wstring>{L"javaw.exe", L"java.exe", L"javaw.exe", L"java.exe"}));
+    // Before, in the unpacked staging folder, and in the published runtime folder.
+    EXPECT_EQ(after.searches, (std::vector<std::wstring>{L"javaw.exe", L"java.exe", L"javaw.exe", L"java.exe",
+                                                         L"javaw.exe", L"java.exe"}));
     ASSERT_EQ(after.launches.size(), 1u);
     EXPECT_NE(after.launches[0].find(L"bin\\java.exe|"), std::wstring::npos);
 }
@@ -254,6 +286,50 @@ TEST(BootstrapSequence, EachFailureEndsTheRunWithItsMessage) {
         EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaNotFoundMessage}));
         EXPECT_TRUE(world.launches.empty());
         EXPECT_EQ(world.statusLines.back(), kCheckingFilesText);
+        // A runtime without Java is never published; its staging folder goes.
+        EXPECT_EQ(world.folderCalls.back(), L"remove " + kStaging);
+        EXPECT_FALSE(world.published);
+    }
+}
+
+// Folders that cannot be trusted end the run where they are first needed, with the usual messages.
+TEST(BootstrapSequence, UntrustedFoldersFailTheStepThatNeedsThem) {
+    for (int unusable = 0; unusable < 2; ++unusable) {
+        FakeWorld world;
+        world.manifests["https://a"] = completeManifest();
+        world.javaOnDisk = {L"javaw.exe"};
+        (unusable == 0 ? world.gameDirectoryUsable : world.workFolderTrusted) = false;
+        world.run();
+        EXPECT_EQ(world.requestedUrls.size(), 1u) << "the manifest is still fetched first";
+        EXPECT_EQ(world.failures, (std::vector<std::wstring>{kLauncherDownloadFailedMessage}));
+        EXPECT_TRUE(world.downloads.empty()) << "nothing is written into an untrusted folder";
+        EXPECT_TRUE(world.searches.empty());
+        EXPECT_TRUE(world.launches.empty());
+        // No work folder is made in a game directory that is no plain, safe folder.
+        EXPECT_EQ(world.folderCalls.size(), unusable == 0 ? 1u : 2u);
+    }
+    {
+        FakeWorld world;  // a runtime folder that fails the check is never searched or run
+        world.manifests["https://a"] = completeManifest();
+        world.javaOnDisk = {L"javaw.exe"};
+        world.runtimeFolderTrusted = false;
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        world.run();
+        EXPECT_EQ(world.extractions, 1);
+        EXPECT_EQ(world.downloads.size(), 2u);
+        ASSERT_EQ(world.launches.size(), 1u);
+        EXPECT_TRUE(world.published);
+        EXPECT_EQ(world.searches.size(), 2u) << "staging folder and the published folder only";
+    }
+    for (int failing = 0; failing < 2; ++failing) {
+        FakeWorld world;  // no staging folder, or the unpacked runtime cannot be renamed into place
+        world.manifests["https://a"] = completeManifest();
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        (failing == 0 ? world.stagingReady : world.publishSucceeds) = false;
+        world.run();
+        EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaUnpackFailedMessage}));
+        EXPECT_EQ(world.extractions, failing == 0 ? 0 : 1);
+        EXPECT_TRUE(world.launches.empty());
     }
 }
 

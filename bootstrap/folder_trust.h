@@ -1,0 +1,66 @@
+#pragma once
+// Whether a folder or the game directory may be trusted by an elevated process:
+// plain decisions over a description of the folder, free of platform calls.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Well-known SIDs in their string form.
+inline constexpr const char* kSystemSid = "S-1-5-18";
+inline constexpr const char* kAdministratorsSid = "S-1-5-32-544";
+inline constexpr const char* kTrustedInstallerSid =
+    "S-1-5-80-956008885-3425871386-1370863016-2658566614-1953093919";
+inline constexpr const char* kCreatorOwnerSid = "S-1-3-0";
+
+struct AccessEntry {
+    bool allows = true;          // an allow entry; false for a deny entry
+    std::string sid;
+    std::uint32_t mask = 0;
+    bool inheritOnly = false;    // applies to children only, not to the folder itself
+    bool inheritedByChildren = false;  // object or container inherit
+};
+
+struct SecurityDescription {
+    std::string ownerSid;
+    bool hasDacl = false;  // false: no DACL or a NULL DACL, which lets everyone do anything
+    bool daclProtected = false;
+    std::vector<AccessEntry> entries;
+};
+
+struct FolderDescription {
+    bool exists = false;
+    bool isDirectory = false;
+    bool isReparsePoint = false;    // junction, symbolic link or mount point
+    bool finalPathMatches = false;  // the handle leads to the path we asked for
+    SecurityDescription security;
+};
+
+// Rights that let a holder change what an elevated process would later read or run.
+inline constexpr std::uint32_t kFileWriteData = 0x0002;       // also: add a file
+inline constexpr std::uint32_t kFileAppendData = 0x0004;      // also: add a folder
+inline constexpr std::uint32_t kFileDeleteChild = 0x0040;
+inline constexpr std::uint32_t kDelete = 0x00010000;
+inline constexpr std::uint32_t kWriteDac = 0x00040000;
+inline constexpr std::uint32_t kWriteOwner = 0x00080000;
+inline constexpr std::uint32_t kGenericAll = 0x10000000;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000;
+inline constexpr std::uint32_t kMaximumAllowed = 0x02000000;
+inline constexpr std::uint32_t kTamperRights = kFileWriteData | kFileAppendData | kFileDeleteChild | kDelete |
+                                               kWriteDac | kWriteOwner | kGenericAll | kGenericWrite |
+                                               kMaximumAllowed;
+// The game directory must stay writable for the game; only these rights are refused to others.
+inline constexpr std::uint32_t kReplaceRights = kFileDeleteChild | kDelete | kWriteDac | kWriteOwner | kGenericAll;
+
+// SYSTEM, Administrators, TrustedInstaller, or the account the process runs as.
+bool isTrustedPrincipal(const std::string& sid, const std::string& currentUserSid);
+
+// A work folder the starter may read from, write into and run from.
+bool isTrustedWorkFolder(const FolderDescription& folder, const std::string& currentUserSid);
+
+// A game directory that others can rename, delete, re-permission or take over, or
+// that is owned by someone else, needs its owner and descriptor set again.
+bool gameDirectoryNeedsRepair(const SecurityDescription& security, const std::string& currentUserSid);
+
+// The game directory is used only when it is a plain folder at the path asked for.
+bool isUsableGameDirectory(const FolderDescription& folder);

@@ -1,0 +1,21 @@
+#include "bootstrap/runtime_folder.h"
+
+#include <windows.h>
+
+#include "bootstrap/tree_removal.h"
+#include "bootstrap/trusted_folders.h"
+
+bool prepareStagingFolder(const std::wstring& stagingFolder) {
+    if (!clearFolderPath(stagingFolder, L".stale-")) return false;
+    return prepareTrustedFolder(stagingFolder);
+}
+
+bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring& javaFolder) {
+    if (describeFolder(javaFolder).exists) {
+        std::wstring old;
+        if (!setAside(javaFolder, L".old-", &old)) return false;
+        removeTreeWithoutFollowing(old);  // what cannot go is left aside, out of the way
+    }
+    // A folder rename within one volume is one step: the runtime appears whole or not at all.
+    return MoveFileExW(stagingFolder.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}

@@ -1,0 +1,25 @@
+#include "net/plain_file.h"
+
+bool handleIsAt(HANDLE handle, const std::wstring& path) {
+    constexpr DWORD kCapacity = 32768;
+    std::wstring buffer(kCapacity, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle, &buffer[0], kCapacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= kCapacity) return false;
+    const std::wstring expected = L"\\\\?\\" + path;
+    // Wine opens the target of a host symbolic link even with FILE_FLAG_OPEN_REPARSE_POINT
+    // and shows no reparse attribute for file links: this comparison is what catches them there.
+    return CompareStringOrdinal(buffer.c_str(), static_cast<int>(length), expected.c_str(),
+                                static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+}
+
+UniqueFileHandle openPlainFileForReading(const std::wstring& path) {
+    UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return file;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.get(), &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        information.nNumberOfLinks != 1 || !handleIsAt(file.get(), path))
+        return UniqueFileHandle();
+    return file;
+}

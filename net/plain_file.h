@@ -1,0 +1,16 @@
+#pragma once
+// Files the elevated starter reads or replaces, opened without following links.
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/unique_handle.h"
+
+// True when the open handle leads to exactly `path` (no link on the way).
+bool handleIsAt(HANDLE handle, const std::wstring& path);
+
+// Opens an existing regular file for reading, sharing only reading. Empty when
+// the path is a link, a folder, a file with more than one name (a hard link can
+// tie it to a file someone else may change), or leads elsewhere.
+UniqueFileHandle openPlainFileForReading(const std::wstring& path);

@@ -1,0 +1,148 @@
+// Work folders, tree removal and file replacement on the real file system (under Wine in CI).
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "bootstrap/runtime_folder.h"
+#include "bootstrap/tree_removal.h"
+#include "bootstrap/trusted_folders.h"
+#include "net/file_replace.h"
+#include "net/plain_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+class TrustedFolders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        root = fs::path(temp) / ("trusted-folders-" + std::to_string(GetCurrentProcessId()));
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        fs::create_directories(root);
+        // The comparisons with final paths need the long, canonical spelling.
+        root = fs::canonical(root);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    std::wstring path(const wchar_t* name) const { return (root / name).wstring(); }
+
+    fs::path root;
+};
+
+TEST_F(TrustedFolders, AFolderTheStarterMadeIsTrustedOnEveryLaterStart) {
+    const std::wstring work = path(L"loader");
+    ASSERT_TRUE(prepareTrustedFolder(work));
+    writeFile(root / L"loader" / L"launcher.jar", "jar");
+    // A platform that keeps no descriptors must not make the next start quarantine its own folder.
+    for (int start = 0; start < 3; ++start) ASSERT_TRUE(prepareTrustedFolder(work));
+    EXPECT_EQ(readFile(root / L"loader" / L"launcher.jar"), "jar");
+    EXPECT_FALSE(fs::exists(root / L"loader.untrusted-1"));
+    EXPECT_TRUE(checkTrustedFolder(work));
+}
+
+TEST_F(TrustedFolders, SomethingElseAtTheFolderPathIsSetAsideNotDeleted) {
+    writeFile(root / L"loader", "a file where the folder belongs");
+    EXPECT_FALSE(checkTrustedFolder(path(L"loader")));
+    EXPECT_EQ(readFile(root / L"loader.untrusted-1"), "a file where the folder belongs");
+
+    writeFile(root / L"loader", "again");
+    ASSERT_TRUE(prepareTrustedFolder(path(L"loader")));
+    EXPECT_TRUE(fs::is_directory(root / L"loader"));
+    EXPECT_EQ(readFile(root / L"loader.untrusted-2"), "again") << "the next free name is taken";
+}
+
+TEST_F(TrustedFolders, RemovalTakesTheWholeTreeIncludingReadOnlyFiles) {
+    fs::create_directories(root / L"staging" / L"jdk" / L"lib" / L"deep");
+    writeFile(root / L"staging" / L"jdk" / L"lib" / L"deep" / L"modules", "m");
+    writeFile(root / L"staging" / L"jdk" / L"release", "r");
+    SetFileAttributesW((root / L"staging" / L"jdk" / L"release").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(removeTreeWithoutFollowing(path(L"staging")));
+    EXPECT_FALSE(fs::exists(root / L"staging"));
+    EXPECT_TRUE(removeTreeWithoutFollowing(path(L"staging"))) << "nothing there is no failure";
+}
+
+TEST_F(TrustedFolders, StagingIsMadeEmptyAndPublishedOverAnOldRuntimeInOneRename) {
+    const std::wstring staging = path(L"java.staging");
+    const std::wstring java = path(L"java");
+    fs::create_directories(root / L"java.staging" / L"half");
+    writeFile(root / L"java.staging" / L"half" / L"left-by-a-cut-run", "x");
+    ASSERT_TRUE(prepareStagingFolder(staging));
+    EXPECT_TRUE(fs::is_empty(root / L"java.staging"));
+
+    fs::create_directories(root / L"java" / L"old");
+    writeFile(root / L"java" / L"old" / L"file", "old runtime without Java");
+    fs::create_directories(root / L"java.staging" / L"jdk" / L"bin");
+    writeFile(root / L"java.staging" / L"jdk" / L"bin" / L"javaw.exe", "new");
+    ASSERT_TRUE(publishStagingFolder(staging, java));
+    EXPECT_EQ(readFile(root / L"java" / L"jdk" / L"bin" / L"javaw.exe"), "new");
+    EXPECT_FALSE(fs::exists(root / L"java" / L"old"));
+    EXPECT_FALSE(fs::exists(root / L"java.staging"));
+    EXPECT_FALSE(fs::exists(root / L"java.old-1")) << "the old runtime is removed, not left aside";
+}
+
+TEST_F(TrustedFolders, OnlyAFileWithOneNameIsOpenedForHashing) {
+    writeFile(root / L"launcher.jar", "jar");
+    EXPECT_TRUE(openPlainFileForReading(path(L"launcher.jar")));
+    ASSERT_TRUE(CreateHardLinkW(path(L"second-name").c_str(), path(L"launcher.jar").c_str(), nullptr));
+    EXPECT_FALSE(openPlainFileForReading(path(L"launcher.jar"))) << "a hard link ties it to another name";
+    fs::create_directories(root / L"folder");
+    EXPECT_FALSE(openPlainFileForReading(path(L"folder")));
+    EXPECT_FALSE(openPlainFileForReading(path(L"missing")));
+
+    // The replace gives the target a name of its own and leaves the other name's file alone.
+    writeFile(root / L"launcher.jar.part", "new jar");
+    ASSERT_TRUE(replaceFile(path(L"launcher.jar.part"), path(L"launcher.jar")));
+    EXPECT_EQ(readFile(root / L"launcher.jar"), "new jar");
+    EXPECT_EQ(readFile(root / L"second-name"), "jar");
+    EXPECT_TRUE(openPlainFileForReading(path(L"launcher.jar")));
+}
+
+// A scanner holds the old file open, sharing read and delete. With POSIX rename
+// semantics (Windows 10 1709 and later, NTFS) the replace goes through; where the
+// platform refuses them the classic replace runs instead, and either way the old
+// file or the new one is in place.
+TEST_F(TrustedFolders, ReplaceWhileAReaderHoldsTheOldFile) {
+    writeFile(root / L"launcher.jar", "old");
+    writeFile(root / L"launcher.jar.part", "new");
+    UniqueFileHandle reader(CreateFileW(path(L"launcher.jar").c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
+    const bool replaced = replaceFile(path(L"launcher.jar.part"), path(L"launcher.jar"));
+    const std::string now = readFile(root / L"launcher.jar");
+    if (replaced) {
+        EXPECT_EQ(now, "new");
+        EXPECT_FALSE(fs::exists(root / L"launcher.jar.part"));
+    } else {
+        EXPECT_EQ(now, "old") << "a refused replace keeps the old file";
+        EXPECT_EQ(readFile(root / L"launcher.jar.part"), "new");
+    }
+    RecordProperty("replaced_while_open", replaced ? "yes" : "no");
+    // The reader still reads the old content it opened.
+    char buffer[8] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr));
+    EXPECT_EQ(std::string(buffer, read), "old");
+}
+
+}  // namespace
