@@ -17,8 +17,12 @@ BootstrapOperations realBootstrapOperations() {
     BootstrapOperations ops;
     ops.tickCount = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
     ops.prepareGameDirectory = prepareGameDirectory;
-    ops.prepareTrustedFolder = prepareTrustedFolder;
-    ops.checkTrustedFolder = checkTrustedFolder;
+    // A link at a name the starter uses cannot be set aside as a link everywhere
+    // (Wine moves its target): the whole work folder goes aside instead.
+    ops.prepareTrustedFolder = [](const std::wstring& path) {
+        return prepareTrustedFolder(path, workFolderFixedNames());
+    };
+    ops.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
     ops.prepareStagingFolder = prepareStagingFolder;
     ops.publishStagingFolder = publishStagingFolder;
     ops.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };

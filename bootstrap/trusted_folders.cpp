@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 #include "app/unique_handle.h"
 #include "net/plain_file.h"
 #include "bootstrap/security_description.h"
@@ -108,16 +112,43 @@ FolderDescription describeFolder(const std::wstring& path) {
     return describeOpenFolder(folder.get(), path);
 }
 
+// Renames the entry itself through a handle to it. Windows opens a link as the
+// link here; Wine opens its target even so (and its MoveFileExW moves the target),
+// so a handle that does not lead to `path` is refused rather than acted through.
+bool renameEntryItself(const std::wstring& path, const std::wstring& newPath) {
+    UniqueFileHandle entry = openFolder(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES);
+    if (!entry || !handleIsAt(entry.get(), path)) return false;
+    const std::size_t nameBytes = newPath.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t), 0);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(rename->FileName, newPath.c_str(), nameBytes);
+    return SetFileInformationByHandle(entry.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
 bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* newPath) {
     for (int number = 1; number <= kMaxAsideNames; ++number) {
         const std::wstring candidate = path + suffix + std::to_wstring(number);
-        // MoveFileExW renames a link itself, not what it points to; no flag lets it copy or replace.
-        if (MoveFileExW(path.c_str(), candidate.c_str(), 0)) {
-            if (newPath) *newPath = candidate;
-            return true;
-        }
-        const DWORD error = GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+        if (describeFolder(candidate).exists) continue;
+        if (!renameEntryItself(path, candidate)) return false;
+        if (newPath) *newPath = candidate;
+        return true;
+    }
+    return false;
+}
+
+const std::vector<std::wstring>& workFolderFixedNames() {
+    static const std::vector<std::wstring> names = {L"launcher.jar", L"launcher.jar.part", L"java.zip",
+                                                    L"java.zip.part",  L"java",              L"java.staging"};
+    return names;
+}
+
+bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& names) {
+    for (const std::wstring& name : names) {
+        const FolderDescription entry = describeFolder(folder + L"\\" + name);
+        if (entry.exists && (entry.isReparsePoint || !entry.finalPathMatches)) return true;
     }
     return false;
 }
@@ -145,16 +176,16 @@ bool prepareGameDirectory(const std::wstring& path) {
     return isUsableGameDirectory(repaired) && !gameDirectoryNeedsRepair(repaired.security, user);
 }
 
-bool checkTrustedFolder(const std::wstring& path) {
+bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames) {
     const FolderDescription found = describeFolder(path);
     if (!found.exists) return false;
-    if (isTrustedWorkFolder(found, currentUserSid())) return true;
+    if (isTrustedWorkFolder(found, currentUserSid()) && !holdsLinkAt(path, fixedNames)) return true;
     setAside(path, L".untrusted-");
     return false;
 }
 
-bool prepareTrustedFolder(const std::wstring& path) {
-    if (checkTrustedFolder(path)) return true;
+bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames) {
+    if (checkTrustedFolder(path, fixedNames)) return true;
     if (describeFolder(path).exists) return false;  // could not be set aside
     if (!createProtectedFolder(path)) return false;
 

@@ -3,6 +3,7 @@
 // replaced, and work folders that only administrators can change.
 
 #include <string>
+#include <vector>
 
 #include "bootstrap/folder_trust.h"
 
@@ -14,14 +15,22 @@ FolderDescription describeFolder(const std::wstring& path);
 // plain folder at that path or cannot be made safe: then nothing in it is trusted.
 bool prepareGameDirectory(const std::wstring& path);
 
-// Leaves `path` a trusted work folder: an existing one that fails the check is
-// renamed aside (never followed, never deleted) and a protected one made anew.
-bool prepareTrustedFolder(const std::wstring& path);
+// Leaves `path` a trusted work folder: an existing one that fails the check, or
+// that holds a link at one of `fixedNames`, is renamed aside (never followed,
+// never deleted) and a protected one made anew.
+bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {});
 
-// True when `path` is an existing trusted folder. Anything else found there is
-// renamed aside so that it is never searched, read or run.
-bool checkTrustedFolder(const std::wstring& path);
+// True when `path` is an existing trusted folder with no link at `fixedNames`.
+// Anything else found there is renamed aside so that it is never searched, read or run.
+bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {});
+
+// True when an entry of `folder` at one of `names` is a link (or, under Wine,
+// leads elsewhere).
+bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& names);
+
+// The names the starter reads, writes or runs inside its work folder.
+const std::vector<std::wstring>& workFolderFixedNames();
 
 // Renames whatever is at `path` (a link itself, not its target) to the first free
-// `path` + suffix + number. False when nothing could be renamed.
+// `path` + suffix + number. False when nothing could be renamed without following a link.
 bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* newPath = nullptr);

@@ -267,7 +267,9 @@ TEST_F(WholeRunTest, ArchiveWithoutJavaIsUnpackedButNotLaunched) {
     start();
     expectStaysUpAfterFailure("runtime-without-java.png", "/files/nojava/java-x64.zip", zips + 1);
     EXPECT_TRUE(fs::exists(kZip));
-    EXPECT_TRUE(fs::exists(kJava / "jre" / "lib" / "javaw.exe"));
+    // Unpacked beside the runtime folder and never published: no runtime folder, no leftovers.
+    EXPECT_FALSE(fs::exists(kJava));
+    EXPECT_FALSE(fs::exists(kLoader / "java.staging"));
 }
 
 TEST_F(WholeRunTest, ArchiveThatCannotBeUnpackedStopsAtTheBadEntry) {
@@ -276,7 +278,9 @@ TEST_F(WholeRunTest, ArchiveThatCannotBeUnpackedStopsAtTheBadEntry) {
     start();
     expectStaysUpAfterFailure("runtime-damaged.png", "/files/broken/java-x64.zip", zips + 1);
     EXPECT_TRUE(fs::exists(kZip));
-    EXPECT_TRUE(fs::exists(kJava / "jdk-broken" / "release"));
+    // What came out before the bad entry stays in the staging folder, never in the runtime folder.
+    EXPECT_TRUE(fs::exists(kLoader / "java.staging" / "jdk-broken" / "release"));
+    EXPECT_FALSE(fs::exists(kJava));
 }
 
 }  // namespace

@@ -33,11 +33,7 @@ game=$WINEPREFIX/drive_c/.Morvanta
 loader=$game/loader
 smallfs=$state/smallfs
 
-passed=0
-failed=0
-skipped=0
-results=()
-starter_pid=""
+source "$root/tests/faults/run_lib.sh"
 
 cleanup() {
     [ -n "$starter_pid" ] && kill -9 "$starter_pid" 2>/dev/null
@@ -48,88 +44,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {  # scenario name, condition text, command...
-    local scenario=$1 what=$2
-    shift 2
-    if "$@"; then
-        passed=$((passed + 1)); echo "  ok: $what"
-    else
-        failed=$((failed + 1)); echo "  FAILED: $what"; results+=("| $scenario | FAILED: $what |")
-    fi
-}
-record() { results+=("| $1 | $2 |"); }
-
-sha() { sha256sum "$1" | cut -d' ' -f1; }
-size_of() { stat -c %s "$1" 2>/dev/null || echo 0; }
-count_requests() { grep -c " $1 HTTP/" "$access_log" 2>/dev/null || true; }
-# For wait_for, which re-runs its command: these read their figures afresh each time.
-larger_than() { [ "$(size_of "$1")" -gt "$2" ]; }
-requested_more_than() { [ "$(count_requests "$1")" -gt "$2" ]; }
-
-write_manifest() {  # jar url, jar digest, zip url, zip digest
-    mkdir -p "$state/www/starter"
-    printf '{\n  "%s": "%s",\n  "%s": "%s"\n}\n' "$1" "$2" "$3" "$4" > "$state/www/starter/launcher.json.new"
-    mv "$state/www/starter/launcher.json.new" "$state/www/starter/launcher.json"
-}
-
 fault_server() {  # [default route]; no argument: the fault server is down
     /usr/bin/python3 "$fault" stop --state "$state/fault" >/dev/null 2>&1
     [ $# -eq 0 ] && return 0
     /usr/bin/python3 "$fault" start --state "$state/fault" --port $fault_port --lifetime 900 \
         --files-dir "$files" ${1:+--default-route "$1"} >/dev/null
 }
-
-clean_game() {
-    if [ -L "$game" ]; then rm -f "$game"; else rm -rf "$game"; fi
-}
-
-start_starter() {
-    "$wine_run" "$starter" >/dev/null 2>&1 &
-    starter_pid=$!
-    started_at=$(date +%s%N)
-}
-
-elapsed_ms() { echo $(( ($(date +%s%N) - started_at) / 1000000 )); }
-
-# Waits for the run to end by itself; sets exit_code (or "hung").
-wait_end() {  # timeout seconds
-    local deadline=$((SECONDS + $1))
-    while kill -0 "$starter_pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-    if kill -0 "$starter_pid" 2>/dev/null; then
-        # A hung run would hold the single-instance lock against every later run.
-        exit_code=hung
-        kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null
-        starter_pid=""
-        return
-    fi
-    wait "$starter_pid"; exit_code=$?
-    starter_pid=""
-}
-
-# A failed run stays up with its message: still running after the settle time.
-still_up_then_close() {  # settle seconds
-    sleep "$1"
-    if kill -0 "$starter_pid" 2>/dev/null; then
-        up=yes
-        kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null
-    else
-        up=no
-        wait "$starter_pid" 2>/dev/null
-    fi
-    starter_pid=""
-}
-
-wait_for() {  # timeout seconds, command...
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
-
-launched() { [ -f "$loader/java/jdk/bin/java-invocation.txt" ] || wait_for 5 test -f "$loader/java/jdk/bin/java-invocation.txt"; }
-not_launched() { ! find "$loader" -name java-invocation.txt 2>/dev/null | grep -q .; }
 
 # --- servers and files ---
 /usr/bin/python3 "$root/tests/faults/make_fault_files.py" "$files" "$stand_in" || exit 1
@@ -168,7 +88,11 @@ echo "== disk full"
 clean_game
 mkdir -p "$smallfs"
 if mount -t tmpfs -o size=16m tmpfs "$smallfs" 2>/dev/null; then
-    ln -s "$smallfs" "$game"
+    # Mounted at the game directory itself: a link there would not be used at all.
+    umount "$smallfs"
+    mkdir -p "$game"
+    mount -t tmpfs -o size=16m tmpfs "$game"
+    smallfs=$game
     head -c $((12 << 20)) /dev/zero > "$smallfs/filler"
     write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$nginx_port/files/big/java-x64.zip" "$big_sha"
     for attempt in 1 2; do
@@ -189,8 +113,9 @@ if mount -t tmpfs -o size=16m tmpfs "$smallfs" 2>/dev/null; then
     check diskfull "after space is freed the next start completes" test "$exit_code" = 0
     check diskfull "Java is launched" launched
     check diskfull "the jar is not fetched again" test "$(count_requests /files/Morvanta.jar)" = "$jars"
-    clean_game
     umount "$smallfs"
+    smallfs=$state/smallfs
+    clean_game
     record diskfull "runtime download failed on a full 16 MiB drive (Java download failure, jar intact, nothing partial left); after freeing space the next start completed"
 else
     skipped=$((skipped + 1))
@@ -272,11 +197,12 @@ for kind in traversal absolute rooted stream long bomb; do
     check "hostile-$kind" "the run stays up with its message" test "$up" = yes
     check "hostile-$kind" "the verified archive was kept" test -f "$loader/java.zip"
     check "hostile-$kind" "Java is not launched" not_launched
-    escaped=$(find "$WINEPREFIX/drive_c" / -xdev -name 'evil-*' -not -path "$loader/java/*" 2>/dev/null | head -3)
-    check "hostile-$kind" "nothing exists outside the runtime folder" test -z "$escaped"
-    used=$(du -sk "$loader/java" 2>/dev/null | cut -f1)
+    escaped=$(find "$WINEPREFIX/drive_c" / -xdev -name 'evil-*' -not -path "$loader/java.staging/*" 2>/dev/null | head -3)
+    check "hostile-$kind" "nothing exists outside the staging folder" test -z "$escaped"
+    check "hostile-$kind" "no runtime folder is published" test ! -e "$loader/java"
+    used=$(du -sk "$loader/java.staging" 2>/dev/null | cut -f1)
     check "hostile-$kind" "the runtime folder stays small (${used:-0} KiB)" test "${used:-0}" -lt 4096
-    record "hostile-$kind" "matching digest, unpacking refused (unpack failure), nothing outside the runtime folder, ${used:-0} KiB unpacked"
+    record "hostile-$kind" "matching digest, unpacking refused (unpack failure), nothing outside the staging folder, nothing published, ${used:-0} KiB unpacked"
 done
 clean_game
 

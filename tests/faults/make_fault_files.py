@@ -4,7 +4,8 @@
     make_fault_files.py <files dir> <stand-in javaw.exe>
 
 Writes Morvanta.jar, small.zip (a tiny runtime), big.zip (a runtime of about
-6 MiB that does not compress) and the hostile runtimes hostile-*.zip.
+6 MiB that does not compress), java-first.zip (Java before a large file) and
+the hostile runtimes hostile-*.zip.
 """
 import io
 import os
@@ -56,6 +57,20 @@ def bomb(path, stand_in):
         out.write(struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 2, 2, len(directory), directory_offset, 0))
 
 
+def java_first(path, stand_in):
+    """Java comes first, then 192 MiB that take a while to write: a run cut in between
+    leaves the executable beside a file that is not complete."""
+    with zipfile.ZipFile(path, "w") as archive:
+        archive.write(stand_in, "jdk/bin/javaw.exe", zipfile.ZIP_DEFLATED)
+        archive.writestr("jdk/release", b'JAVA_VERSION="17"\n')
+        block = random.Random(7).randbytes(1 << 14)  # repeats within the window: small to serve
+        info = zipfile.ZipInfo("jdk/lib/modules")
+        info.compress_type = zipfile.ZIP_DEFLATED
+        with archive.open(info, "w", force_zip64=True) as modules:
+            for _ in range(192 << 6):
+                modules.write(block)
+
+
 def main():
     files, stand_in = sys.argv[1], sys.argv[2]
     os.makedirs(files, exist_ok=True)
@@ -75,6 +90,7 @@ def main():
     runtime(os.path.join(files, "hostile-long.zip"), stand_in,
             extra=[("jdk/" + "/".join(["deep-folder-name-" + "x" * 40] * 12) + "/evil-long.txt", b"long")])
     bomb(os.path.join(files, "hostile-bomb.zip"), stand_in)
+    java_first(os.path.join(files, "java-first.zip"), stand_in)
 
 
 if __name__ == "__main__":

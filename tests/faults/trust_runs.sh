@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Whole-program runs against what another local account can plant, and against a
+# run cut while it unpacks: the real starter under Wine against nginx on loopback.
+#
+#   trust_runs.sh <starter.exe> <java stand-in.exe> <state dir>
+#
+# The starter must be built with the servers
+#   http://127.0.0.1:19380 (nginx) ; http://127.0.0.1:19389 ; http://127.0.0.1:19389 (nothing)
+# Links are made with the host's ln: under Wine CreateSymbolicLinkW does nothing.
+set -uo pipefail
+starter=$(realpath "$1")
+stand_in=$(realpath "$2")
+state=$(mkdir -p "$3" && cd "$3" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+wine_run=$root/cmake/wine-run.sh
+nginx=$root/tests/servers/nginx.sh
+
+nginx_port=19380
+files=$state/www/files
+access_log=$state/nginx/access.log
+
+if [ -z "${WINEPREFIX:-}" ]; then
+    build=$(dirname "$starter")
+    while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
+    export WINEPREFIX=$build/wineprefix
+fi
+game=$WINEPREFIX/drive_c/.Morvanta
+loader=$game/loader
+outside=$state/outside
+
+source "$root/tests/faults/run_lib.sh"
+
+cleanup() {
+    [ -n "$starter_pid" ] && kill -9 "$starter_pid" 2>/dev/null
+    "$nginx" stop "$state/nginx" >/dev/null 2>&1
+    clean_game
+}
+trap cleanup EXIT
+
+# Links inside the game directory are removed as links before anything else goes.
+clean_game() {
+    [ -e "$game" ] || [ -L "$game" ] || return 0
+    find "$game" -type l -delete 2>/dev/null
+    rm -rf "$game"
+}
+
+not_world_writable() { [ $(( 0$(stat -c %a "$1") & 2 )) -eq 0 ]; }
+# A listing of names, sizes and digests, to show a folder was left as it was.
+snapshot() { (cd "$1" && find . -type f -exec sha256sum {} + | sort); }
+planted_never_ran() { ! find "$game" "$outside" -name java-invocation.txt -not -path "$loader/java/jdk/*" 2>/dev/null | grep -q .; }
+same_player_files() { diff <(echo "$1") <(snapshot "$game" | grep -v ' \./loader'); }
+
+normal_start() {  # scenario
+    start_starter; wait_end 120
+    check "$1" "the start completes with exit code 0 (was $exit_code)" test "$exit_code" = 0
+    check "$1" "Java from the fetched runtime is launched" launched
+}
+
+second_start_downloads_nothing() {  # scenario
+    local jars zips
+    rm -f "$loader/java/jdk/bin/java-invocation.txt"
+    jars=$(count_requests /files/Morvanta.jar)
+    zips=$(count_requests /files/java-x64.zip)
+    normal_start "$1"
+    check "$1" "a second start downloads nothing" \
+        test "$(count_requests /files/Morvanta.jar)/$(count_requests /files/java-x64.zip)" = "$jars/$zips"
+    check "$1" "a second start sets nothing aside" test -z "$(find "$game" -maxdepth 2 -name '*.untrusted-*' -newer "$state/second-start-mark" 2>/dev/null)"
+}
+
+mark_second_start() { touch "$state/second-start-mark"; sleep 1; }
+
+# --- servers and files ---
+/usr/bin/python3 "$root/tests/faults/make_fault_files.py" "$files" "$stand_in" || exit 1
+cp "$files/small.zip" "$files/java-x64.zip"
+mkdir -p "$files/cut" && cp "$files/java-first.zip" "$files/cut/java-x64.zip"
+"$nginx" start "$state/nginx" $nginx_port 19480 "$state/www" 1500 >/dev/null || { echo "nginx did not start"; exit 1; }
+"$wine_run" cmd /c exit >/dev/null 2>&1
+jar_url=http://127.0.0.1:$nginx_port/files/Morvanta.jar
+jar_sha=$(sha "$files/Morvanta.jar")
+zip_url=http://127.0.0.1:$nginx_port/files/java-x64.zip
+zip_sha=$(sha "$files/java-x64.zip")
+write_manifest "$jar_url" "$jar_sha" "$zip_url" "$zip_sha"
+
+echo "== world-writable work folders with a planted Java"
+clean_game
+mkdir -p "$loader/java/planted/bin"
+cp "$stand_in" "$loader/java/planted/bin/javaw.exe"
+chmod 0777 "$loader" "$loader/java"
+zips=$(count_requests /files/java-x64.zip)
+normal_start planted
+check planted "the planted javaw.exe never runs" planted_never_ran
+check planted "the runtime is fetched into a new folder" test "$(count_requests /files/java-x64.zip)" = $((zips + 1))
+check planted "the new work folder is not world-writable" not_world_writable "$loader"
+check planted "the planted folder is set aside, not deleted" test -n "$(find "$game" -path '*untrusted-*' -name javaw.exe)"
+mark_second_start
+second_start_downloads_nothing planted
+record planted "loader and loader\\java mode 0777 with a planted bin\\javaw.exe: set aside, runtime fetched anew, planted file never ran; second start downloaded nothing"
+
+echo "== runtime folder replaced by a link to a folder elsewhere"
+clean_game
+normal_start link-setup
+rm -rf "$outside" && mkdir -p "$outside/bin"
+cp "$stand_in" "$outside/bin/javaw.exe"
+echo "player data" > "$outside/keep.txt"
+before=$(snapshot "$outside")
+rm -rf "$loader/java"
+ln -s "$outside" "$loader/java"
+normal_start link
+check link "nothing in the link's target is run, written or deleted" test "$(snapshot "$outside")" = "$before"
+check link "the runtime folder is a plain folder again" test -d "$loader/java" -a ! -L "$loader/java"
+check link "the work folder is set aside with the link in it, as a link" test -L "$game/loader.untrusted-1/java"
+mark_second_start
+second_start_downloads_nothing link
+record link "loader\\java a symbolic link to a folder outside: the work folder set aside with the link inside as a link, runtime made anew, target untouched; second start downloaded nothing"
+
+echo "== launcher jar hard-linked to a file outside the game directory"
+clean_game
+normal_start hardlink-setup
+cp "$files/Morvanta.jar" "$state/outside.jar"
+ln -f "$state/outside.jar" "$loader/launcher.jar"
+jars=$(count_requests /files/Morvanta.jar)
+rm -f "$loader/java/jdk/bin/java-invocation.txt"
+normal_start hardlink
+check hardlink "the jar is fetched again" test "$(count_requests /files/Morvanta.jar)" = $((jars + 1))
+check hardlink "the jar has one name afterwards" test "$(stat -c %h "$loader/launcher.jar")" = 1
+check hardlink "the outside file is unchanged" test "$(sha "$state/outside.jar")" = "$jar_sha"
+mark_second_start
+second_start_downloads_nothing hardlink
+record hardlink "launcher.jar hard-linked to an outside file with the right content: fetched again, one link afterwards, outside file unchanged; second start downloaded nothing"
+
+echo "== world-writable game directory with player files"
+clean_game
+mkdir -p "$game/saves/world1"
+echo "save" > "$game/saves/world1/level.dat"
+echo "lang=ru" > "$game/options.txt"
+chmod 0777 "$game"
+before=$(snapshot "$game")
+normal_start gamedir
+check gamedir "the game directory is repaired in place: no longer world-writable" not_world_writable "$game"
+check gamedir "every player file is still there" same_player_files "$before"
+mark_second_start
+second_start_downloads_nothing gamedir
+record gamedir "C:\\.Morvanta mode 0777 with player files: repaired in place (mode $(stat -c %a "$game") afterwards), every player file kept; second start downloaded nothing"
+
+echo "== run cut while it unpacks a runtime whose Java comes first"
+clean_game
+cut_sha=$(sha "$files/cut/java-x64.zip")
+write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$nginx_port/files/cut/java-x64.zip" "$cut_sha"
+start_starter
+wait_for 120 bash -c "find '$loader' -name javaw.exe 2>/dev/null | grep -q ."
+kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null; starter_pid=""
+modules=$(find "$loader" -path '*jdk/lib/modules' 2>/dev/null | head -1)
+check cut "the run was cut with the runtime half unpacked ($(size_of "${modules:-/nonexistent}") bytes of modules)" \
+    test "$(size_of "${modules:-/nonexistent}")" -lt 201326592
+start_starter; wait_end 180
+check cut "the next start completes with exit code 0 (was $exit_code)" test "$exit_code" = 0
+check cut "Java is launched" launched
+check cut "every file of the runtime is complete" /usr/bin/python3 - "$files/cut/java-x64.zip" "$loader/java" <<'PY'
+import os, sys, zipfile, zlib
+bad = []
+for info in zipfile.ZipFile(sys.argv[1]).infolist():
+    path = os.path.join(sys.argv[2], info.filename)
+    if info.is_dir():
+        continue
+    data = open(path, "rb").read() if os.path.isfile(path) else b""
+    if len(data) != info.file_size or zlib.crc32(data) != info.CRC:
+        bad.append(info.filename)
+print("  incomplete:", bad) if bad else None
+sys.exit(1 if bad else 0)
+PY
+record cut "killed (SIGKILL) while unpacking, Java already out: the next start unpacked again and launched a complete runtime"
+
+echo "== staging folder left by a cut run, holding a link to a folder outside"
+clean_game
+write_manifest "$jar_url" "$jar_sha" "$zip_url" "$zip_sha"
+normal_start staging-setup
+rm -rf "$outside" && mkdir -p "$outside/data"
+echo "player data" > "$outside/data/keep.txt"
+before=$(snapshot "$outside")
+rm -rf "$loader/java"
+mkdir -p "$loader/java.staging/jdk"
+echo "half" > "$loader/java.staging/jdk/release"
+ln -s "$outside" "$loader/java.staging/jdk/escape"
+normal_start staging
+check staging "the outside folder's content is untouched" test "$(snapshot "$outside")" = "$before"
+check staging "no staging folder is left in the way" test ! -e "$loader/java.staging"
+check staging "the runtime is published" test -f "$loader/java/jdk/bin/javaw.exe"
+record staging "leftover java.staging with a link to an outside folder: cleared before unpacking (links never followed), outside content untouched"
+
+echo
+echo "| Scenario | Outcome |"
+echo "|---|---|"
+printf '%s\n' "${results[@]}"
+echo
+echo "$passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]
