@@ -47,7 +47,7 @@ clean_game() {
 not_world_writable() { [ $(( 0$(stat -c %a "$1") & 2 )) -eq 0 ]; }
 # A listing of names, sizes and digests, to show a folder was left as it was.
 snapshot() { (cd "$1" && find . -type f -exec sha256sum {} + | sort); }
-planted_never_ran() { ! find "$game" "$outside" -name java-invocation.txt -not -path "$loader/java/jdk/*" 2>/dev/null | grep -q .; }
+planted_never_ran() { [ -z "$(find "$game" "$outside" -name java-invocation.txt -not -path "$loader/java/jdk/*" 2>/dev/null)" ]; }
 same_player_files() { diff <(echo "$1") <(snapshot "$game" | grep -v ' \./loader'); }
 
 normal_start() {  # scenario
