@@ -86,6 +86,7 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
         }
     }
 
+    ops.removeSetAsideFolders(config.gameDirectory, workFolder);
     ops.publishStatus(kLaunchingText, 1.0);
     ops.launchJavaLauncher(javaExecutable, launcherJarPath, workerStartTick);
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "app/failure_notice.h"
 #include "app/launcher_state.h"
 #include "archive/extract_zip.h"
@@ -18,20 +20,30 @@ BootstrapOperations realBootstrapOperations() {
     ops.tickCount = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
     ops.prepareGameDirectory = prepareGameDirectory;
     // A link at a name the starter uses cannot be set aside as a link everywhere
-    // (Wine moves its target): the whole work folder goes aside instead.
-    ops.prepareTrustedFolder = [](const std::wstring& path) {
-        return prepareTrustedFolder(path, workFolderFixedNames());
+    // (Wine moves its target): the whole work folder goes aside instead. Its
+    // verified files are copied out rather than fetched again.
+    auto setAsideWorkFolder = std::make_shared<std::wstring>();
+    ops.prepareTrustedFolder = [setAsideWorkFolder](const std::wstring& path) {
+        return prepareTrustedFolder(path, workFolderFixedNames(), setAsideWorkFolder.get());
     };
     ops.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
     ops.prepareStagingFolder = prepareStagingFolder;
     ops.publishStagingFolder = publishStagingFolder;
     ops.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };
+    ops.removeSetAsideFolders = removeSetAsideFolders;
     ops.httpGet = [](const std::string& url, std::vector<unsigned char>& body) {
         return fetchManifestBody(url, body);
     };
     ops.readManifestPairs = readManifestPairs;
     ops.selectManifestEntries = selectManifestEntries;
-    ops.downloadFile = downloadFile;
+    ops.downloadFile = [setAsideWorkFolder](const std::string& url, const std::wstring& targetPath,
+                                            const std::string& expectedSha256) {
+        if (!setAsideWorkFolder->empty()) {
+            const std::wstring name = targetPath.substr(targetPath.rfind(L'\\'));
+            if (copyVerifiedFile(*setAsideWorkFolder + name, targetPath, expectedSha256)) return true;
+        }
+        return downloadFile(url, targetPath, expectedSha256);
+    };
     ops.findJavaExecutable = findJavaExecutable;
     ops.extractZip = extractZip;
     ops.launchJavaLauncher = launchJavaLauncher;

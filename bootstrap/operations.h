@@ -26,6 +26,8 @@ struct BootstrapOperations {
     std::function<bool(const std::wstring& stagingFolder, const std::wstring& javaFolder)> publishStagingFolder;
     // Removes a folder tree, deleting links as links.
     std::function<void(const std::wstring& path)> removeFolder;
+    // Removes what this and earlier runs set aside, once the run has what it needs.
+    std::function<void(const std::wstring& gameDirectory, const std::wstring& workFolder)> removeSetAsideFolders;
     // One GET of `url` into memory; true only for a complete body with status 200.
     std::function<bool(const std::string& url, std::vector<unsigned char>& body)> httpGet;
     std::function<std::vector<ManifestPair>(const std::vector<unsigned char>& body)> readManifestPairs;

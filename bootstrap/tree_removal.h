@@ -11,3 +11,7 @@ bool removeTreeWithoutFollowing(const std::wstring& path);
 // Removes a leftover folder, or when that is not fully possible renames what is
 // left aside with `suffix`, so that `path` is free afterwards. True when it is.
 bool clearFolderPath(const std::wstring& path, const wchar_t* suffix);
+
+// Removes what earlier runs set aside: work folders under the game directory and
+// old, untrusted or stale runtime folders in the work folder.
+void removeSetAsideFolders(const std::wstring& gameDirectory, const std::wstring& workFolder);

@@ -176,16 +176,19 @@ bool prepareGameDirectory(const std::wstring& path) {
     return isUsableGameDirectory(repaired) && !gameDirectoryNeedsRepair(repaired.security, user);
 }
 
-bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames) {
+bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames,
+                        std::wstring* setAsidePath) {
+    if (setAsidePath) setAsidePath->clear();
     const FolderDescription found = describeFolder(path);
     if (!found.exists) return false;
     if (isTrustedWorkFolder(found, currentUserSid()) && !holdsLinkAt(path, fixedNames)) return true;
-    setAside(path, L".untrusted-");
+    setAside(path, kUntrustedSuffix, setAsidePath);
     return false;
 }
 
-bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames) {
-    if (checkTrustedFolder(path, fixedNames)) return true;
+bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames,
+                          std::wstring* setAsidePath) {
+    if (checkTrustedFolder(path, fixedNames, setAsidePath)) return true;
     if (describeFolder(path).exists) return false;  // could not be set aside
     if (!createProtectedFolder(path)) return false;
 

@@ -18,11 +18,14 @@ bool prepareGameDirectory(const std::wstring& path);
 // Leaves `path` a trusted work folder: an existing one that fails the check, or
 // that holds a link at one of `fixedNames`, is renamed aside (never followed,
 // never deleted) and a protected one made anew.
-bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {});
+// `setAsidePath`, when given, receives where a failed folder went (empty when none did).
+bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {},
+                          std::wstring* setAsidePath = nullptr);
 
 // True when `path` is an existing trusted folder with no link at `fixedNames`.
 // Anything else found there is renamed aside so that it is never searched, read or run.
-bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {});
+bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {},
+                        std::wstring* setAsidePath = nullptr);
 
 // True when an entry of `folder` at one of `names` is a link (or, under Wine,
 // leads elsewhere).
@@ -30,6 +33,9 @@ bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& na
 
 // The names the starter reads, writes or runs inside its work folder.
 const std::vector<std::wstring>& workFolderFixedNames();
+
+// The suffix of folders set aside; they are removed once a run has what it needs.
+inline constexpr const wchar_t* kUntrustedSuffix = L".untrusted-";
 
 // Renames whatever is at `path` (a link itself, not its target) to the first free
 // `path` + suffix + number. False when nothing could be renamed without following a link.

@@ -72,6 +72,9 @@ struct FakeWorld {
             return publishSucceeds;
         };
         ops.removeFolder = [this](const std::wstring& path) { folderCalls.push_back(L"remove " + path); };
+        ops.removeSetAsideFolders = [this](const std::wstring& game, const std::wstring& work) {
+            folderCalls.push_back(L"clean " + game + L" " + work);
+        };
         ops.httpGet = [this](const std::string& url, std::vector<unsigned char>& body) {
             requestedUrls.push_back(url);
             const std::string base = url.substr(0, url.find("/starter/"));
@@ -147,7 +150,8 @@ TEST(BootstrapSequence, FirstStartFetchesBothFilesUnpacksAndLaunches) {
 
     EXPECT_EQ(world.folderCalls,
               (std::vector<std::wstring>{L"game " + kGame, L"work " + kWork, L"check " + kJavaFolder,
-                                         L"stage " + kStaging, L"publish " + kStaging + L" " + kJavaFolder}));
+                                         L"stage " + kStaging, L"publish " + kStaging + L" " + kJavaFolder,
+                                         L"clean " + kGame + L" " + kWork}));
     EXPECT_EQ(world.requestedUrls, (std::vector<std::string>{"https://a/starter/launcher.json"}));
     EXPECT_EQ(world.downloads,
               (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|aa11",
