@@ -24,7 +24,7 @@ UniqueFileHandle openFolder(const std::wstring& path, DWORD access) {
 }
 
 
-FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path) {
+FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path, bool withSecurity) {
     FolderDescription folder;
     folder.exists = true;
     BY_HANDLE_FILE_INFORMATION information{};
@@ -32,6 +32,7 @@ FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path) {
     folder.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     folder.isReparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     folder.finalPathMatches = handleIsAt(handle, path);
+    if (!withSecurity) return folder;
 
     PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
     if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
@@ -100,8 +101,8 @@ bool createProtectedFolder(const std::wstring& path) {
 
 }  // namespace
 
-FolderDescription describeFolder(const std::wstring& path) {
-    UniqueFileHandle folder = openFolder(path, READ_CONTROL | FILE_READ_ATTRIBUTES);
+FolderDescription describeFolder(const std::wstring& path, bool withSecurity) {
+    UniqueFileHandle folder = openFolder(path, (withSecurity ? READ_CONTROL : 0) | FILE_READ_ATTRIBUTES);
     if (!folder) {
         FolderDescription missing;
         const DWORD error = GetLastError();
@@ -109,7 +110,7 @@ FolderDescription describeFolder(const std::wstring& path) {
         missing.exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
         return missing;
     }
-    return describeOpenFolder(folder.get(), path);
+    return describeOpenFolder(folder.get(), path, withSecurity);
 }
 
 // Renames the entry itself through a handle to it. Windows opens a link as the
@@ -147,7 +148,7 @@ const std::vector<std::wstring>& workFolderFixedNames() {
 
 bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& names) {
     for (const std::wstring& name : names) {
-        const FolderDescription entry = describeFolder(folder + L"\\" + name);
+        const FolderDescription entry = describeFolder(folder + L"\\" + name, false);
         if (entry.exists && (entry.isReparsePoint || !entry.finalPathMatches)) return true;
     }
     return false;

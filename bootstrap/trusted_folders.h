@@ -7,8 +7,9 @@
 
 #include "bootstrap/folder_trust.h"
 
-// What the folder at `path` is, read through a handle that does not follow links.
-FolderDescription describeFolder(const std::wstring& path);
+// What the folder at `path` is, read through a handle that does not follow links;
+// without `withSecurity` its descriptor is not read (a cheaper look for links).
+FolderDescription describeFolder(const std::wstring& path, bool withSecurity = true);
 
 // Makes the game directory when it is missing and repairs its owner and
 // descriptor in place when they let others replace it. False when it is not a
