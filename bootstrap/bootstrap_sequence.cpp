@@ -13,14 +13,37 @@ std::wstring findAnyJava(const BootstrapOperations& ops, const std::wstring& jav
     return found;
 }
 
-// The first server whose manifest yields any pair wins, even if that manifest is incomplete.
-std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config,
-                                             const BootstrapOperations& ops) {
+// A build with signing keys takes a manifest only if it is signed by one of
+// them and not older than what this machine accepted before.
+bool isUsableManifest(const BootstrapConfig& config, const BootstrapOperations& ops,
+                      const std::vector<ManifestPair>& pairs, std::uint64_t highestAccepted,
+                      std::uint64_t& sequence) {
+    const SignedManifestClaim claim = readSignedManifestClaim(pairs, ops.selectManifestEntries(pairs));
+    const bool verified =
+        claim.wellFormed && ops.verifyManifestSignature(config.manifestKeys, claim.message, claim.signature);
+    sequence = claim.sequence;
+    return isUsableSignedManifest(claim, verified, highestAccepted);
+}
+
+// The first server whose manifest yields any pair wins, even if that manifest is
+// incomplete. With signing keys, an unusable manifest counts as none.
+std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, const BootstrapOperations& ops,
+                                             const std::wstring& workFolder) {
+    const bool signedOnly = !config.manifestKeys.empty();
+    const std::wstring sequencePath = workFolder + L"\\manifest.sequence";
+    const std::uint64_t highestAccepted = signedOnly ? ops.readAcceptedSequence(sequencePath) : 0;
     std::vector<ManifestPair> pairs;
     for (const std::string& server : config.updateServers) {
         std::vector<unsigned char> body;
         if (ops.httpGet(server + kManifestPath, body)) pairs = ops.readManifestPairs(body);
-        if (!pairs.empty()) break;
+        std::uint64_t sequence = 0;
+        if (signedOnly && !pairs.empty() && !isUsableManifest(config, ops, pairs, highestAccepted, sequence))
+            pairs.clear();
+        if (!pairs.empty()) {
+            // A store that fails only weakens the rollback check; the manifest itself is good.
+            if (signedOnly && sequence > highestAccepted) ops.storeAcceptedSequence(sequencePath, sequence);
+            break;
+        }
     }
     return pairs;
 }
@@ -35,7 +58,7 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     const bool workFolderReady =
         ops.prepareGameDirectory(config.gameDirectory) && ops.prepareTrustedFolder(workFolder);
 
-    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops);
+    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops, workFolder);
     if (manifestPairs.empty()) {
         ops.showFailureNotice(kNoServerMessage);
         return;

@@ -10,6 +10,7 @@
 struct BootstrapConfig {
     std::wstring gameDirectory;
     std::vector<std::string> updateServers;  // base URLs, tried in order
+    std::vector<ManifestPublicKey> manifestKeys;  // empty: manifests need no signature
 };
 
 void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& ops);

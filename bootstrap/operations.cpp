@@ -10,8 +10,10 @@
 #include "bootstrap/java_launch.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/runtime_folder.h"
-#include "bootstrap/trusted_folders.h"
+#include "bootstrap/sequence_store.h"
+#include "bootstrap/signature_verify.h"
 #include "bootstrap/tree_removal.h"
+#include "bootstrap/trusted_folders.h"
 #include "net/download.h"
 #include "net/http_client.h"
 
@@ -36,6 +38,9 @@ BootstrapOperations realBootstrapOperations() {
     };
     ops.readManifestPairs = readManifestPairs;
     ops.selectManifestEntries = selectManifestEntries;
+    ops.verifyManifestSignature = verifyManifestSignature;
+    ops.readAcceptedSequence = readAcceptedSequence;
+    ops.storeAcceptedSequence = storeAcceptedSequence;
     ops.downloadFile = [setAsideWorkFolder](const std::string& url, const std::wstring& targetPath,
                                             const std::string& expectedSha256) {
         if (!setAsideWorkFolder->empty()) {

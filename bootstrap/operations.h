@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bootstrap/manifest.h"
+#include "bootstrap/manifest_signature.h"
 
 struct BootstrapOperations {
     std::function<std::uint64_t()> tickCount;
@@ -32,6 +33,12 @@ struct BootstrapOperations {
     std::function<bool(const std::string& url, std::vector<unsigned char>& body)> httpGet;
     std::function<std::vector<ManifestPair>(const std::vector<unsigned char>& body)> readManifestPairs;
     std::function<ManifestSelection(const std::vector<ManifestPair>& pairs)> selectManifestEntries;
+    // Used only by a build with signing keys.
+    std::function<bool(const std::vector<ManifestPublicKey>& keys, const std::string& message,
+                       const ManifestSignature& signature)>
+        verifyManifestSignature;
+    std::function<std::uint64_t(const std::wstring& path)> readAcceptedSequence;  // 0 when none
+    std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeAcceptedSequence;
     std::function<bool(const std::string& url, const std::wstring& targetPath,
                        const std::string& expectedSha256)>
         downloadFile;

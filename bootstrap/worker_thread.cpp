@@ -2,11 +2,13 @@
 
 #include "app/constants.h"
 #include "bootstrap/bootstrap_sequence.h"
+#include "bootstrap/manifest_keys.h"
 
 DWORD WINAPI bootstrapThreadProc(LPVOID) {
     BootstrapConfig config;
     config.gameDirectory = kGameDirectory;
     config.updateServers.assign(kUpdateServers, kUpdateServers + kUpdateServerCount);
+    config.manifestKeys.assign(kManifestPublicKeys, kManifestPublicKeys + kManifestPublicKeyCount);
     runBootstrapSequence(config, realBootstrapOperations());
     return 0;
 }

@@ -28,7 +28,7 @@ if(BUILD_TESTING)
 
     # Test sources that use no platform headers, listed by each area in tests/<area>/portable.cmake.
     set(MORVANTA_PORTABLE_TESTS "")
-    foreach(area bootstrap manifest net archive)
+    foreach(area bootstrap manifest net archive signing)
         if(EXISTS ${CMAKE_SOURCE_DIR}/tests/${area}/portable.cmake)
             include(${CMAKE_SOURCE_DIR}/tests/${area}/portable.cmake)
         endif()

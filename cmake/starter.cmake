@@ -14,10 +14,14 @@ function(morvanta_check_update_servers servers)
     endforeach()
 endfunction()
 
-# Adds a GUI program named `target` with the given three update servers.
+include(${CMAKE_CURRENT_LIST_DIR}/manifest_keys.cmake)
+
+# Adds a GUI program named `target` with the given three update servers and,
+# optionally, a `;`-separated list of manifest signing key files (PEM).
 # Tests build variants of the starter pointed at loopback servers this way.
 function(morvanta_add_starter target servers)
     morvanta_check_update_servers("${servers}")
+    set(keys "${ARGV2}")
     set(entries "")
     foreach(url IN LISTS servers)
         string(APPEND entries "    \"${url}\",\n")
@@ -28,10 +32,13 @@ function(morvanta_add_starter target servers)
         "#include \"app/constants.h\"\n\n"
         "const char* const kUpdateServers[kUpdateServerCount] = {\n${entries}};\n")
     configure_file(${generated}.in ${generated} COPYONLY)
+    set(generated_keys ${CMAKE_CURRENT_BINARY_DIR}/generated/${target}_manifest_keys.cpp)
+    morvanta_write_manifest_keys(${generated_keys} "${keys}")
     add_executable(${target} WIN32
         ${PROJECT_SOURCE_DIR}/app/main.cpp
         ${PROJECT_SOURCE_DIR}/resources/starter.rc
-        ${generated})
+        ${generated}
+        ${generated_keys})
     target_link_libraries(${target} PRIVATE morvanta_core)
     morvanta_depend_on_splash_artwork(${PROJECT_SOURCE_DIR}/resources/starter.rc)
     if(MINGW)

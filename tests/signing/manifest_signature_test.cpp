@@ -1,0 +1,131 @@
+// The signed manifest's pure rules: the message, the two members' syntax, and
+// which claims are usable. No platform headers: also runs natively.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bootstrap/manifest.h"
+#include "bootstrap/manifest_signature.h"
+
+namespace {
+
+const std::string kJarDigest = "0163F1EEA7894350060624D315234D40C508AB251BA121714E234503045FAADD";
+const std::string kZipDigest = "4a70fe9aa6436e02c2dea340fbd1e352e4ef2d8ce6ca52ad25d4b95471fc8bf2";
+const std::string kSignature = std::string(64, 'a') + std::string(64, 'F');
+
+ManifestSelection selectionOf(const std::string& body) {
+    return selectManifestEntries(readManifestPairs(std::vector<unsigned char>(body.begin(), body.end())));
+}
+
+std::vector<ManifestPair> pairsOf(const std::string& body) {
+    return readManifestPairs(std::vector<unsigned char>(body.begin(), body.end()));
+}
+
+std::string signedBody(const std::string& sequence, const std::string& signature,
+                       const std::string& jarDigest = kJarDigest) {
+    return "{\"https://cdn.example/Morvanta.jar\": \"" + jarDigest +
+           "\", \"https://cdn.example/java-x64.zip\": \"" + kZipDigest + "\", \"sequence\": \"" + sequence +
+           "\", \"signature\": \"" + signature + "\"}";
+}
+
+TEST(ManifestSignedMessage, UsesUnescapedUrlsAndLowerCaseDigests) {
+    const std::string body = "{\"https:\\/\\/cdn.example\\/v2\\/Morvanta.jar\": \"" + kJarDigest +
+                             "\", \"https:\\/\\/cdn.example\\/v2\\/java-x64.zip\": \"" + kZipDigest + "\"}";
+    EXPECT_EQ(manifestSignedMessage("42", selectionOf(body)),
+              "morvanta-manifest-v1\n42\n"
+              "https://cdn.example/v2/Morvanta.jar\n"
+              "0163f1eea7894350060624d315234d40c508ab251ba121714e234503045faadd\n"
+              "https://cdn.example/v2/java-x64.zip\n"
+              "4a70fe9aa6436e02c2dea340fbd1e352e4ef2d8ce6ca52ad25d4b95471fc8bf2\n");
+}
+
+TEST(ManifestSequence, AcceptsOneToNineteenDigitsUpToTheSignedLimit) {
+    std::uint64_t value = 99;
+    EXPECT_TRUE(parseManifestSequence("0", value));
+    EXPECT_EQ(value, 0u);
+    EXPECT_TRUE(parseManifestSequence("0000000000000000007", value));
+    EXPECT_EQ(value, 7u);
+    EXPECT_TRUE(parseManifestSequence("9223372036854775807", value));
+    EXPECT_EQ(value, 9223372036854775807u);
+}
+
+TEST(ManifestSequence, RefusesEverythingElseAndKeepsTheOldValue) {
+    for (const char* text : {"", "12345678901234567890", "-1", "+1", " 1", "1 ", "1\n", "9223372036854775808",
+                             "9999999999999999999", "0x10", "1e3", "١"}) {
+        std::uint64_t value = 5;
+        EXPECT_FALSE(parseManifestSequence(text, value)) << '"' << text << '"';
+        EXPECT_EQ(value, 5u) << text;
+    }
+}
+
+TEST(ManifestSignatureText, TakesExactly128HexDigitsOfEitherCase) {
+    ManifestSignature signature{};
+    ASSERT_TRUE(parseManifestSignature(kSignature, signature));
+    EXPECT_EQ(signature[0], 0xAA);
+    EXPECT_EQ(signature[31], 0xAA);
+    EXPECT_EQ(signature[32], 0xFF);
+    EXPECT_EQ(signature[63], 0xFF);
+    EXPECT_TRUE(parseManifestSignature("0123456789abcdefABCDEF" + std::string(106, '0'), signature));
+    EXPECT_EQ(signature[0], 0x01);
+    EXPECT_EQ(signature[10], 0xEF);
+
+    EXPECT_FALSE(parseManifestSignature(std::string(127, 'a'), signature));
+    EXPECT_FALSE(parseManifestSignature(std::string(129, 'a'), signature));
+    EXPECT_FALSE(parseManifestSignature(std::string(127, 'a') + "g", signature));
+    EXPECT_FALSE(parseManifestSignature(std::string(127, 'a') + " ", signature));
+    EXPECT_FALSE(parseManifestSignature("", signature));
+}
+
+TEST(SignedManifestClaim, ReadsBothMembersAndBuildsTheMessage) {
+    const std::string body = signedBody("17", kSignature);
+    const SignedManifestClaim claim = readSignedManifestClaim(pairsOf(body), selectionOf(body));
+    ASSERT_TRUE(claim.wellFormed);
+    EXPECT_EQ(claim.sequence, 17u);
+    EXPECT_EQ(claim.signature[40], 0xFF);
+    EXPECT_EQ(claim.message, manifestSignedMessage("17", selectionOf(body)));
+}
+
+TEST(SignedManifestClaim, IsNotWellFormedWithoutMembersOrWithUncheckedDigests) {
+    const std::string unsignedBody =
+        "{\"https://cdn.example/Morvanta.jar\": \"" + kJarDigest + "\", \"https://cdn.example/java-x64.zip\": \"" +
+        kZipDigest + "\"}";
+    const std::vector<std::string> bodies = {
+        unsignedBody,
+        unsignedBody + "{\"sequence\": \"3\"}",
+        unsignedBody + "{\"signature\": \"" + kSignature + "\"}",
+        signedBody("", kSignature),
+        signedBody("3", kSignature.substr(1)),
+        signedBody("3", kSignature, ""),                  // an empty digest would check nothing
+        signedBody("3", kSignature, kJarDigest + "0"),
+        signedBody("3", kSignature, kJarDigest.substr(0, 63) + "z"),
+    };
+    for (const std::string& body : bodies)
+        EXPECT_FALSE(readSignedManifestClaim(pairsOf(body), selectionOf(body)).wellFormed) << body;
+}
+
+TEST(SignedManifestClaim, TheLastMemberOfEachNameCounts) {
+    const std::string body = signedBody("3", std::string(128, '0')) + "\"sequence\": \"4\", \"signature\": \"" +
+                             kSignature + "\"";
+    const SignedManifestClaim claim = readSignedManifestClaim(pairsOf(body), selectionOf(body));
+    ASSERT_TRUE(claim.wellFormed);
+    EXPECT_EQ(claim.sequence, 4u);
+    EXPECT_EQ(claim.signature[0], 0xAA);
+}
+
+TEST(SignedManifestUse, NeedsAVerifiedSignatureAndNoLowerSequence) {
+    SignedManifestClaim claim;
+    claim.wellFormed = true;
+    claim.sequence = 10;
+    EXPECT_TRUE(isUsableSignedManifest(claim, true, 0));
+    EXPECT_TRUE(isUsableSignedManifest(claim, true, 9));
+    EXPECT_TRUE(isUsableSignedManifest(claim, true, 10));  // the same release on the next start
+    EXPECT_FALSE(isUsableSignedManifest(claim, true, 11));
+    EXPECT_FALSE(isUsableSignedManifest(claim, false, 0));
+    claim.wellFormed = false;
+    EXPECT_FALSE(isUsableSignedManifest(claim, true, 0));
+}
+
+}  // namespace
