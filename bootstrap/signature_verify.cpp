@@ -8,7 +8,9 @@ namespace {
 
 constexpr ULONG kDigestSize = 32;
 
-bool sha256(const std::string& message, unsigned char (&digest)[kDigestSize]) {
+}  // namespace
+
+bool sha256OfMessage(const std::string& message, unsigned char (&digest)[kDigestSize]) {
     UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
     if (!provider) return false;
     BCRYPT_HASH_HANDLE rawHash = nullptr;
@@ -19,6 +21,8 @@ bool sha256(const std::string& message, unsigned char (&digest)[kDigestSize]) {
     BCryptDestroyHash(rawHash);
     return ok;
 }
+
+namespace {
 
 UniqueBcryptKey importPublicKey(BCRYPT_ALG_HANDLE provider, const ManifestPublicKey& key) {
     unsigned char blob[sizeof(BCRYPT_ECCKEY_BLOB) + 64];
@@ -37,7 +41,7 @@ UniqueBcryptKey importPublicKey(BCRYPT_ALG_HANDLE provider, const ManifestPublic
 bool verifyManifestSignature(const std::vector<ManifestPublicKey>& keys, const std::string& message,
                              const ManifestSignature& signature) {
     unsigned char digest[kDigestSize];
-    if (keys.empty() || !sha256(message, digest)) return false;
+    if (keys.empty() || !sha256OfMessage(message, digest)) return false;
     UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
     if (!provider) return false;
     ManifestSignature copy = signature;  // the API takes a non-const buffer

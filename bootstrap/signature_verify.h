@@ -9,3 +9,6 @@
 // True when any of `keys` verifies `signature` over `message`.
 bool verifyManifestSignature(const std::vector<ManifestPublicKey>& keys, const std::string& message,
                              const ManifestSignature& signature);
+
+// SHA-256 of a message held in memory.
+bool sha256OfMessage(const std::string& message, unsigned char (&digest)[32]);

@@ -133,5 +133,82 @@ printf 'PK jar tampered' > "$work/mirror0/www/files/Morvanta.jar"
 out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -ne 0 ] && grep -q "^MISMATCH" <<<"$out"; then ok "check: a file with a wrong digest"; else bad "check digest (exit $code): $out"; fi
 
+
+# --- signing: keys, signed builds, and OpenSSL on the host as the other side ---
+keys=$root/tests/signing/keys
+om() { /usr/bin/python3 "$root/tests/signing/openssl_manifest.py" "$@"; }
+if tool keygen --private sign.pem --public sign.pub.pem >keygen.log 2>&1 &&
+   openssl pkey -in sign.pem -noout 2>/dev/null && openssl pkey -pubin -in sign.pub.pem -noout 2>/dev/null; then
+    ok "keygen writes a PEM key pair OpenSSL reads"; else bad "keygen: $(cat keygen.log)"; fi
+# Wine keeps no security descriptors, so the owner-only rights show only natively.
+if [ -z "$runner" ]; then
+    [ "$(stat -c %a sign.pem)" = 600 ] && ok "keygen: the private key is readable by its owner only" ||
+        bad "keygen: private key mode $(stat -c %a sign.pem)"
+fi
+cp sign.pem sign.pem.kept
+expect_refusal "keygen keeps an existing private key" "sign.pem" keygen --private sign.pem --public other.pub.pem
+cmp -s sign.pem sign.pem.kept && ok "keygen: the existing key is unchanged" || bad "keygen overwrote a key"
+
+publish_to 0 "PK jar v3"
+jar0=$work/mirror0/www/files/Morvanta.jar
+zip0=$work/mirror0/www/files/java-x64.zip
+signed_build() {  # out, extra arguments...
+    local out=$1
+    shift
+    tool build --jar "$jar0" --runtime "$zip0" --jar-url "http://127.0.0.1:${ports[0]}/files/Morvanta.jar" \
+        --runtime-url "http://127.0.0.1:${ports[0]}/files/java-x64.zip" --out "$out" "$@"
+}
+if signed_build signed5.json --sign-key sign.pem --sequence 5 >sign.log 2>&1 &&
+   grep -q '"sequence": "5"' signed5.json && om verify signed5.json sign.pub.pem >/dev/null; then
+    ok "build --sign-key: the tool's signature with its own key verifies with OpenSSL"
+else
+    bad "signed build: $(cat sign.log) $(om verify signed5.json sign.pub.pem 2>&1)"
+fi
+if signed_build signed6.json --sign-key "$keys/test_key_a.pem" --previous signed5.json >sign.log 2>&1 &&
+   grep -q '"sequence": "6"' signed6.json && om verify signed6.json "$keys/test_key_a.pub.pem" >/dev/null &&
+   ! om verify signed6.json sign.pub.pem >/dev/null; then
+    ok "build --previous: one more than the previous sequence, signed with an OpenSSL-made key"
+else
+    bad "signed build with --previous: $(cat sign.log)"
+fi
+signed_build signed5.json --sign-key sign.pem --sequence 5 >/dev/null 2>&1
+expect_refusal "signing without a sequence" "--sequence N or --previous FILE" \
+    build --jar "$jar0" --runtime "$zip0" --jar-url "$jar_url" --runtime-url "$zip_url" --out refused.json --sign-key sign.pem
+expect_refusal "sequence past 2^63 - 1" "at most 9223372036854775807" \
+    build --jar "$jar0" --runtime "$zip0" --jar-url "$jar_url" --runtime-url "$zip_url" --out refused.json \
+    --sign-key sign.pem --sequence 9223372036854775808
+expect_refusal "previous manifest without a sequence" "no valid sequence" \
+    build --jar "$jar0" --runtime "$zip0" --jar-url "$jar_url" --runtime-url "$zip_url" --out refused.json \
+    --sign-key sign.pem --previous launcher.json
+expect_refusal "a sequence without a key" "need --sign-key" \
+    build --jar "$jar0" --runtime "$zip0" --jar-url "$jar_url" --runtime-url "$zip_url" --out refused.json --sequence 3
+expect_refusal "a public key as the signing key" "private key" \
+    build --jar "$jar0" --runtime "$zip0" --jar-url "$jar_url" --runtime-url "$zip_url" --out refused.json \
+    --sign-key sign.pub.pem --sequence 3
+[ ! -e refused.json ] && ok "no manifest is written when signing is refused" || bad "a refused signed build left refused.json"
+
+# --- check --public-key: mirrors signed by the tool and by OpenSSL ---
+keylist="$work/sign.pub.pem;$keys/test_key_a.pub.pem"
+serve() { cp "$2" "$work/mirror$1/www/starter/launcher.json"; }
+cp signed5.json by_openssl.json
+om sign by_openssl.json "$keys/test_key_a.pem" 5
+serve 0 signed5.json; serve 1 by_openssl.json; serve 2 signed5.json
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if [ $code -eq 0 ] && [ "$(grep -cE ' yes +5$' <<<"$out")" = 3 ] && ! grep -q "rollout" <<<"$out"; then
+    ok "check --public-key: three validly signed mirrors, either key"; else bad "check signed (exit $code): $out"; fi
+cp signed5.json seq6.json
+om sign seq6.json "$keys/test_key_a.pem" 6
+serve 2 seq6.json
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if grep -q "^rollout in progress: .*127.0.0.1:${ports[2]}=6" <<<"$out" && ! grep -q "signature FAILED" <<<"$out"; then
+    ok "check --public-key: a rollout in progress is reported apart from failures"; else bad "check rollout (exit $code): $out"; fi
+serve 1 launcher.json  # unsigned
+sed 's/"5"/"4"/' signed5.json > stale_sequence.json  # signature no longer matches
+serve 2 stale_sequence.json
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (unsigned" <<<"$out" &&
+   grep -q "signature FAILED: http://127.0.0.1:${ports[2]} (no listed key" <<<"$out" && ! grep -q rollout <<<"$out"; then
+    ok "check --public-key: unsigned and badly signed mirrors fail"; else bad "check failing signatures (exit $code): $out"; fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

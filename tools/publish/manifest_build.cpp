@@ -47,7 +47,8 @@ std::string checkManifestUrls(const std::string& launcherJarUrl, const std::stri
     return problem;
 }
 
-std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip) {
+std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip,
+                              const ManifestSignatureMembers* members) {
     std::string json = "{\n  ";
     appendJsonString(json, launcherJar.url);
     json += ": ";
@@ -56,6 +57,12 @@ std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEn
     appendJsonString(json, javaZip.url);
     json += ": ";
     appendJsonString(json, javaZip.sha256);
+    if (members != nullptr) {
+        json += ",\n  \"sequence\": ";
+        appendJsonString(json, members->sequence);
+        json += ",\n  \"signature\": ";
+        appendJsonString(json, members->signature);
+    }
     json += "\n}\n";
     return json;
 }
@@ -69,4 +76,43 @@ std::string verifyManifestRoundTrip(const std::string& json, const ManifestEntry
     if (selection.javaZipUrl != javaZip.url) return "the starter would read the runtime URL as: " + selection.javaZipUrl;
     if (selection.javaZipSha256 != javaZip.sha256) return "the starter would read the runtime digest as: " + selection.javaZipSha256;
     return std::string();
+}
+
+std::uint64_t nextManifestSequence(const std::string* explicitSequence, const std::string* previousManifest,
+                                   std::string& error) {
+    std::uint64_t sequence = 0;
+    if (explicitSequence != nullptr) {
+        if (!parseManifestSequence(*explicitSequence, sequence))
+            error = "--sequence must be 1 to 19 digits, at most 9223372036854775807: " + *explicitSequence;
+        return sequence;
+    }
+    if (previousManifest == nullptr) {
+        error = "a signed manifest needs --sequence N or --previous FILE";
+        return 0;
+    }
+    const std::vector<unsigned char> body(previousManifest->begin(), previousManifest->end());
+    const std::string* found = nullptr;
+    const std::vector<ManifestPair> pairs = readManifestPairs(body);
+    for (const ManifestPair& pair : pairs) {
+        if (pair.key == kSequenceMember) found = &pair.value;
+    }
+    if (found == nullptr || !parseManifestSequence(*found, sequence)) {
+        error = "the previous manifest holds no valid sequence";
+        return 0;
+    }
+    if (sequence == 0x7FFFFFFFFFFFFFFFull) {
+        error = "the previous manifest's sequence is the last there is";
+        return 0;
+    }
+    return sequence + 1;
+}
+
+std::string toHex(const ManifestSignature& signature) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : signature) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
 }

@@ -2,8 +2,11 @@
 // Writing launcher.json for an update, and the checks that keep a manifest the
 // starter could not use from ever being published. Plain C++.
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "bootstrap/manifest_signature.h"
 
 struct ManifestEntry {
     std::string url;
@@ -13,8 +16,23 @@ struct ManifestEntry {
 // Why the starter could not use these URLs, or empty when it can.
 std::string checkManifestUrls(const std::string& launcherJarUrl, const std::string& javaZipUrl);
 
-// launcher.json with the two entries, jar first, as the starter's reader expects.
-std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip);
+// The members of a signed manifest: its sequence and the signature in hex.
+struct ManifestSignatureMembers {
+    std::string sequence;
+    std::string signature;
+};
+
+// launcher.json with the two entries, jar first, as the starter's reader
+// expects; then the signature members, when given.
+std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip,
+                              const ManifestSignatureMembers* members = nullptr);
+
+// The sequence of a new release: `explicitSequence` when given, else one more
+// than the sequence in the previous manifest's text. Empty `error` on success.
+std::uint64_t nextManifestSequence(const std::string* explicitSequence, const std::string* previousManifest,
+                                   std::string& error);
+
+std::string toHex(const ManifestSignature& signature);  // 128 lower-case digits
 
 // Reads `json` back through the starter's own reader and selection; empty when
 // it selects exactly the given entries, else what differs.

@@ -46,3 +46,23 @@ std::vector<std::string> disagreeingMirrors(const std::vector<MirrorReport>& rep
     }
     return disagreeing;
 }
+
+void recordSignature(MirrorReport& report, bool wellFormed, bool verified, std::uint64_t sequence) {
+    report.signatureWellFormed = wellFormed;
+    report.signatureValid = wellFormed && verified;
+    report.sequence = report.signatureValid ? sequence : 0;
+}
+
+std::vector<std::string> differingSequences(const std::vector<MirrorReport>& reports) {
+    std::vector<std::string> lines;
+    bool differ = false;
+    const MirrorReport* first = nullptr;
+    for (const MirrorReport& report : reports) {
+        if (!report.signatureValid) continue;
+        if (first == nullptr) first = &report;
+        differ = differ || report.sequence != first->sequence;
+        lines.push_back(report.baseUrl + "=" + std::to_string(report.sequence));
+    }
+    if (!differ) lines.clear();
+    return lines;
+}

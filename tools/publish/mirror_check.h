@@ -2,6 +2,7 @@
 // Judging three update mirrors: does each answer, is its manifest complete,
 // do they agree. Plain C++: the fetching happens elsewhere.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ struct MirrorReport {
     bool hasPairs = false;      // the starter's reader found at least one pair
     bool complete = false;      // both the jar and the runtime are named
     ManifestSelection selection;
+    // Only when checked against public keys:
+    bool signatureWellFormed = false;  // sequence and signature parse, digests are 64 hex digits
+    bool signatureValid = false;       // and a listed key signed it
+    std::uint64_t sequence = 0;
 };
 
 // What the starter would make of one mirror's answer.
@@ -24,5 +29,11 @@ std::vector<std::string> disagreeingMirrors(const std::vector<MirrorReport>& rep
 
 // The selection every player gets, whichever mirror answers: the first complete one.
 const MirrorReport* referenceMirror(const std::vector<MirrorReport>& reports);
+
+void recordSignature(MirrorReport& report, bool wellFormed, bool verified, std::uint64_t sequence);
+
+// "<mirror>=<sequence>" for each validly signed mirror when their sequences
+// differ (a rollout in progress), else nothing. Mirrors that fail are not counted.
+std::vector<std::string> differingSequences(const std::vector<MirrorReport>& reports);
 
 bool sameDigest(const std::string& a, const std::string& b);  // without regard to case

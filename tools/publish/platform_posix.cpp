@@ -1,12 +1,20 @@
-// The publishing tool on Linux: libcurl for HTTP(S), OpenSSL for SHA-256, and
-// the starter's own zip reader for the runtime check.
+// The publishing tool on Linux: libcurl for HTTP(S), OpenSSL for SHA-256 and
+// signatures, and the starter's own zip reader for the runtime check.
 
 #include "publish_platform.h"
 
 #include <curl/curl.h>
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+#include <openssl/ecdsa.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
@@ -214,4 +222,105 @@ void removeTree(const std::string& path) {
     if (path.empty()) return;
     std::error_code error;
     fs::remove_all(path, error);
+}
+
+// --- ECDSA P-256 signing keys with OpenSSL ---
+
+namespace {
+
+struct PkeyDeleter {
+    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+using UniquePkey = std::unique_ptr<EVP_PKEY, PkeyDeleter>;
+struct MdContextDeleter {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+using UniqueMdContext = std::unique_ptr<EVP_MD_CTX, MdContextDeleter>;
+struct SigDeleter {
+    void operator()(ECDSA_SIG* sig) const { ECDSA_SIG_free(sig); }
+};
+using UniqueSig = std::unique_ptr<ECDSA_SIG, SigDeleter>;
+
+bool isP256(EVP_PKEY* key) {
+    char group[64] = {};
+    std::size_t length = 0;
+    return EVP_PKEY_is_a(key, "EC") &&
+           EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_GROUP_NAME, group, sizeof(group), &length) &&
+           std::string(group) == "prime256v1";
+}
+
+template <typename Read>
+UniquePkey readPem(const std::string& path, Read read) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return UniquePkey();
+    UniquePkey key(read(file.get(), nullptr, nullptr, nullptr));
+    if (key && !isP256(key.get())) key.reset();
+    return key;
+}
+
+}  // namespace
+
+std::string generateSigningKeys(const std::string& privatePath, const std::string& publicPath) {
+    UniquePkey key(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"));
+    if (!key) return "OpenSSL cannot generate a P-256 key";
+    // Created readable by its owner only, and never over an existing key.
+    const int descriptor = open(privatePath.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (descriptor < 0) return "cannot create " + privatePath + ": " + std::strerror(errno);
+    std::unique_ptr<std::FILE, FileCloser> privateFile(fdopen(descriptor, "wb"));
+    if (!privateFile) {
+        close(descriptor);
+        return "cannot write " + privatePath;
+    }
+    if (PEM_write_PrivateKey(privateFile.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1 ||
+        std::fflush(privateFile.get()) != 0 || fsync(fileno(privateFile.get())) != 0)
+        return "cannot write " + privatePath;
+    std::unique_ptr<std::FILE, FileCloser> publicFile(std::fopen(publicPath.c_str(), "wb"));
+    if (!publicFile || PEM_write_PUBKEY(publicFile.get(), key.get()) != 1 || std::fflush(publicFile.get()) != 0)
+        return "cannot write " + publicPath;
+    return std::string();
+}
+
+std::string signMessage(const std::string& privateKeyPath, const std::string& message,
+                        ManifestSignature& signature) {
+    UniquePkey key = readPem(privateKeyPath, PEM_read_PrivateKey);
+    if (!key) return privateKeyPath + " is not a readable PEM ECDSA P-256 private key";
+    UniqueMdContext context(EVP_MD_CTX_new());
+    std::size_t length = 0;
+    if (!context || EVP_DigestSignInit(context.get(), nullptr, EVP_sha256(), nullptr, key.get()) != 1 ||
+        EVP_DigestSign(context.get(), nullptr, &length,
+                       reinterpret_cast<const unsigned char*>(message.data()), message.size()) != 1)
+        return "OpenSSL cannot sign";
+    std::vector<unsigned char> der(length);
+    if (EVP_DigestSign(context.get(), der.data(), &length, reinterpret_cast<const unsigned char*>(message.data()),
+                       message.size()) != 1)
+        return "OpenSSL cannot sign";
+    const unsigned char* at = der.data();
+    UniqueSig sig(d2i_ECDSA_SIG(nullptr, &at, static_cast<long>(length)));
+    if (!sig || BN_bn2binpad(ECDSA_SIG_get0_r(sig.get()), signature.data(), 32) != 32 ||
+        BN_bn2binpad(ECDSA_SIG_get0_s(sig.get()), signature.data() + 32, 32) != 32)
+        return "OpenSSL gave a signature that is not P-256";
+    return std::string();
+}
+
+std::string verifyMessage(const std::string& publicKeyPath, const std::string& message,
+                          const ManifestSignature& signature, bool& valid) {
+    UniquePkey key = readPem(publicKeyPath, PEM_read_PUBKEY);
+    if (!key) return publicKeyPath + " is not a readable PEM ECDSA P-256 public key";
+    UniqueSig sig(ECDSA_SIG_new());
+    BIGNUM* r = BN_bin2bn(signature.data(), 32, nullptr);
+    BIGNUM* s = BN_bin2bn(signature.data() + 32, 32, nullptr);
+    if (!sig || r == nullptr || s == nullptr || ECDSA_SIG_set0(sig.get(), r, s) != 1) {
+        BN_free(r);
+        BN_free(s);
+        return "out of memory";
+    }
+    unsigned char* der = nullptr;
+    const int length = i2d_ECDSA_SIG(sig.get(), &der);
+    if (length <= 0) return "cannot encode the signature";
+    std::unique_ptr<unsigned char, void (*)(unsigned char*)> owned(der, [](unsigned char* p) { OPENSSL_free(p); });
+    UniqueMdContext context(EVP_MD_CTX_new());
+    valid = context && EVP_DigestVerifyInit(context.get(), nullptr, EVP_sha256(), nullptr, key.get()) == 1 &&
+            EVP_DigestVerify(context.get(), der, static_cast<std::size_t>(length),
+                             reinterpret_cast<const unsigned char*>(message.data()), message.size()) == 1;
+    return std::string();
 }

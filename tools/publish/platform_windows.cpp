@@ -4,15 +4,19 @@
 #include "publish_platform.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <filesystem>
 #include <string>
 
+#include "app/bcrypt_handle.h"
 #include "app/unique_handle.h"
 #include "archive/extract_zip.h"
 #include "bootstrap/java_search.h"
+#include "bootstrap/signature_verify.h"
 #include "net/http_client.h"
 #include "net/sha256.h"
+#include "p256_pem.h"
 
 namespace fs = std::filesystem;
 
@@ -86,4 +90,110 @@ void removeTree(const std::string& path) {
     if (path.empty()) return;
     std::error_code error;
     fs::remove_all(fs::u8path(path), error);
+}
+
+namespace {
+
+bool readWholeFile(const std::string& path, std::string& text) {
+    UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    char buffer[4096];
+    DWORD read = 0;
+    text.clear();
+    while (ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
+    return text.size() < (1u << 20);
+}
+
+// A new file; with `ownerOnly`, only its owner may open it (Wine keeps no such rights).
+bool writeNewFile(const std::string& path, const std::string& text, bool ownerOnly) {
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, FALSE};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (ownerOnly) {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1,
+                                                                  &descriptor, nullptr))
+            return false;
+        attributes.lpSecurityDescriptor = descriptor;
+    }
+    UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, ownerOnly ? &attributes : nullptr,
+                                      ownerOnly ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (descriptor != nullptr) LocalFree(descriptor);
+    if (!file) return false;
+    DWORD written = 0;
+    return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(file.get());
+}
+
+std::vector<unsigned char> eccBlob(ULONG magic, const ManifestPublicKey& key, const P256PrivateScalar* d) {
+    BCRYPT_ECCKEY_BLOB header{magic, 32};
+    std::vector<unsigned char> blob(reinterpret_cast<unsigned char*>(&header),
+                                    reinterpret_cast<unsigned char*>(&header) + sizeof(header));
+    blob.insert(blob.end(), key.x.begin(), key.x.end());
+    blob.insert(blob.end(), key.y.begin(), key.y.end());
+    if (d != nullptr) blob.insert(blob.end(), d->begin(), d->end());
+    return blob;
+}
+
+}  // namespace
+
+std::string generateSigningKeys(const std::string& privatePath, const std::string& publicPath) {
+    UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
+    if (!provider) return "CNG has no ECDSA P-256";
+    BCRYPT_KEY_HANDLE raw = nullptr;
+    if (BCryptGenerateKeyPair(provider.get(), &raw, 256, 0) != 0) return "cannot generate a key pair";
+    UniqueBcryptKey key(raw);
+    if (BCryptFinalizeKeyPair(key.get(), 0) != 0) return "cannot generate a key pair";
+    unsigned char blob[sizeof(BCRYPT_ECCKEY_BLOB) + 96];
+    ULONG size = 0;
+    if (BCryptExportKey(key.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, blob, sizeof(blob), &size, 0) != 0 ||
+        size != sizeof(blob))
+        return "cannot export the new key";
+    ManifestPublicKey publicKey;
+    P256PrivateScalar d;
+    const unsigned char* at = blob + sizeof(BCRYPT_ECCKEY_BLOB);
+    std::copy(at, at + 32, publicKey.x.begin());
+    std::copy(at + 32, at + 64, publicKey.y.begin());
+    std::copy(at + 64, at + 96, d.begin());
+    SecureZeroMemory(blob, sizeof(blob));
+    const std::string privatePem = encodePrivateKeyPem(d, publicKey);
+    SecureZeroMemory(d.data(), d.size());
+    if (!writeNewFile(privatePath, privatePem, true)) return "cannot create " + privatePath + " (does it exist?)";
+    if (!writeNewFile(publicPath, encodePublicKeyPem(publicKey), false)) return "cannot write " + publicPath;
+    return std::string();
+}
+
+std::string signMessage(const std::string& privateKeyPath, const std::string& message,
+                        ManifestSignature& signature) {
+    std::string pem;
+    if (!readWholeFile(privateKeyPath, pem)) return "cannot read " + privateKeyPath;
+    P256PrivateScalar d;
+    ManifestPublicKey publicKey;
+    if (!decodePrivateKeyPem(pem, d, publicKey)) return privateKeyPath + " is not a PEM ECDSA P-256 private key";
+    std::vector<unsigned char> blob = eccBlob(BCRYPT_ECDSA_PRIVATE_P256_MAGIC, publicKey, &d);
+    SecureZeroMemory(d.data(), d.size());
+    UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
+    BCRYPT_KEY_HANDLE raw = nullptr;
+    const bool imported = provider && BCryptImportKeyPair(provider.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, &raw,
+                                                          blob.data(), static_cast<ULONG>(blob.size()), 0) == 0;
+    SecureZeroMemory(blob.data(), blob.size());
+    if (!imported) return "CNG refused the private key in " + privateKeyPath;
+    UniqueBcryptKey key(raw);
+    unsigned char digest[32];
+    if (!sha256OfMessage(message, digest)) return "cannot hash the message";
+    ULONG size = 0;
+    if (BCryptSignHash(key.get(), nullptr, digest, sizeof(digest), signature.data(),
+                       static_cast<ULONG>(signature.size()), &size, 0) != 0 ||
+        size != signature.size())
+        return "cannot sign";
+    return std::string();
+}
+
+std::string verifyMessage(const std::string& publicKeyPath, const std::string& message,
+                          const ManifestSignature& signature, bool& valid) {
+    std::string pem;
+    if (!readWholeFile(publicKeyPath, pem)) return "cannot read " + publicKeyPath;
+    ManifestPublicKey key;
+    if (!decodePublicKeyPem(pem, key)) return publicKeyPath + " is not a PEM ECDSA P-256 public key";
+    valid = verifyManifestSignature({key}, message, signature);
+    return std::string();
 }

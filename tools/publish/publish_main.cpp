@@ -1,10 +1,12 @@
 // morvanta-publish: writes launcher.json for an update, and checks that the
 // three update mirrors serve one consistent, intact update.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,10 +22,15 @@ namespace {
 void printUsage() {
     std::fprintf(stderr,
         "usage:\n"
+        "  morvanta-publish keygen --private FILE --public FILE\n"
+        "      makes a manifest signing key pair (PEM); keep the private key offline\n"
         "  morvanta-publish build --jar FILE --jar-url URL --runtime FILE --runtime-url URL [--out FILE]\n"
-        "      writes launcher.json (default: ./launcher.json) with the SHA-256 of each file\n"
-        "  morvanta-publish check [--cacert FILE] [BASE_URL BASE_URL BASE_URL]\n"
-        "      checks the three mirrors (default: the starter's built-in list)\n");
+        "                        [--sign-key FILE (--sequence N | --previous FILE)]\n"
+        "      writes launcher.json (default: ./launcher.json) with the SHA-256 of each file;\n"
+        "      with --sign-key, signed, with sequence N or one more than the previous manifest's\n"
+        "  morvanta-publish check [--cacert FILE] [--public-key FILE[;FILE...]] [BASE_URL BASE_URL BASE_URL]\n"
+        "      checks the three mirrors (default: the starter's built-in list); with\n"
+        "      --public-key, also each mirror's signature and sequence\n");
 }
 
 struct Arguments {
@@ -52,6 +59,55 @@ int refuse(const std::string& why) {
     return 1;
 }
 
+const std::string* option(const Arguments& args, const char* name) {
+    const auto found = args.options.find(name);
+    return found == args.options.end() ? nullptr : &found->second;
+}
+
+bool readTextFile(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    text.assign((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return true;
+}
+
+int runKeygen(const Arguments& args) {
+    const std::string* privatePath = option(args, "--private");
+    const std::string* publicPath = option(args, "--public");
+    if (privatePath == nullptr || publicPath == nullptr) {
+        printUsage();
+        return 2;
+    }
+    const std::string problem = generateSigningKeys(*privatePath, *publicPath);
+    if (!problem.empty()) return refuse(problem);
+    std::printf("wrote %s (private: keep it offline, never on a mirror)\n  and %s (build the starter with "
+                "-DMANIFEST_PUBLIC_KEY=%s)\n",
+                privatePath->c_str(), publicPath->c_str(), publicPath->c_str());
+    return 0;
+}
+
+// The signature members for the entries, or an error in `problem`.
+ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry& jar, const ManifestEntry& zip,
+                                     std::string& problem) {
+    ManifestSignatureMembers members;
+    std::string previous;
+    const std::string* previousPath = option(args, "--previous");
+    if (previousPath != nullptr && !readTextFile(*previousPath, previous)) {
+        problem = "cannot read the previous manifest " + *previousPath;
+        return members;
+    }
+    const std::uint64_t sequence =
+        nextManifestSequence(option(args, "--sequence"), previousPath ? &previous : nullptr, problem);
+    if (!problem.empty()) return members;
+    members.sequence = std::to_string(sequence);
+    const ManifestSelection selection{jar.url, jar.sha256, zip.url, zip.sha256};
+    ManifestSignature signature{};
+    problem = signMessage(args.options.at("--sign-key"), manifestSignedMessage(members.sequence, selection),
+                          signature);
+    members.signature = toHex(signature);
+    return members;
+}
+
 int runBuild(const Arguments& args) {
     for (const char* required : {"--jar", "--jar-url", "--runtime", "--runtime-url"}) {
         if (args.options.count(required) == 0) {
@@ -78,7 +134,17 @@ int runBuild(const Arguments& args) {
     const std::string runtimeProblem = checkRuntimeArchive(args.options.at("--runtime"));
     if (!runtimeProblem.empty()) return refuse(runtimeProblem);
 
-    const std::string json = writeManifestJson(jar, zip);
+    const bool signing = option(args, "--sign-key") != nullptr;
+    if (!signing && (option(args, "--sequence") || option(args, "--previous")))
+        return refuse("--sequence and --previous need --sign-key");
+    ManifestSignatureMembers members;
+    if (signing) {
+        std::string problem;
+        members = signEntries(args, jar, zip, problem);
+        if (!problem.empty()) return refuse(problem);
+    }
+
+    const std::string json = writeManifestJson(jar, zip, signing ? &members : nullptr);
     {
         std::ofstream file(out, std::ios::binary | std::ios::trunc);
         file << json;
@@ -89,6 +155,15 @@ int runBuild(const Arguments& args) {
     const std::string onDisk((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
     const std::string roundTrip = verifyManifestRoundTrip(onDisk, jar, zip);
     if (!roundTrip.empty()) return refuse(roundTrip);
+    if (signing) {
+        const std::vector<unsigned char> body(onDisk.begin(), onDisk.end());
+        const std::vector<ManifestPair> pairs = readManifestPairs(body);
+        const SignedManifestClaim claim = readSignedManifestClaim(pairs, selectManifestEntries(pairs));
+        if (!claim.wellFormed || std::to_string(claim.sequence) != members.sequence)
+            return refuse("the starter would not read the signature members back");
+        std::printf("signed with %s, sequence %s\n", args.options.at("--sign-key").c_str(),
+                    members.sequence.c_str());
+    }
 
     std::printf("wrote %s\n  %s  %s\n  %s  %s\n", out.c_str(), jar.sha256.c_str(), jar.url.c_str(),
                 zip.sha256.c_str(), zip.url.c_str());
@@ -123,22 +198,68 @@ int runCheck(const Arguments& args) {
     if (args.options.count("--cacert")) options.caFile = args.options.at("--cacert");
     configurePublishPlatform(options);
 
+    std::vector<std::string> publicKeys;
+    if (const std::string* keys = option(args, "--public-key")) {
+        for (std::size_t from = 0; from <= keys->size();) {
+            const std::size_t to = std::min(keys->find(';', from), keys->size());
+            if (to > from) publicKeys.push_back(keys->substr(from, to - from));
+            from = to + 1;
+        }
+    }
+    const bool signedCheck = !publicKeys.empty();
+
     std::vector<MirrorReport> reports;
     for (const std::string& server : servers) {
         std::vector<unsigned char> body;
         const bool answered = fetchManifest(server + "/starter/launcher.json", body);
         reports.push_back(judgeMirror(server, answered, body));
+        if (!signedCheck || !answered) continue;
+        const std::vector<ManifestPair> pairs = readManifestPairs(body);
+        SignedManifestClaim claim = readSignedManifestClaim(pairs, reports.back().selection);
+        bool verified = false;
+        for (const std::string& key : publicKeys) {
+            bool valid = false;
+            const std::string problem = claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid)
+                                                         : std::string();
+            if (!problem.empty()) {
+                std::fprintf(stderr, "morvanta-publish: %s\n", problem.c_str());
+                return 2;
+            }
+            verified = verified || valid;
+        }
+        recordSignature(reports.back(), claim.wellFormed, verified, claim.sequence);
     }
     const std::vector<std::string> disagreeing = disagreeingMirrors(reports);
+    const std::vector<std::string> rollout = signedCheck ? differingSequences(reports) : std::vector<std::string>();
     bool consistent = disagreeing.empty();
 
-    std::printf("%-40s %-8s %-9s %-7s\n", "MIRROR", "ANSWERS", "COMPLETE", "AGREES");
+    std::printf("%-40s %-8s %-9s %-7s", "MIRROR", "ANSWERS", "COMPLETE", "AGREES");
+    if (signedCheck) std::printf(" %-7s %s", "SIGNED", "SEQUENCE");
+    std::printf("\n");
     for (const MirrorReport& report : reports) {
         bool agrees = report.complete;
         for (const std::string& other : disagreeing) agrees = agrees && other != report.baseUrl;
-        std::printf("%-40s %-8s %-9s %-7s\n", report.baseUrl.c_str(), yesNo(report.answered),
+        std::printf("%-40s %-8s %-9s %-7s", report.baseUrl.c_str(), yesNo(report.answered),
                     yesNo(report.complete), yesNo(agrees));
+        if (signedCheck) {
+            std::printf(" %-7s %s", report.signatureValid ? "yes" : "FAILED",
+                        report.signatureValid ? std::to_string(report.sequence).c_str() : "-");
+            consistent = consistent && report.signatureValid;
+        }
+        std::printf("\n");
         consistent = consistent && report.answered && report.complete;
+    }
+    if (signedCheck) {
+        for (const MirrorReport& report : reports) {
+            if (report.answered && !report.signatureValid)
+                std::printf("signature FAILED: %s (%s); starters skip this mirror\n", report.baseUrl.c_str(),
+                            report.signatureWellFormed ? "no listed key signed it" : "unsigned or malformed");
+        }
+        if (!rollout.empty()) {
+            std::printf("rollout in progress: validly signed mirrors serve different sequences:");
+            for (const std::string& line : rollout) std::printf(" %s", line.c_str());
+            std::printf("\n");
+        }
     }
 
     // Each file named by any mirror is fetched once and checked against every
@@ -188,6 +309,7 @@ int main(int argc, char** argv) {
     }
     Arguments args;
     if (!parseArguments(argc, argv, 2, args)) return 2;
+    if (std::strcmp(argv[1], "keygen") == 0) return runKeygen(args);
     if (std::strcmp(argv[1], "build") == 0) return runBuild(args);
     if (std::strcmp(argv[1], "check") == 0) return runCheck(args);
     printUsage();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "bootstrap/manifest_signature.h"
+
 using FetchProgress = void (*)(std::int64_t received, std::int64_t total);
 
 struct PublishPlatformOptions {
@@ -30,3 +32,17 @@ std::string checkRuntimeArchive(const std::string& zipPath);
 // A scratch folder for downloads, removed by removeTree.
 std::string makeScratchFolder();
 void removeTree(const std::string& path);
+
+// ECDSA P-256 with SHA-256, with the platform's crypto (OpenSSL on Linux, CNG
+// on Windows). Each returns empty on success, else why not.
+
+// A new key pair as PEM: the private key (PKCS#8) readable by its owner only,
+// the public key as SubjectPublicKeyInfo. An existing private key file is kept.
+std::string generateSigningKeys(const std::string& privatePath, const std::string& publicPath);
+
+std::string signMessage(const std::string& privateKeyPath, const std::string& message,
+                        ManifestSignature& signature);
+
+// `valid` tells whether the public key in the file verifies the signature.
+std::string verifyMessage(const std::string& publicKeyPath, const std::string& message,
+                          const ManifestSignature& signature, bool& valid);

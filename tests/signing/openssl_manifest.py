@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""Signed manifests with the host's openssl, independent of the starter's code.
+
+    openssl_manifest.py verify <launcher.json> <public.pem>    exit 0 when the signature verifies
+    openssl_manifest.py sign <launcher.json> <private.pem> <sequence>   (re)writes both members
+"""
+import json
+import subprocess
+import sys
+import tempfile
+
+
+def message(manifest, sequence):
+    jar = [k for k in manifest if "Morvanta.jar" in k][-1]
+    zip_ = [k for k in manifest if "java-x64.zip" in k and "Morvanta.jar" not in k][-1]
+    return ("morvanta-manifest-v1\n%s\n%s\n%s\n%s\n%s\n"
+            % (sequence, jar, manifest[jar].lower(), zip_, manifest[zip_].lower())).encode()
+
+
+def der_integer(value):
+    body = value.lstrip(b"\0") or b"\0"
+    if body[0] & 0x80:
+        body = b"\0" + body
+    return b"\x02" + bytes([len(body)]) + body
+
+
+def raw_to_der(raw):
+    body = der_integer(raw[:32]) + der_integer(raw[32:])
+    return b"\x30" + bytes([len(body)]) + body
+
+
+def der_to_raw(der):
+    assert der[0] == 0x30
+    at, raw = 2, b""
+    for _ in range(2):
+        length = der[at + 1]
+        raw += der[at + 2:at + 2 + length].lstrip(b"\0").rjust(32, b"\0")
+        at += 2 + length
+    return raw
+
+
+def openssl(args, data):
+    return subprocess.run(["openssl"] + args, input=data, capture_output=True)
+
+
+def main():
+    mode, path, key = sys.argv[1:4]
+    manifest = json.load(open(path))
+    with tempfile.NamedTemporaryFile() as scratch:
+        if mode == "verify":
+            scratch.write(raw_to_der(bytes.fromhex(manifest["signature"])))
+            scratch.flush()
+            result = openssl(["dgst", "-sha256", "-verify", key, "-signature", scratch.name],
+                             message(manifest, manifest["sequence"]))
+            sys.stdout.write(result.stdout.decode() + result.stderr.decode())
+            return 0 if result.returncode == 0 else 1
+        sequence = sys.argv[4]
+        result = openssl(["dgst", "-sha256", "-sign", key], message(manifest, sequence))
+        if result.returncode != 0:
+            sys.stderr.write(result.stderr.decode())
+            return 1
+        manifest["sequence"] = sequence
+        manifest["signature"] = der_to_raw(result.stdout).hex()
+        json.dump(manifest, open(path, "w"), indent=2)
+        return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
