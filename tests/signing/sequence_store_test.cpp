@@ -24,7 +24,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    void writeRaw(const std::string& bytes) { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes; }
+    void writeRaw(const std::string& bytes) { std::ofstream(fs::path(path), std::ios::binary | std::ios::trunc) << bytes; }
 
     fs::path folder;
     std::wstring path;

@@ -50,13 +50,13 @@ TEST(SignatureVerify, AnOpensslSignatureVerifiesWithTheCompiledInKeys) {
 }
 
 TEST(SignatureVerify, AFlippedBitInAnySignedFieldFails) {
-    // One character of each of the five fields: sequence, jar URL, jar digest, runtime URL, runtime digest.
+    // One bit of each of the five fields: sequence, jar URL, jar digest, runtime URL, runtime digest.
     const std::vector<std::pair<std::string, std::string>> edits = {
         {"\"42\"", "\"43\""},
         {"v2\\/Morvanta.jar", "v3\\/Morvanta.jar"},
-        {"0163F1EE", "0163F1EF"},
-        {"v2\\/java-x64.zip", "v2\\/java-x65.zip"},
-        {"4a70fe9a", "4a70fe9b"},
+        {"0163F1EE", "0163F1EA"},
+        {"v2\\/java-x64.zip", "v3\\/java-x64.zip"},
+        {"4a70fe9a", "4a71fe9a"},
     };
     for (const auto& [from, to] : edits) {
         std::string body = kOpensslManifest;

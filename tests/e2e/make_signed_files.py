@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""Writes what the signed-manifest whole runs serve: the jar and runtime of
+the other whole runs, and manifests signed with the host's openssl.
+
+    make_signed_files.py <docroot> <manifest dir> <stand-in exe> <https base URL> <keys dir>
+
+Each manifest names files on the HTTPS server; "old" names a jar that does not
+exist, so a run that used it could not launch.
+"""
+import json
+import os
+import sys
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, here)
+sys.path.insert(0, os.path.join(here, "..", "signing"))
+import make_e2e_files  # noqa: E402
+import openssl_manifest  # noqa: E402
+
+
+def main():
+    docroot, manifests, stand_in_path, base, keys = sys.argv[1:6]
+    files = os.path.join(docroot, "files")
+    os.makedirs(files, exist_ok=True)
+    os.makedirs(manifests, exist_ok=True)
+    os.makedirs(os.path.join(docroot, "starter"), exist_ok=True)
+    jar = os.path.join(files, "Morvanta.jar")
+    runtime = os.path.join(files, "java-x64.zip")
+    make_e2e_files.make_jar(jar)
+    make_e2e_files.make_runtime(runtime, open(stand_in_path, "rb").read())
+
+    current = {base + "/files/Morvanta.jar": make_e2e_files.sha256(jar).upper(),
+               base + "/files/java-x64.zip": make_e2e_files.sha256(runtime)}
+    old = {base + "/files/old/Morvanta.jar": "0" * 64, base + "/files/java-x64.zip": current[base + "/files/java-x64.zip"]}
+
+    def signed(entries, key, sequence):
+        manifest = dict(entries)
+        raw = openssl_manifest.openssl(["dgst", "-sha256", "-sign", os.path.join(keys, key + ".pem")],
+                                       openssl_manifest.message(manifest, sequence))
+        assert raw.returncode == 0, raw.stderr
+        manifest["sequence"] = sequence
+        manifest["signature"] = openssl_manifest.der_to_raw(raw.stdout).hex().upper()
+        return manifest
+
+    tampered = signed(current, "test_key_a", "7")
+    tampered[base + "/files/Morvanta.jar"] = "ab" * 32
+    scenarios = {
+        "good_a7": signed(current, "test_key_a", "7"),
+        "good_b7": signed(current, "test_key_b", "7"),
+        "good_a8": signed(current, "test_key_a", "8"),
+        "old_a6": signed(old, "test_key_a", "6"),
+        "unknown_key": signed(current, "test_key_c", "7"),
+        "tampered_digest": tampered,
+        "unsigned": dict(current),
+    }
+    for name, manifest in scenarios.items():
+        with open(os.path.join(manifests, name + ".json"), "w") as out:
+            json.dump(manifest, out, indent=2)
+    try:
+        os.remove(os.path.join(docroot, "starter", "launcher.json"))
+    except FileNotFoundError:
+        pass
+
+
+if __name__ == "__main__":
+    main()

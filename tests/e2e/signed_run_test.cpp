@@ -1,0 +1,178 @@
+// Whole runs of starters built with manifest signing keys under Wine. The
+// first server (the fault server) and the second (nginx over HTTPS) can serve
+// different manifests, so each run shows which one the starter took.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tests/servers/test_servers.h"
+#include "tests/support/starter_process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kGame = L"C:\\.Morvanta";
+const fs::path kLoader = kGame / "loader";
+const fs::path kSequenceFile = kLoader / "manifest.sequence";
+const fs::path kRecord = kLoader / "java" / "jdk-17-test" / "bin" / "java-invocation.txt";
+const char* kManifestPath = "/starter/launcher.json";
+const char* kJarPath = "/files/Morvanta.jar";
+const char* kOldJarPath = "/files/old/Morvanta.jar";
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::wstring environmentPath(const char* name) {
+    return test_servers::windowsPath(test_servers::environment(name));
+}
+
+// Requests the first server has logged, one path a line.
+int firstServerRequests() {
+    const std::string log = readFile(environmentPath("MORVANTA_TEST_FAULT_LOG"));
+    int count = 0;
+    for (char c : log) count += c == '\n';
+    return count;
+}
+
+class SignedRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(test_servers::available()) << "needs the signed servers' fixture";
+        std::error_code ignored;
+        fs::remove_all(kGame, ignored);
+        ASSERT_FALSE(fs::exists(kGame));
+        fs::remove(firstServerManifest(), ignored);
+        fs::remove(secondServerManifest(), ignored);
+    }
+
+    void TearDown() override {
+        if (run.process && WaitForSingleObject(run.process.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(run.process.get(), 1);
+            WaitForSingleObject(run.process.get(), 10000);
+        }
+    }
+
+    static fs::path firstServerManifest() {
+        return fs::path(environmentPath("MORVANTA_SIGNED_FIRST_SERVER")) / "launcher.json";
+    }
+    static fs::path secondServerManifest() {
+        return fs::path(test_servers::docroot()) / "starter" / "launcher.json";
+    }
+
+    static void serve(const fs::path& where, const char* scenario) {
+        const fs::path source =
+            fs::path(environmentPath("MORVANTA_SIGNED_MANIFESTS")) / (std::string(scenario) + ".json");
+        ASSERT_TRUE(fs::exists(source)) << source.string();
+        fs::copy_file(source, where, fs::copy_options::overwrite_existing);
+    }
+
+    void startAndWait(const char* starterVariable, DWORD timeoutMs = 90000) {
+        run = starter_process::start(environmentPath(starterVariable));
+        ASSERT_TRUE(run.process) << GetLastError();
+        exitCode = starter_process::waitForExit(run.process.get(), timeoutMs);
+    }
+
+    // A good run ends by itself after launching the stand-in Java.
+    void expectLaunched() {
+        EXPECT_EQ(exitCode, 0u) << "the starter did not end cleanly";
+        for (int attempt = 0; attempt < 100 && !fs::exists(kRecord); ++attempt) Sleep(50);
+        EXPECT_TRUE(fs::exists(kRecord)) << "Java was not started";
+    }
+
+    // A failed run stays up with its message and starts nothing.
+    void expectStaysUpWithoutLaunch() {
+        EXPECT_EQ(exitCode, static_cast<DWORD>(STILL_ACTIVE)) << "the starter ended after a failure";
+        EXPECT_NE(starter_process::starterWindow(run.id), nullptr);
+        EXPECT_FALSE(fs::exists(kRecord)) << "Java was started";
+    }
+
+    void launchOnce(const char* starterVariable, const char* firstScenario) {
+        serve(firstServerManifest(), firstScenario);
+        startAndWait(starterVariable);
+        expectLaunched();
+        fs::remove(kRecord);
+    }
+
+    starter_process::StartedProcess run;
+    DWORD exitCode = 0;
+};
+
+TEST_F(SignedRunTest, AGoodManifestLaunchesAndItsSequenceIsKept) {
+    const int second = test_servers::nginxRequestCount(kManifestPath);
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_a7");
+    EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), second) << "the second server was asked";
+    EXPECT_EQ(readFile(kSequenceFile), "7\n");
+    EXPECT_FALSE(fs::exists(kSequenceFile.wstring() + L".new"));
+}
+
+TEST_F(SignedRunTest, ATamperedDigestOnTheFirstServerMakesTheSecondServe) {
+    serve(secondServerManifest(), "good_a7");
+    const int second = test_servers::nginxRequestCount(kManifestPath);
+    const int jars = test_servers::nginxRequestCount(kJarPath);
+    launchOnce("MORVANTA_SIGNED_STARTER", "tampered_digest");
+    EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), second + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars + 1);
+}
+
+TEST_F(SignedRunTest, AnOlderValidlySignedReleaseIsRefusedAndTheNextServerUsed) {
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_a8");
+    ASSERT_EQ(readFile(kSequenceFile), "8\n");
+
+    serve(secondServerManifest(), "good_a8");
+    const int second = test_servers::nginxRequestCount(kManifestPath);
+    const int oldJars = test_servers::nginxRequestCount(kOldJarPath);
+    launchOnce("MORVANTA_SIGNED_STARTER", "old_a6");
+    EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), second + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kOldJarPath), oldJars) << "the old release was used";
+    EXPECT_EQ(readFile(kSequenceFile), "8\n");
+}
+
+TEST_F(SignedRunTest, UnsignedManifestsEverywhereLaunchNothing) {
+    serve(firstServerManifest(), "unsigned");
+    serve(secondServerManifest(), "unsigned");
+    const int first = firstServerRequests();
+    const int second = test_servers::nginxRequestCount(kManifestPath);
+    const int jars = test_servers::nginxRequestCount(kJarPath);
+    startAndWait("MORVANTA_SIGNED_STARTER", 8000);
+    expectStaysUpWithoutLaunch();
+    EXPECT_EQ(firstServerRequests(), first + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), second + 1);
+    EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars);
+    EXPECT_FALSE(fs::exists(kSequenceFile));
+}
+
+TEST_F(SignedRunTest, AnUnknownKeyIsRefused) {
+    serve(firstServerManifest(), "unknown_key");
+    serve(secondServerManifest(), "good_b7");
+    const int jars = test_servers::nginxRequestCount(kJarPath);
+    startAndWait("MORVANTA_SIGNED_STARTER_KEY_B");
+    expectLaunched();
+    serve(secondServerManifest(), "good_a7");  // key A is not in this build's list
+    fs::remove(kRecord);
+    startAndWait("MORVANTA_SIGNED_STARTER_KEY_B", 8000);
+    expectStaysUpWithoutLaunch();
+    EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars + 1);
+}
+
+TEST_F(SignedRunTest, AKeyRotationListAcceptsEitherKey) {
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_a7");
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_b7");
+    EXPECT_EQ(readFile(kSequenceFile), "7\n");
+}
+
+TEST_F(SignedRunTest, TheDefaultBuildTakesManifestsWithOrWithoutTheMembers) {
+    launchOnce("MORVANTA_SIGNED_STARTER_DEFAULT", "unknown_key");
+    launchOnce("MORVANTA_SIGNED_STARTER_DEFAULT", "unsigned");
+    EXPECT_FALSE(fs::exists(kSequenceFile)) << "a build without keys keeps no sequence";
+}
+
+}  // namespace
