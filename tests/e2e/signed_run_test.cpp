@@ -72,7 +72,10 @@ protected:
         const fs::path source =
             fs::path(environmentPath("MORVANTA_SIGNED_MANIFESTS")) / (std::string(scenario) + ".json");
         ASSERT_TRUE(fs::exists(source)) << source.string();
-        fs::copy_file(source, where, fs::copy_options::overwrite_existing);
+        // Removed first: overwrite_existing fails with "File exists" in this libstdc++ under Wine.
+        std::error_code ignored;
+        fs::remove(where, ignored);
+        fs::copy_file(source, where);
     }
 
     void startAndWait(const char* starterVariable, DWORD timeoutMs = 90000) {
