@@ -194,7 +194,7 @@ cp signed5.json by_openssl.json
 om sign by_openssl.json "$keys/test_key_a.pem" 5
 serve 0 signed5.json; serve 1 by_openssl.json; serve 2 signed5.json
 out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
-if [ $code -eq 0 ] && [ "$(grep -cE ' yes +5$' <<<"$out")" = 3 ] && ! grep -q "rollout" <<<"$out"; then
+if [ $code -eq 0 ] && [ "$(grep -cE ' yes +5\s*$' <<<"$out")" = 3 ] && ! grep -q "rollout" <<<"$out"; then
     ok "check --public-key: three validly signed mirrors, either key"; else bad "check signed (exit $code): $out"; fi
 cp signed5.json seq6.json
 om sign seq6.json "$keys/test_key_a.pem" 6
