@@ -13,6 +13,12 @@ echo "second build: $second"
 [ "$first" = "$second" ] || { echo "FAIL: two builds of the same sources differ"; exit 1; }
 [[ "$first" =~ ^[0-9a-f]{64}$ ]] || { echo "FAIL: no SHA-256 printed"; exit 1; }
 
+# A starter that takes only signed manifests is another program, and the key is in it.
+keyed=$("$root/scripts/release.sh" --out "$work/keyed" --manifest-key "$root/tests/signing/keys/test_key_a.pub.pem" 2>/dev/null | tail -1)
+[[ "$keyed" =~ ^[0-9a-f]{64}$ ]] && [ "$keyed" != "$first" ] || { echo "FAIL: the keyed build is missing or the same"; exit 1; }
+key_x=$(openssl ec -pubin -in "$root/tests/signing/keys/test_key_a.pub.pem" -outform DER 2>/dev/null | tail -c 64 | head -c 32 | xxd -p -c 32)
+xxd -p "$work/keyed/MorvantaStarter.exe" | tr -d "\n" | grep -q "$key_x" || { echo "FAIL: the key is not in the keyed build"; exit 1; }
+
 # A throw-away self-signed code-signing certificate.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Morvanta Test Signing" \
     -addext "extendedKeyUsage=codeSigning" \
