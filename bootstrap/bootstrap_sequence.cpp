@@ -26,12 +26,15 @@ bool isUsableManifest(const BootstrapConfig& config, const BootstrapOperations& 
 }
 
 // The first server whose manifest yields any pair wins, even if that manifest is
-// incomplete. With signing keys, an unusable manifest counts as none.
+// incomplete. With signing keys, an unusable manifest counts as none. The stored
+// sequence is used only in a trusted work folder: the elevated starter must not
+// write where others could have planted a link (the run fails later anyway).
 std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, const BootstrapOperations& ops,
-                                             const std::wstring& workFolder) {
+                                             const std::wstring& workFolder, bool workFolderTrusted) {
     const bool signedOnly = !config.manifestKeys.empty();
+    const bool useStore = signedOnly && workFolderTrusted;
     const std::wstring sequencePath = workFolder + L"\\manifest.sequence";
-    const std::uint64_t highestAccepted = signedOnly ? ops.readAcceptedSequence(sequencePath) : 0;
+    const std::uint64_t highestAccepted = useStore ? ops.readAcceptedSequence(sequencePath) : 0;
     std::vector<ManifestPair> pairs;
     for (const std::string& server : config.updateServers) {
         std::vector<unsigned char> body;
@@ -41,7 +44,7 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, cons
             pairs.clear();
         if (!pairs.empty()) {
             // A store that fails only weakens the rollback check; the manifest itself is good.
-            if (signedOnly && sequence > highestAccepted) ops.storeAcceptedSequence(sequencePath, sequence);
+            if (useStore && sequence > highestAccepted) ops.storeAcceptedSequence(sequencePath, sequence);
             break;
         }
     }
@@ -58,7 +61,7 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     const bool workFolderReady =
         ops.prepareGameDirectory(config.gameDirectory) && ops.prepareTrustedFolder(workFolder);
 
-    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops, workFolder);
+    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops, workFolder, workFolderReady);
     if (manifestPairs.empty()) {
         ops.showFailureNotice(kNoServerMessage);
         return;

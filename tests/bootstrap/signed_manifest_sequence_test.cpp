@@ -26,6 +26,7 @@ const std::wstring kSequenceFile = L"D:\\game\\loader\\manifest.sequence";
 struct SignedWorld {
     std::map<std::string, std::vector<ManifestPair>> manifests;
     std::set<std::string> signedMessages;
+    bool workFolderTrusted = true;
     bool storeExists = false;
     std::uint64_t stored = 0;
 
@@ -50,7 +51,7 @@ struct SignedWorld {
         BootstrapOperations ops;
         ops.tickCount = [] { return std::uint64_t{1}; };
         ops.prepareGameDirectory = [](const std::wstring&) { return true; };
-        ops.prepareTrustedFolder = [](const std::wstring&) { return true; };
+        ops.prepareTrustedFolder = [this](const std::wstring&) { return workFolderTrusted; };
         ops.checkTrustedFolder = [](const std::wstring&) { return true; };
         ops.prepareStagingFolder = [](const std::wstring&) { return true; };
         ops.publishStagingFolder = [](const std::wstring&, const std::wstring&) { return true; };
@@ -160,6 +161,16 @@ TEST(SignedManifestSequence, NothingUsableEndsWithNoServerAndFetchesNothing) {
     EXPECT_TRUE(world.writes.empty());
     EXPECT_EQ(world.verifications, 1) << "only the well-formed claim is verified";
     EXPECT_EQ(world.launches, 0);
+}
+
+TEST(SignedManifestSequence, AnUntrustedWorkFolderKeepsNoSequence) {
+    SignedWorld world;
+    world.workFolderTrusted = false;
+    world.manifests["https://a"] = world.signedManifest(7);
+    world.run();
+    EXPECT_TRUE(world.storePaths.empty()) << "the store was read or written in an untrusted folder";
+    EXPECT_EQ(world.verifications, 1);
+    EXPECT_EQ(world.failures, (std::vector<std::wstring>{kLauncherDownloadFailedMessage}));
 }
 
 TEST(SignedManifestSequence, ABuildWithoutKeysUsesManifestsWithOrWithoutTheMembers) {
