@@ -1,5 +1,6 @@
 #include "p256_pem.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
