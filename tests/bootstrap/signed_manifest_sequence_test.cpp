@@ -56,6 +56,7 @@ struct SignedWorld {
         ops.prepareStagingFolder = [](const std::wstring&) { return true; };
         ops.publishStagingFolder = [](const std::wstring&, const std::wstring&) { return true; };
         ops.removeFolder = [](const std::wstring&) {};
+        ops.removeSetAsideFolders = [](const std::wstring&, const std::wstring&) {};
         ops.httpGet = [this](const std::string& url, std::vector<unsigned char>& body) {
             requestedUrls.push_back(url);
             const std::string base = url.substr(0, url.find("/starter/"));
