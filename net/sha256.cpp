@@ -3,15 +3,9 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include "app/unique_handle.h"
+#include "app/bcrypt_handle.h"
 
 namespace {
-
-struct AlgorithmProviderTraits {
-    using Type = BCRYPT_ALG_HANDLE;
-    static Type invalid() noexcept { return nullptr; }
-    static void close(Type handle) noexcept { ::BCryptCloseAlgorithmProvider(handle, 0); }
-};
 
 struct HashTraits {
     using Type = BCRYPT_HASH_HANDLE;
@@ -45,9 +39,8 @@ std::string computeFileSha256(const std::wstring& path) {
 
 std::string computeHandleSha256(HANDLE file) {
 
-    BCRYPT_ALG_HANDLE rawProvider = nullptr;
-    if (BCryptOpenAlgorithmProvider(&rawProvider, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return std::string();
-    UniqueHandle<AlgorithmProviderTraits> provider(rawProvider);
+    UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
+    if (!provider) return std::string();
 
     BCRYPT_HASH_HANDLE rawHash = nullptr;
     if (BCryptCreateHash(provider.get(), &rawHash, nullptr, 0, nullptr, 0, 0) != 0) return std::string();

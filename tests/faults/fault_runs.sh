@@ -23,14 +23,6 @@ files=$state/www/files
 access_log=$state/nginx/access.log
 fault_log=$state/fault/requests.log
 
-# The prefix the wrapper uses for this build.
-if [ -z "${WINEPREFIX:-}" ]; then
-    build=$(dirname "$starter")
-    while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
-    export WINEPREFIX=$build/wineprefix
-fi
-game=$WINEPREFIX/drive_c/.Morvanta
-loader=$game/loader
 smallfs=$state/smallfs
 
 source "$root/tests/faults/run_lib.sh"

@@ -1,6 +1,16 @@
 # Shared by the whole-program runs in this folder: starting the starter under
 # Wine, waiting for it, reading the servers' logs, and the pass/fail tally.
-# The sourcing script sets: state, access_log, game, loader, wine_run, starter.
+# The sourcing script sets: state, access_log, wine_run, starter; this sets
+# WINEPREFIX (unless given), game and loader.
+
+# The prefix the wrapper uses for this build.
+if [ -z "${WINEPREFIX:-}" ]; then
+    build=$(dirname "$starter")
+    while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
+    export WINEPREFIX=$build/wineprefix
+fi
+game=$WINEPREFIX/drive_c/.Morvanta
+loader=$game/loader
 
 passed=0
 failed=0

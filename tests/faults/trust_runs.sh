@@ -19,13 +19,6 @@ nginx_port=19380
 files=$state/www/files
 access_log=$state/nginx/access.log
 
-if [ -z "${WINEPREFIX:-}" ]; then
-    build=$(dirname "$starter")
-    while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
-    export WINEPREFIX=$build/wineprefix
-fi
-game=$WINEPREFIX/drive_c/.Morvanta
-loader=$game/loader
 outside=$state/outside
 
 source "$root/tests/faults/run_lib.sh"
