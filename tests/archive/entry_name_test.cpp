@@ -24,4 +24,15 @@ TEST(EntryNameTest, EscapingNamesAreRefused) {
     EXPECT_FALSE(isSafeEntryName(std::string("a\0b", 3)));
 }
 
+// Win32 drops spaces before a device name's extension, and only COM1..COM9 and
+// LPT1..LPT9 are devices: COM0 and LPT0 are plain file names.
+TEST(EntryNameTest, DeviceNamesFollowWin32Parsing) {
+    for (const char* name : {"bin/COM1 .log", "nul .txt", "x/LPT9  .dat"}) {
+        EXPECT_FALSE(isSafeEntryName(name)) << name;
+    }
+    for (const char* name : {"COM0", "lib/lpt0.txt", "COM", "LPTX.txt"}) {
+        EXPECT_TRUE(isSafeEntryName(name)) << name;
+    }
+}
+
 }  // namespace

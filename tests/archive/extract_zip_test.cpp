@@ -101,6 +101,17 @@ TEST_F(ExtractZipTest, FolderEntryCreatesAnEmptyFolder) {
     EXPECT_EQ(readFile(dest / "runtime" / "readme.txt"), "hello");
 }
 
+TEST_F(ExtractZipTest, FolderMarkedOnlyByItsAttributeIsAFolder) {
+    ASSERT_TRUE(extract("folder_attribute.zip"));
+    EXPECT_TRUE(fs::is_directory(dest / "runtime" / "lib"));
+    EXPECT_EQ(readFile(dest / "runtime" / "readme.txt"), "hello");
+}
+
+TEST_F(ExtractZipTest, EndSignatureInsideTheCommentIsNotTheEnd) {
+    ASSERT_TRUE(extract("comment_with_fake_end.zip"));
+    EXPECT_EQ(readFile(dest / "a" / "first.txt"), "first");
+}
+
 TEST_F(ExtractZipTest, NamesAreDecodedAsUtf8AndEitherSlashSeparates) {
     ASSERT_TRUE(extract("cyrillic.zip"));
     EXPECT_EQ(readFile(dest / L"среда" / L"Файл-ё.txt"), "привет");
@@ -156,7 +167,8 @@ TEST_F(ExtractZipTest, FirstFailingEntryStopsTheWork) {
 TEST_F(ExtractZipTest, DamagedArchivesFailBeforeWritingAnything) {
     for (const char* archive :
          {"truncated.zip", "not_a_zip.zip", "directory_out_of_range.zip", "entry_count_lie.zip",
-          "entry_size_out_of_range.zip", "no_such_archive.zip"}) {
+          "entry_size_out_of_range.zip", "no_such_archive.zip", "zip64_count_lie.zip",
+          "zip64_two_disks.zip"}) {
         SCOPED_TRACE(archive);
         EXPECT_FALSE(extract(archive));
         EXPECT_TRUE(filesUnder(dest).empty());
@@ -165,9 +177,14 @@ TEST_F(ExtractZipTest, DamagedArchivesFailBeforeWritingAnything) {
 
 TEST_F(ExtractZipTest, CorruptDataFailsTheEntry) {
     for (const char* archive : {"corrupt_crc.zip", "stored_corrupt_crc.zip", "deflate_cut_short.zip",
-                                "size_understated.zip"}) {
+                                "size_understated.zip", "stored_size_mismatch.zip"}) {
         SCOPED_TRACE(archive);
         EXPECT_FALSE(extract(archive));
+    }
+    // Inflating stops as soon as the data outgrow the stated size: nothing beyond it is written.
+    const fs::path understated = dest / "a" / "first.txt";
+    if (fs::exists(understated)) {
+        EXPECT_LE(fs::file_size(understated), 100u);
     }
 }
 

@@ -139,6 +139,33 @@ def main():
     write_encrypted(j("encrypted.zip"), folder)
     write_zip64(j("zip64.zip"), [("big/deflated.bin", big, 8), ("big/stored.txt", b"stored in zip64\n", 0)])
 
+    zip64 = open(j("zip64.zip"), "rb").read()
+    zip64_end = zip64.rfind(b"PK\x06\x06")
+    huge_count = bytearray(zip64)
+    struct.pack_into("<QQ", huge_count, zip64_end + 24, 10**12, 10**12)  # a trillion entries in a few bytes
+    open(j("zip64_count_lie.zip"), "wb").write(bytes(huge_count))
+    two_disks = bytearray(zip64)
+    struct.pack_into("<I", two_disks, zip64.rfind(b"PK\x06\x07") + 16, 2)  # spanned over two disks
+    open(j("zip64_two_disks.zip"), "wb").write(bytes(two_disks))
+
+    write_zip(j("stored_size_mismatch.zip"), [("plain/data.bin", b"stored bytes" * 10)], zipfile.ZIP_STORED)
+    mismatch = bytearray(open(j("stored_size_mismatch.zip"), "rb").read())
+    struct.pack_into("<I", mismatch, mismatch.find(b"PK\x01\x02") + 24, 60)  # stored, yet sizes differ
+    open(j("stored_size_mismatch.zip"), "wb").write(bytes(mismatch))
+
+    # A folder marked only by its DOS attribute, its name without the trailing slash.
+    with zipfile.ZipFile(j("folder_attribute.zip"), "w") as archive:
+        info = zipfile.ZipInfo("runtime/lib", FIXED_TIME)
+        info.external_attr = 0x10
+        archive.writestr(info, b"")
+        archive.writestr(zipfile.ZipInfo("runtime/readme.txt", FIXED_TIME), b"hello")
+
+    # The archive comment holds an end-record signature whose own comment would run past
+    # the file's end: the reader must skip it and find the real record before it.
+    with zipfile.ZipFile(j("comment_with_fake_end.zip"), "w") as archive:
+        archive.writestr(zipfile.ZipInfo("a/first.txt", FIXED_TIME), b"first")
+        archive.comment = b"PK\x05\x06" + bytes(16) + b"\xff\xff"
+
     traversal = {
         "dotdot": "../evil.txt",
         "dotdot_inner": "a/../../evil.txt",

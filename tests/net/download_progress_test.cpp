@@ -101,3 +101,20 @@ TEST_F(DownloadProgress, ResetStartsTheClockAndSpeedAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sample below the last one (a stream that started over) makes the smoothed
+// speed negative; the line never shows a negative speed.
+TEST(DownloadSample, NegativeSpeedShowsAsZero) {
+    DownloadStats stats;
+    stats.lastSampleTick = 0;
+    stats.lastSampleBytes = 4 * kMiB;
+    stats.speedMBps = 0.0;
+    DownloadProgressLine line;
+    ASSERT_TRUE(takeDownloadSample(stats, kMiB, 8 * kMiB, 1000, line));
+    EXPECT_LT(stats.speedMBps, 0.0);
+    EXPECT_EQ(line.text, L"1.00 MB / 8.00 MB  0.00 MB/s");
+}
+
+}  // namespace

@@ -198,7 +198,7 @@ TEST_P(Appearance, SideShadesAndTintOverAWhiteBackground) {
     // Each shade fades linearly from its outer edge to nothing at 0.21 W.
     const double edgeAlpha = (kShadeEdge >> 24) / 255.0;
     const double shadeWidth = w(kShadeWidth);
-    for (double f : {0.02, 0.25, 0.5, 0.75, 0.97}) {
+    for (double f : {0.0, 0.02, 0.25, 0.5, 0.75, 0.97}) {
         const int leftX = static_cast<int>(f * shadeWidth);
         const double leftAlpha = edgeAlpha * (1.0 - (leftX + 0.5) / shadeWidth);
         const Rgb leftExpected = over(over(background, rgbOf(kShadeEdge), leftAlpha), kTint);
