@@ -31,8 +31,10 @@ fi
 # services, and they inherit its output. ctest then counts that test as running
 # until the whole prefix falls idle, which under a long parallel run means its
 # time-out. So when no server runs, one is started here, with the services,
-# away from this test's output; it lingers a while so the next test finds it.
-if wineserver -p30 </dev/null >/dev/null 2>&1; then   # status 2: a server runs already
+# away from this test's output. It must not outlive its clients: Wine makes
+# sockets in the server, so a server left over from another network namespace
+# would send this test's connections there.
+if wineserver </dev/null >/dev/null 2>&1; then   # status 2: a server runs already
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 fi
 exec wine "$@"
