@@ -59,9 +59,17 @@ restore() {
         current_file=""
     fi
 }
+built_targets=()
 cleanup() {
     restore
     rm -f "$backup"
+    # The last mutant's objects are still in the build trees: rebuild what was touched.
+    local entry
+    for entry in "${built_targets[@]}"; do
+        # shellcheck disable=SC2086
+        cmake --build "build/${entry%%|*}" -j"$jobs" --target ${entry#*|} >/dev/null 2>&1 ||
+            echo "rebuild of ${entry#*|} in build/${entry%%|*} failed" >&2
+    done
     WINEDEBUG=-all wineserver -k >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
@@ -153,6 +161,7 @@ EOF
         baseline_ok[$build|$regex]=1
     fi
 
+    case " ${built_targets[*]} " in *" $build|$targets "*) ;; *) built_targets+=("$build|$targets") ;; esac
     cp -p "$file" "$backup"
     current_file=$file
     python3 - "$file" "$original" "$replacement" <<'EOF'
