@@ -7,6 +7,9 @@
 
 #include <string>
 
+#include "archive/dos_time.h"
+#include "archive/local_time_win.h"
+
 struct ZipInputFile {
     HANDLE handle;
     std::uint64_t size;
@@ -97,10 +100,9 @@ bool zipOutputWrite(ZipOutputFile* file, const void* data, std::size_t length) {
 }
 
 void zipOutputSetModTime(ZipOutputFile* file, std::uint16_t dosDate, std::uint16_t dosTime) {
-    FILETIME local{};
+    DosWallClock clock;
     FILETIME utc{};
-    if (!DosDateTimeToFileTime(dosDate, dosTime, &local)) return;
-    if (!LocalFileTimeToFileTime(&local, &utc)) return;
+    if (!decodeDosTime(dosDate, dosTime, clock) || !localWallClockToUtc(clock, utc)) return;
     SetFileTime(file->handle, nullptr, nullptr, &utc);
 }
 

@@ -78,13 +78,15 @@ bool readZip64Layout(ZipInputFile* file, std::uint64_t endOffset, ArchiveLayout&
     unsigned char locator[kZip64LocatorSize];
     if (!zipInputReadAt(file, locatorOffset, locator, sizeof locator)) return false;
     if (read32(locator) != kZip64EndLocatorSignature) return false;
-    if (read32(locator + 4) != 0 || read32(locator + 16) > 1) return false;  // one disk only
+    // One disk only, numbered 0 or 1 as with the classic record.
+    const std::uint32_t recordDisk = read32(locator + 4);
+    if (recordDisk > 1 || read32(locator + 16) > recordDisk + 1) return false;
     const std::uint64_t recordOffset = read64(locator + 8);
     if (!fitsWithin(recordOffset, kZip64EndRecordSize, locatorOffset)) return false;
     unsigned char record[kZip64EndRecordSize];
     if (!zipInputReadAt(file, recordOffset, record, sizeof record)) return false;
     if (read32(record) != kZip64EndSignature) return false;
-    if (read32(record + 16) != 0 || read32(record + 20) != 0) return false;
+    if (read32(record + 16) != recordDisk || read32(record + 20) != recordDisk) return false;
     if (read64(record + 24) != read64(record + 32)) return false;
     layout.entryCount = read64(record + 32);
     layout.directorySize = read64(record + 40);
@@ -114,7 +116,8 @@ bool readLayout(ZipInputFile* file, std::uint64_t fileSize, ArchiveLayout& layou
     } else if (needsZip64) {
         return false;
     } else {
-        if (thisDisk != 0 || directoryDisk != 0 || entriesOnDisk != entries) return false;
+        // Some writers number the only disk 1 instead of 0: one disk is one disk.
+        if (thisDisk != directoryDisk || entriesOnDisk != entries) return false;
         layout.entryCount = entries;
         layout.directorySize = directorySize;
         layout.directoryOffset = directoryOffset;
@@ -126,13 +129,15 @@ bool readLayout(ZipInputFile* file, std::uint64_t fileSize, ArchiveLayout& layou
 }
 
 // Replaces the 32-bit fields that are saturated by the values in the ZIP64 extra field.
+// Other fields, known or not, are skipped, as the common zip libraries do.
 bool applyZip64Extra(const unsigned char* extra, std::size_t extraSize, ZipEntryRecord& entry,
                      bool needUncompressed, bool needCompressed, bool needOffset) {
     std::size_t pos = 0;
     while (pos + 4 <= extraSize) {
         const std::uint16_t id = read16(extra + pos);
         const std::uint16_t size = read16(extra + pos + 2);
-        if (pos + 4 + size > extraSize) return false;
+        // A field that runs past the extra data ends the walk; only a needed ZIP64 field must be found.
+        if (pos + 4 + size > extraSize) break;
         if (id == kZip64ExtraId) {
             const unsigned char* field = extra + pos + 4;
             std::size_t used = 0;
@@ -240,6 +245,8 @@ bool inflateEntry(ZipReader& reader, const ZipEntryRecord& entry, std::uint64_t 
                   ZipOutputFile* output, std::uint32_t& crc) {
     std::unique_ptr<unsigned char[]> input(new unsigned char[kChunkSize]);
     std::unique_ptr<unsigned char[]> produced(new unsigned char[kChunkSize]);
+    // Some tools store an empty file as deflated with no data at all, not even an end block.
+    if (entry.compressedSize == 0 && entry.uncompressedSize == 0) return true;
     InflateOwner inflater;
     if (inflateInit2(&inflater.stream, -MAX_WBITS) != Z_OK) return false;  // raw deflate, no header
     inflater.started = true;

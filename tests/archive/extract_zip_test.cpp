@@ -142,12 +142,13 @@ TEST_F(ExtractZipTest, FilesGetTheEntryModificationTime) {
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     FILETIME written{};
-    FILETIME local{};
+    SYSTEMTIME universal{};
     SYSTEMTIME shown{};
     GetFileTime(file, nullptr, nullptr, &written);
     CloseHandle(file);
-    FileTimeToLocalFileTime(&written, &local);
-    FileTimeToSystemTime(&local, &shown);
+    // The bias of the file's date, not today's, as Explorer shows it.
+    FileTimeToSystemTime(&written, &universal);
+    SystemTimeToTzSpecificLocalTime(nullptr, &universal, &shown);
     EXPECT_EQ(shown.wYear, 2020);
     EXPECT_EQ(shown.wMonth, 1);
     EXPECT_EQ(shown.wDay, 2);
@@ -244,6 +245,81 @@ TEST_F(ExtractZipTest, OutputPathLimitIsExact) {
     fs::create_directories(tooLong);
     EXPECT_FALSE(extractZip(fixture("limit_path.zip"), tooLong));
     EXPECT_TRUE(fs::is_empty(tooLong));
+}
+
+TEST_F(ExtractZipTest, FormsOtherWritersProduceUnpack) {
+    const std::string payload = [] {
+        std::string text;
+        for (int i = 0; i < 200; ++i) text += "The quick brown fox jumps over the lazy dog.\n";
+        return text;
+    }();
+    ASSERT_TRUE(extract("descriptor_signed.zip"));
+    EXPECT_EQ(readFile(dest / "jdk" / "lib" / "modules"), payload);
+    EXPECT_EQ(readFile(dest / "jdk" / "lib" / "stored.txt"), "stored with a descriptor");
+    ASSERT_TRUE(extract("descriptor_unsigned.zip"));
+    EXPECT_EQ(readFile(dest / "jdk" / "release"), "JAVA_VERSION=17");
+
+    ASSERT_TRUE(extract("deflated_empty.zip"));
+    EXPECT_TRUE(fs::exists(dest / "jdk" / "lib" / "empty.cfg"));
+    EXPECT_EQ(fs::file_size(dest / "jdk" / "lib" / "empty.cfg"), 0u);
+    EXPECT_EQ(readFile(dest / "jdk" / "lib" / "after.txt"), "after the empty entry");
+
+    ASSERT_TRUE(extract("extra_fields.zip"));
+    EXPECT_EQ(readFile(dest / "jdk" / "bad-extra.txt"), payload);
+    EXPECT_EQ(readFile(dest / "jdk" / "odd-extra.txt"), "odd");
+    EXPECT_EQ(readFile(dest / "jdk" / "spare-zip64.txt"), "spare");
+
+    ASSERT_TRUE(extract("disk_numbers_one.zip"));
+    EXPECT_EQ(readFile(dest / "jdk" / "one.txt"), "disk one");
+    ASSERT_TRUE(extract("disk_numbers_zero.zip"));
+    EXPECT_EQ(readFile(dest / "jdk" / "zero.txt"), "disk zero");
+
+    ASSERT_TRUE(extract("names_without_utf8_flag.zip"));
+    EXPECT_EQ(readFile(dest / "plain" / "ascii.txt"), "ascii");
+    EXPECT_EQ(readFile(dest / L"данные" / L"файл-ё.txt"), "привет");
+}
+
+TEST_F(ExtractZipTest, FolderMarkedOnlyByItsAttributeIsAFolder) {
+    ASSERT_TRUE(extract("dos_folder_attribute.zip"));
+    EXPECT_TRUE(fs::is_directory(dest / "jdk" / "legal"));
+    EXPECT_TRUE(fs::is_directory(dest / "jdk" / "conf" / "empty"));
+    EXPECT_EQ(readFile(dest / "jdk" / "conf" / "net.properties"), "java.net.useSystemProxies=false");
+}
+
+TEST_F(ExtractZipTest, NeededZip64FieldThatIsMalformedFailsAtOpening) {
+    for (const char* archive : {"zip64_needed_short.zip", "zip64_needed_past_end.zip"}) {
+        SCOPED_TRACE(archive);
+        EXPECT_FALSE(extract(archive));
+        EXPECT_TRUE(filesUnder(dest).empty());
+    }
+}
+
+// ctest runs this program with TZ=Europe/Berlin, which Wine takes from the host.
+TEST_F(ExtractZipTest, SummerAndWinterTimesEachKeepTheirOwnBias) {
+    TIME_ZONE_INFORMATION zone{};
+    GetTimeZoneInformation(&zone);
+    if (zone.Bias != -60 || zone.DaylightBias != -60) GTEST_SKIP() << "needs a Central European zone";
+    ASSERT_TRUE(extract("summer_winter.zip"));
+    auto utcOf = [](const fs::path& path) {
+        SYSTEMTIME universal{};
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+        FILETIME written{};
+        GetFileTime(file, nullptr, nullptr, &written);
+        CloseHandle(file);
+        FileTimeToSystemTime(&written, &universal);
+        return universal;
+    };
+    // 13:34:56 on the wall clock: CEST (UTC+2) in July, CET (UTC+1) in January.
+    const SYSTEMTIME summer = utcOf(dest / "times" / "summer.txt");
+    EXPECT_EQ(summer.wMonth, 7);
+    EXPECT_EQ(summer.wHour, 11);
+    EXPECT_EQ(summer.wMinute, 34);
+    EXPECT_EQ(summer.wSecond, 56);
+    const SYSTEMTIME winter = utcOf(dest / "times" / "winter.txt");
+    EXPECT_EQ(winter.wMonth, 1);
+    EXPECT_EQ(winter.wHour, 12);
+    EXPECT_EQ(winter.wMinute, 34);
 }
 
 TEST(ZipReaderTest, ReportsEntriesOfAZip64Archive) {

@@ -9,6 +9,8 @@ import tempfile
 import zipfile
 import zlib
 
+import zip_compat_fixtures
+
 FIXED_TIME = (2020, 1, 2, 3, 4, 6)
 
 
@@ -88,8 +90,8 @@ def write_encrypted(path, folder):
     open(path, "wb").write(bytes(blob))
 
 
-def main():
-    folder = sys.argv[1]
+def main(arguments):
+    folder = arguments[0]
     os.makedirs(folder, exist_ok=True)
     j = lambda name: os.path.join(folder, name)
     big = bytes(range(256)) * 4096 + b"tail"  # 1 MiB and more: several inflate chunks
@@ -188,6 +190,8 @@ def main():
     # 304 bytes of UTF-8 in 104 characters: the test pads the destination to hit the limit exactly.
     write_zip(j("limit_path.zip"), [("\u5b57" * 100 + ".txt", b"at the limit")])
 
+    zip_compat_fixtures.write_all(folder)
+
 
 if __name__ == "__main__":
-    main()
+    main(sys.argv[1:])

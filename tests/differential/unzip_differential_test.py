@@ -1,0 +1,105 @@
+#!/usr/bin/python3
+"""The archive fixtures, unpacked by the starter's extractZip under Wine and by
+Info-ZIP unzip, both in a time zone with daylight saving: the trees, the file
+contents and the files' modification times must be the same.
+
+    unzip_differential_test.py <wine-run.sh> <extract_win.exe> <work folder>
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "archive"))
+import make_test_archives  # noqa: E402
+import zip_compat_fixtures  # noqa: E402
+
+ZONE = "Europe/Berlin"
+
+# Archives of the older fixtures that Info-ZIP on Linux must read the same way.
+PLAIN = ["empty.zip", "files_only.zip", "stored.zip", "folder_entry.zip", "cyrillic.zip", "zip64.zip"]
+
+# Where unzip's exit code is not 0 although it unpacks what we unpack.
+UNZIP_EXIT = {
+    "empty.zip": 1,              # "zipfile is empty"
+    "deflated_empty.zip": 2,     # reports "invalid compressed data" but writes the empty file
+    "disk_numbers_one.zip": 1,   # warns about a multi-part archive, then reads it
+    "dos_folder_attribute.zip": 0,
+}
+
+# unzip goes by the trailing slash alone: a folder marked only by its MS-DOS
+# attribute becomes an empty file there, a folder here.
+ATTRIBUTE_ONLY_FOLDERS = {"dos_folder_attribute.zip": {"jdk/legal", "jdk/conf/empty"}}
+
+
+def winpath(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def snapshot(root):
+    """relative path -> ("d",) or ("f", bytes, whole-second modification time in UTC)."""
+    found = {}
+    for folder, dirs, files in os.walk(root):
+        for name in dirs:
+            found[os.path.relpath(os.path.join(folder, name), root)] = ("d",)
+        for name in files:
+            path = os.path.join(folder, name)
+            with open(path, "rb") as data:
+                found[os.path.relpath(path, root)] = ("f", data.read(), int(os.stat(path).st_mtime))
+    return found
+
+
+def differences(archive, ours, theirs):
+    problems = []
+    for path in sorted(set(ours) | set(theirs)):
+        mine, reference = ours.get(path), theirs.get(path)
+        if path in ATTRIBUTE_ONLY_FOLDERS.get(archive, ()):
+            if mine != ("d",) or reference is None or reference[:2] != ("f", b""):
+                problems.append("%s: folder here %r, empty file in unzip %r" % (path, mine, reference))
+        elif mine is None or reference is None:
+            problems.append("%s: only in %s" % (path, "unzip" if mine is None else "ours"))
+        elif mine[0] != reference[0] or mine[1:2] != reference[1:2]:
+            problems.append("%s: different %s" % (path, "kind" if mine[0] != reference[0] else "contents"))
+        elif mine[0] == "f" and mine[2] != reference[2]:
+            problems.append("%s: modified %d here, %d by unzip (%+d s)" %
+                            (path, mine[2], reference[2], mine[2] - reference[2]))
+    return problems
+
+
+def main():
+    wine_run, extractor, work = sys.argv[1:4]
+    shutil.rmtree(work, ignore_errors=True)
+    fixtures = os.path.join(work, "fixtures")
+    make_test_archives.main([fixtures])
+    archives = PLAIN + sorted(zip_compat_fixtures.COMPATIBLE)
+    env = dict(os.environ, TZ=ZONE)
+
+    pairs = []
+    for archive in archives:
+        pairs += [winpath(os.path.join(fixtures, archive)), winpath(os.path.join(work, "ours", archive))]
+    os.makedirs(os.path.join(work, "ours"))
+    run = subprocess.run([wine_run, extractor] + pairs, env=env, capture_output=True, text=True)
+    print(run.stdout.replace("\r", ""), end="")
+    failures = 0 if run.returncode == 0 else 1
+    if run.returncode != 0:
+        print("FAIL: extractZip refused an archive (exit %d): %s" % (run.returncode, run.stderr))
+
+    for archive in archives:
+        theirs = os.path.join(work, "theirs", archive)
+        os.makedirs(theirs)
+        code = subprocess.run(["unzip", "-q", "-o", os.path.join(fixtures, archive), "-d", theirs], env=env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+        problems = differences(archive, snapshot(os.path.join(work, "ours", archive)), snapshot(theirs))
+        if code != UNZIP_EXIT.get(archive, 0):
+            problems.append("unzip exited %d" % code)
+        for problem in problems:
+            print("FAIL: %s: %s" % (archive, problem))
+        failures += 1 if problems else 0
+    print("%d archives compared, %d differ" % (len(archives), failures))
+    if failures == 0:
+        shutil.rmtree(work, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
