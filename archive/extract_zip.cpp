@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "archive/entry_name.h"
+#include "archive/flush_files.h"
 #include "archive/zip_reader.h"
 
 namespace {
@@ -36,7 +39,8 @@ struct ReaderCloser {
     ~ReaderCloser() { zipReaderClose(reader); }
 };
 
-bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& destDir) {
+bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& destDir,
+                  std::vector<std::wstring>& written) {
     ZipEntryStat stat;
     if (!zipReaderEntryStat(reader, index, stat)) return false;
     // Nothing may ever be written outside destDir.
@@ -55,7 +59,9 @@ bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& dest
         return true;
     }
     createFolderTree(outputPath.substr(0, outputPath.rfind(L'\\')));
-    return zipReaderExtractToFile(reader, index, utf8Output);
+    if (!zipReaderExtractToFile(reader, index, utf8Output)) return false;
+    written.push_back(outputPath);
+    return true;
 }
 
 }  // namespace
@@ -69,8 +75,10 @@ bool extractZip(const std::wstring& zipPath, const std::wstring& destDir) {
     ReaderCloser closer{reader};
 
     const std::size_t count = zipReaderEntryCount(reader);
+    std::vector<std::wstring> written;
     for (std::size_t index = 0; index < count; ++index) {
-        if (!extractEntry(reader, index, destDir)) return false;
+        if (!extractEntry(reader, index, destDir, written)) return false;
     }
-    return true;
+    // The caller publishes the folder by renaming it: nothing may be renamed that is not on disk.
+    return flushFilesToDisk(written);
 }
