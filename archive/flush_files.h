@@ -13,10 +13,11 @@
 bool flushFilesToDisk(const std::vector<std::wstring>& paths);
 
 // Flushes files on a thread of its own while the caller writes the next ones,
-// so the disk's wait overlaps the unpacking instead of following it.
+// so the disk's wait overlaps the unpacking instead of following it. More
+// threads were slower in measurements (bench/unzip_flush_bench.sh).
 class BackgroundFlusher {
 public:
-    BackgroundFlusher();
+    explicit BackgroundFlusher(unsigned threads = 1);
     BackgroundFlusher(const BackgroundFlusher&) = delete;
     BackgroundFlusher& operator=(const BackgroundFlusher&) = delete;
     // Abandons what is still queued: used when the unpack failed anyway.
@@ -35,6 +36,6 @@ private:
     std::deque<std::wstring> queue_;
     bool closing_ = false;
     bool failed_ = false;
-    bool busy_ = false;
-    std::thread worker_;
+    unsigned busy_ = 0;
+    std::vector<std::thread> workers_;
 };

@@ -11,6 +11,7 @@ namespace {
 
 bool flushFile(const std::wstring& path) {
     // FlushFileBuffers needs write access; opening for it leaves the modification time alone.
+    // Sharing everything: the unpacking may be writing a later entry of the same name.
     UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -26,11 +27,11 @@ bool flushFilesToDisk(const std::vector<std::wstring>& paths) {
     return true;
 }
 
-BackgroundFlusher::BackgroundFlusher() {
+BackgroundFlusher::BackgroundFlusher(unsigned threads) {
     try {
-        worker_ = std::thread([this] { run(); });
+        for (unsigned count = 0; count < threads; ++count) workers_.emplace_back([this] { run(); });
     } catch (const std::system_error&) {
-        // No thread to be had: add() flushes on the caller's thread instead.
+        // Fewer threads, or none: with none, add() flushes on the caller's thread.
     }
 }
 
@@ -41,11 +42,11 @@ BackgroundFlusher::~BackgroundFlusher() {
         queue_.clear();
     }
     changed_.notify_all();
-    if (worker_.joinable()) worker_.join();
+    for (std::thread& worker : workers_) worker.join();
 }
 
 void BackgroundFlusher::add(std::wstring path) {
-    if (!worker_.joinable()) {
+    if (workers_.empty()) {
         const bool flushed = flushFile(path);
         std::lock_guard<std::mutex> lock(mutex_);
         if (!flushed) failed_ = true;
@@ -60,7 +61,7 @@ void BackgroundFlusher::add(std::wstring path) {
 
 bool BackgroundFlusher::finish() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return (queue_.empty() && !busy_) || failed_; });
+    changed_.wait(lock, [this] { return (queue_.empty() && busy_ == 0) || failed_; });
     return !failed_;
 }
 
@@ -71,11 +72,11 @@ void BackgroundFlusher::run() {
         if (closing_) return;
         std::wstring path = std::move(queue_.front());
         queue_.pop_front();
-        busy_ = true;
+        ++busy_;
         lock.unlock();
         const bool flushed = flushFile(path);
         lock.lock();
-        busy_ = false;
+        --busy_;
         if (!flushed) failed_ = true;
         changed_.notify_all();
     }

@@ -2,12 +2,13 @@
 # Interleaved rounds of unzip_flush_bench over its modes, on the runtime-sized
 # archive and on one of 3000 small files; prints every round, then the median
 # and the best of each mode. Not a test: nothing passes or fails on timing.
-#   bench/unzip_flush_bench.sh [rounds]
+#   bench/unzip_flush_bench.sh [rounds] [modes]
 # MORVANTA_BUILD_DIR picks the build folder (default build/windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 rounds=${1:-5}
+modes=${2:-none each end behind1 behind4 extractZip}
 build=$(cd "${MORVANTA_BUILD_DIR:-build/windows}" && pwd)
 export WINEPREFIX=$build/wineprefix
 out=$build/bench
@@ -27,7 +28,7 @@ log=$(mktemp)
 trap 'rm -f "$log"; rm -rf "$out/flush-dest"' EXIT
 for round in $(seq "$rounds"); do
     for archive in runtime small_files; do
-        for mode in none each end behind extractZip; do
+        for mode in $modes; do
             rm -rf "$out/flush-dest"; sync; sleep 1
             line=$(cmake/wine-run.sh "$build/bench/unzip_flush_bench.exe" "$(winpath "$out/$archive.zip")" \
                 "$(winpath "$out/flush-dest")" "$mode" | tr -d '\r')

@@ -279,6 +279,14 @@ TEST_F(ExtractZipTest, FormsOtherWritersProduceUnpack) {
     EXPECT_EQ(readFile(dest / L"данные" / L"файл-ё.txt"), "привет");
 }
 
+// The earlier copies are still being flushed while the next is written over them.
+TEST_F(ExtractZipTest, RepeatedNameEndsWithTheLastEntry) {
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(extract("duplicate_names.zip"));
+        EXPECT_EQ(readFile(dest / "jdk" / "lib" / "modules"), "the last one");
+    }
+}
+
 TEST_F(ExtractZipTest, FolderMarkedOnlyByItsAttributeIsAFolder) {
     ASSERT_TRUE(extract("dos_folder_attribute.zip"));
     EXPECT_TRUE(fs::is_directory(dest / "jdk" / "legal"));

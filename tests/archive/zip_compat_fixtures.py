@@ -119,6 +119,12 @@ COMPATIBLE = {
     ],
     "disk_numbers_one.zip": [entry("jdk/one.txt", b"disk one")],
     "disk_numbers_zero.zip": [entry("jdk/zero.txt", b"disk zero")],
+    # Appending writers leave the old entry in place: the last one wins, in unzip too.
+    "duplicate_names.zip": [
+        entry("jdk/lib/modules", bytes(range(256)) * 8192, method=0),
+        entry("jdk/lib/modules", PAYLOAD * 50),
+        entry("jdk/lib/modules", b"the last one", method=0),
+    ],
     "summer_winter.zip": [
         entry("times/summer.txt", b"summer", when=SUMMER),
         entry("times/winter.txt", b"winter", when=WINTER),
