@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "archive/entry_name.h"
 #include "archive/flush_files.h"
 #include "archive/zip_reader.h"
@@ -38,7 +40,7 @@ struct ReaderCloser {
 };
 
 bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& destDir,
-                  BackgroundFlusher& flusher) {
+                  std::vector<std::wstring>& written) {
     ZipEntryStat stat;
     if (!zipReaderEntryStat(reader, index, stat)) return false;
     // Nothing may ever be written outside destDir.
@@ -58,7 +60,7 @@ bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& dest
     }
     createFolderTree(outputPath.substr(0, outputPath.rfind(L'\\')));
     if (!zipReaderExtractToFile(reader, index, utf8Output)) return false;
-    flusher.add(outputPath);
+    written.push_back(outputPath);
     return true;
 }
 
@@ -73,11 +75,10 @@ bool extractZip(const std::wstring& zipPath, const std::wstring& destDir) {
     ReaderCloser closer{reader};
 
     const std::size_t count = zipReaderEntryCount(reader);
-    // The caller publishes the folder by renaming it: nothing may be renamed that is not on disk.
-    // Files are flushed behind the unpacking, which a flush pass at the end would only lengthen.
-    BackgroundFlusher flusher;
+    std::vector<std::wstring> written;
     for (std::size_t index = 0; index < count; ++index) {
-        if (!extractEntry(reader, index, destDir, flusher)) return false;
+        if (!extractEntry(reader, index, destDir, written)) return false;
     }
-    return flusher.finish();
+    // The caller publishes the folder by renaming it: nothing may be renamed that is not on disk.
+    return flushFilesToDisk(written);
 }

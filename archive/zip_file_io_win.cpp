@@ -78,9 +78,7 @@ void zipInputClose(ZipInputFile* file) {
 ZipOutputFile* zipOutputCreate(const char* utf8Path) {
     const std::wstring path = widenUtf8(utf8Path);
     if (path.empty()) return nullptr;
-    // Write sharing: the flusher may still hold an earlier entry of the same name open.
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                CREATE_ALWAYS,
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return new ZipOutputFile{handle, false};

@@ -1,10 +1,8 @@
 // What making unpacked files durable costs: unpacks one archive with the zip
 // reader and flushes the files one way, timing the unpack and the flushing apart.
-//   unzip_flush_bench <archive> <destination folder> <none|each|end|behind[N]|extractZip>
+//   unzip_flush_bench <archive> <destination folder> <none|each|end|extractZip>
 // none: no flush; each: every file flushed as soon as it is written; end: one
-// pass over all files afterwards; behind<N>: N threads (default 1) flush each
-// file while the next is unpacked (flush_ms is the wait at the end);
-// extractZip: the starter's own extraction.
+// pass over all files afterwards; extractZip: the starter's own extraction.
 // Prints "mode=<mode> unpack_ms=<ms> flush_ms=<ms> total_ms=<ms> files=<n> ok=<0|1>".
 
 #include <windows.h>
@@ -48,8 +46,6 @@ std::wstring widen(const std::string& text) {
 bool unpack(const std::wstring& archive, const std::wstring& dest, const std::wstring& mode, double& flushMs,
             std::vector<std::wstring>& written) {
     const bool flushEach = mode == L"each";
-    const bool behind = mode.compare(0, 6, L"behind") == 0;
-    BackgroundFlusher flusher(behind && mode.size() > 6 ? static_cast<unsigned>(std::stoul(mode.substr(6))) : 1);
     ZipReader reader;
     if (!zipReaderOpen(reader, narrow(archive).c_str())) return false;
     bool ok = true;
@@ -71,15 +67,9 @@ bool unpack(const std::wstring& archive, const std::wstring& dest, const std::ws
             ok = flushFilesToDisk({path});
             flushMs += nowMs() - begin;
         }
-        if (ok && behind) flusher.add(path);
         written.push_back(path);
     }
     zipReaderClose(reader);
-    if (ok && behind) {
-        const double begin = nowMs();
-        ok = flusher.finish();
-        flushMs = nowMs() - begin;
-    }
     return ok;
 }
 
@@ -87,7 +77,7 @@ bool unpack(const std::wstring& archive, const std::wstring& dest, const std::ws
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: unzip_flush_bench <archive> <destination folder> <none|each|end|behind[N]|extractZip>\n");
+        std::fprintf(stderr, "usage: unzip_flush_bench <archive> <destination folder> <none|each|end|extractZip>\n");
         return 2;
     }
     const std::wstring mode = argv[3];

@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 rounds=${1:-5}
-modes=${2:-none each end behind1 behind4 extractZip}
+modes=${2:-none each end extractZip}
 build=$(cd "${MORVANTA_BUILD_DIR:-build/windows}" && pwd)
 export WINEPREFIX=$build/wineprefix
 out=$build/bench

@@ -279,7 +279,7 @@ TEST_F(ExtractZipTest, FormsOtherWritersProduceUnpack) {
     EXPECT_EQ(readFile(dest / L"данные" / L"файл-ё.txt"), "привет");
 }
 
-// The earlier copies are still being flushed while the next is written over them.
+// Appending writers leave the old entries in place; each copy is flushed at the end.
 TEST_F(ExtractZipTest, RepeatedNameEndsWithTheLastEntry) {
     for (int round = 0; round < 5; ++round) {
         ASSERT_TRUE(extract("duplicate_names.zip"));
