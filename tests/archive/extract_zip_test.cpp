@@ -287,7 +287,7 @@ TEST_F(ExtractZipTest, RepeatedNameEndsWithTheLastEntry) {
     }
 }
 
-TEST_F(ExtractZipTest, FolderMarkedOnlyByItsAttributeIsAFolder) {
+TEST_F(ExtractZipTest, AttributeOnlyFoldersOfADosArchiveAreFolders) {
     ASSERT_TRUE(extract("dos_folder_attribute.zip"));
     EXPECT_TRUE(fs::is_directory(dest / "jdk" / "legal"));
     EXPECT_TRUE(fs::is_directory(dest / "jdk" / "conf" / "empty"));
