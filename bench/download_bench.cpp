@@ -15,12 +15,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/launcher_state.h"
 #include "net/download.h"
 #include "net/sha256.h"
 #include "net/url.h"
 #include "net/winhttp_handle.h"
 
 namespace {
+
+// What the program passes: the window's status line and the system clock.
+void windowStatus(const std::wstring& text, double progress) { publishStatus(text, progress); }
+std::uint64_t systemClock() { return GetTickCount64(); }
 
 double nowMs() {
     LARGE_INTEGER frequency, counter;
@@ -116,17 +121,17 @@ int wmain(int argc, wchar_t** argv) {
 
     // Memory after a small download, then after the big ones: flat means no growth with size.
     DeleteFileW(target.c_str());
-    if (!downloadFile(smallUrl, target, "")) return 1;
+    if (!downloadFile(smallUrl, target, "", windowStatus, systemClock)) return 1;
     std::printf("peak_private_mb_after_small=%.1f\n", peakPrivateMb());
 
     const double bare = bestOf(rounds, [&] { return bareDownload(bigUrl, target); });
     const double unverified = bestOf(rounds, [&] {
         DeleteFileW(target.c_str());
-        return downloadFile(bigUrl, target, "");
+        return downloadFile(bigUrl, target, "", windowStatus, systemClock);
     });
     const double verified = bestOf(rounds, [&] {
         DeleteFileW(target.c_str());
-        return downloadFile(bigUrl, target, bigDigest);
+        return downloadFile(bigUrl, target, bigDigest, windowStatus, systemClock);
     });
     std::string digest;
     const double hash = bestOf(rounds, [&] {

@@ -47,7 +47,11 @@ BootstrapOperations realBootstrapOperations() {
             const std::wstring name = targetPath.substr(targetPath.rfind(L'\\'));
             if (copyVerifiedFile(*setAsideWorkFolder + name, targetPath, expectedSha256)) return true;
         }
-        return downloadFile(url, targetPath, expectedSha256);
+        // The window's status line and the system clock: what the player sees while a file arrives.
+        return downloadFile(
+            url, targetPath, expectedSha256,
+            [](const std::wstring& text, double progress) { publishStatus(text, progress); },
+            [] { return static_cast<std::uint64_t>(GetTickCount64()); });
     };
     ops.findJavaExecutable = findJavaExecutable;
     ops.extractZip = extractZip;

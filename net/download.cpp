@@ -40,7 +40,8 @@ bool sameDigest(const std::string& computed, const std::string& expected) {
     return true;
 }
 
-bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256) {
+bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256,
+                  const StatusPublisher& publish, const DownloadClock& clock) {
     if (isIntactFile(targetPath, expectedSha256)) return true;
 
     createParentDirectory(targetPath);
@@ -51,8 +52,9 @@ bool downloadFile(const std::string& url, const std::wstring& targetPath, const 
         UniqueFileHandle partial(CreateFileW(partialPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!partial) return false;
-        resetDownloadStats();
-        fetched = httpGet(url, nullptr, partial.get(), onDownloadProgress);
+        DownloadProgressReporter progress(publish, clock);
+        fetched = httpGet(url, nullptr, partial.get(),
+                          [&progress](std::int64_t received, std::int64_t total) { progress.onChunk(received, total); });
         // The rename below must never publish data that is not on the disk yet.
         if (fetched && !FlushFileBuffers(partial.get())) fetched = false;
     }

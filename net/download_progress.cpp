@@ -1,35 +1,14 @@
 #include "net/download_progress.h"
 
-#include <windows.h>
-
 #include <cstdio>
-
-#include "app/launcher_state.h"
-
-DownloadStats downloadStats;
+#include <utility>
 
 namespace {
 
 constexpr double kBytesPerMB = 1048576.0;
 constexpr double kNewSampleWeight = 0.4;
 
-std::uint64_t systemTick() { return GetTickCount64(); }
-
-DownloadClock downloadClock = systemTick;
-
 }  // namespace
-
-DownloadClock setDownloadClock(DownloadClock clock) {
-    const DownloadClock previous = downloadClock;
-    downloadClock = clock ? clock : systemTick;
-    return previous;
-}
-
-void resetDownloadStats() {
-    downloadStats.lastSampleTick = downloadClock();
-    downloadStats.lastSampleBytes = 0;
-    downloadStats.speedMBps = 0.0;
-}
 
 std::wstring formatDownloadStatus(std::int64_t received, std::int64_t total, double speedMBps) {
     // The program never changes the C locale, so %f writes a point.
@@ -61,8 +40,12 @@ bool takeDownloadSample(DownloadStats& stats, std::int64_t received, std::int64_
     return true;
 }
 
-void onDownloadProgress(std::int64_t received, std::int64_t total) {
+DownloadProgressReporter::DownloadProgressReporter(StatusPublisher publish, DownloadClock clock)
+    : publish_(std::move(publish)), clock_(std::move(clock)) {
+    stats_.lastSampleTick = clock_();
+}
+
+void DownloadProgressReporter::onChunk(std::int64_t received, std::int64_t total) {
     DownloadProgressLine line;
-    if (takeDownloadSample(downloadStats, received, total, downloadClock(), line))
-        publishStatus(std::move(line.text), line.fraction);
+    if (takeDownloadSample(stats_, received, total, clock_(), line) && publish_) publish_(line.text, line.fraction);
 }

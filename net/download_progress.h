@@ -1,8 +1,9 @@
 #pragma once
-// Progress of the running download: speed measurement and the status line,
-// published to the shared launcher state at most every 150 ms.
+// Progress of one download: speed measurement and the status line, handed to
+// the caller's publisher at most every 150 ms.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct DownloadStats {
@@ -11,15 +12,10 @@ struct DownloadStats {
     double speedMBps = 0.0;            // smoothed, 1 MB = 1048576 bytes
 };
 
-// The one record of the running download; worker thread only, so no lock.
-extern DownloadStats downloadStats;
-
-// Milliseconds, GetTickCount64 unless a test installs its own clock.
-using DownloadClock = std::uint64_t (*)();
-DownloadClock setDownloadClock(DownloadClock clock);  // returns the previous clock
-
-// Starts the measurement of a new download at the clock's current time.
-void resetDownloadStats();
+// Milliseconds of a clock that never goes back.
+using DownloadClock = std::function<std::uint64_t()>;
+// Receives the status line and the bar's fraction together.
+using StatusPublisher = std::function<void(const std::wstring& text, double progress)>;
 
 inline constexpr std::uint64_t kProgressIntervalMs = 150;
 
@@ -36,5 +32,19 @@ bool takeDownloadSample(DownloadStats& stats, std::int64_t received, std::int64_
 // "12.34 MB / 56.78 MB  1.25 MB/s", always with a decimal point.
 std::wstring formatDownloadStatus(std::int64_t received, std::int64_t total, double speedMBps);
 
-// The ProgressCallback of downloads: samples downloadStats and publishes the line.
-void onDownloadProgress(std::int64_t received, std::int64_t total);
+// The measurement of one download, started at the clock's time of construction.
+// Worker thread only: one reporter per download, so no lock.
+class DownloadProgressReporter {
+public:
+    DownloadProgressReporter(StatusPublisher publish, DownloadClock clock);
+
+    // Called after every chunk; publishes when the sample is taken.
+    void onChunk(std::int64_t received, std::int64_t total);
+
+    const DownloadStats& stats() const { return stats_; }
+
+private:
+    StatusPublisher publish_;
+    DownloadClock clock_;
+    DownloadStats stats_;
+};

@@ -78,8 +78,8 @@ bool deliver(const unsigned char* data, DWORD count, std::vector<unsigned char>*
     return true;
 }
 
-bool readBody(HINTERNET request, std::vector<unsigned char>* body, HANDLE file, ProgressCallback onProgress,
-              std::uint64_t bodyLimit) {
+bool readBody(HINTERNET request, std::vector<unsigned char>* body, HANDLE file,
+              const ProgressCallback& onProgress, std::uint64_t bodyLimit) {
     const std::uint64_t total = announcedLength(request);
     if (total > bodyLimit) return false;
 
@@ -104,8 +104,8 @@ bool readBody(HINTERNET request, std::vector<unsigned char>* body, HANDLE file, 
     return total == 0 || received >= total;
 }
 
-bool get(const std::string& url, std::vector<unsigned char>* body, HANDLE file, ProgressCallback onProgress,
-         std::uint64_t bodyLimit) {
+bool get(const std::string& url, std::vector<unsigned char>* body, HANDLE file,
+         const ProgressCallback& onProgress, std::uint64_t bodyLimit) {
     UrlParts parts;
     if (!parseUrl(url, parts)) return false;
 
@@ -134,7 +134,8 @@ bool get(const std::string& url, std::vector<unsigned char>* body, HANDLE file, 
 
 }  // namespace
 
-bool httpGet(const std::string& url, std::vector<unsigned char>* body, HANDLE file, ProgressCallback onProgress) {
+bool httpGet(const std::string& url, std::vector<unsigned char>* body, HANDLE file,
+             const ProgressCallback& onProgress) {
     if (!file && !body) return false;
     return get(url, file ? nullptr : body, file, onProgress, UINT64_MAX);
 }

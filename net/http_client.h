@@ -4,12 +4,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 // Called after every chunk with the bytes delivered so far and the announced
 // length (0 when none was announced).
-using ProgressCallback = void (*)(std::int64_t received, std::int64_t total);
+using ProgressCallback = std::function<void(std::int64_t received, std::int64_t total)>;
 
 // A manifest larger than this is refused: one bad answer must not exhaust memory.
 inline constexpr std::uint64_t kManifestSizeLimit = 1024 * 1024;
@@ -18,7 +19,7 @@ inline constexpr std::uint64_t kManifestSizeLimit = 1024 * 1024;
 // status 200 with the whole body delivered; a body shorter than its announced
 // length is a failure. What was delivered before a failure stays in the sink.
 bool httpGet(const std::string& url, std::vector<unsigned char>* body, HANDLE file,
-             ProgressCallback onProgress);
+             const ProgressCallback& onProgress);
 
 // The manifest fetch: a GET into memory that fails once the body passes kManifestSizeLimit.
 bool fetchManifestBody(const std::string& url, std::vector<unsigned char>& body);

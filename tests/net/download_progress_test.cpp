@@ -2,36 +2,37 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "app/launcher_state.h"
 #include "net/download_progress.h"
 
 namespace {
 
 constexpr std::int64_t kMiB = 1048576;
 
-std::uint64_t fakeNow = 0;
-std::uint64_t fakeClock() { return fakeNow; }
-
-// onDownloadProgress with a clock the test moves by hand.
+// A reporter with a clock the test moves by hand and a publisher that only records.
 class DownloadProgress : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = setDownloadClock(fakeClock);
-        fakeNow = 1000000;
-        resetDownloadStats();
-        publishStatus(L"before", 0.25);
-    }
-    void TearDown() override { setDownloadClock(previous_); }
+    struct Shown {
+        std::wstring text;
+        double progress;
+    };
 
-    static void at(std::uint64_t msAfterStart, std::int64_t received, std::int64_t total) {
-        fakeNow = 1000000 + msAfterStart;
-        onDownloadProgress(received, total);
+    void at(std::uint64_t msAfterStart, std::int64_t received, std::int64_t total) {
+        now_ = kStart + msAfterStart;
+        reporter_.onChunk(received, total);
     }
-    static std::wstring shownText() { return readLauncherState().statusText; }
-    static double shownProgress() { return readLauncherState().progress; }
+    std::wstring shownText() const { return shown_.empty() ? L"before" : shown_.back().text; }
+    double shownProgress() const { return shown_.empty() ? 0.25 : shown_.back().progress; }
+    const DownloadStats& stats() const { return reporter_.stats(); }
 
-    DownloadClock previous_ = nullptr;
+    static constexpr std::uint64_t kStart = 1000000;
+    std::uint64_t now_ = kStart;
+    std::vector<Shown> shown_;
+    DownloadProgressReporter reporter_{[this](const std::wstring& text, double progress) {
+                                           shown_.push_back({text, progress});
+                                       },
+                                       [this] { return now_; }};
 };
 
 TEST(DownloadStatusLine, HasTheFixedShapeWithDecimalPoints) {
@@ -51,7 +52,7 @@ TEST_F(DownloadProgress, SamplesInsideTheIntervalChangeNothing) {
     at(149, 2 * kMiB, 10 * kMiB);
     EXPECT_EQ(shownText(), L"before");
     EXPECT_EQ(shownProgress(), 0.25);
-    EXPECT_EQ(downloadStats.lastSampleBytes, 0);
+    EXPECT_EQ(stats().lastSampleBytes, 0);
 }
 
 TEST_F(DownloadProgress, FirstAcceptedSampleWeighsSpeedAgainstZero) {
@@ -60,16 +61,16 @@ TEST_F(DownloadProgress, FirstAcceptedSampleWeighsSpeedAgainstZero) {
     EXPECT_DOUBLE_EQ(shownProgress(), 0.25);
     at(2000, 2 * kMiB, 4 * kMiB);  // 1 MB/s again: 0.4 + 0.6 * 0.4
     EXPECT_EQ(shownText(), L"2.00 MB / 4.00 MB  0.64 MB/s");
-    EXPECT_DOUBLE_EQ(downloadStats.speedMBps, 0.64);
-    EXPECT_EQ(downloadStats.lastSampleTick, 1000000u + 2000);
-    EXPECT_EQ(downloadStats.lastSampleBytes, 2 * kMiB);
+    EXPECT_DOUBLE_EQ(stats().speedMBps, 0.64);
+    EXPECT_EQ(stats().lastSampleTick, 1000000u + 2000);
+    EXPECT_EQ(stats().lastSampleBytes, 2 * kMiB);
 }
 
 TEST_F(DownloadProgress, FinalSampleShowsEvenInTheSameMillisecond) {
     at(500, kMiB, 2 * kMiB);
-    const double speed = downloadStats.speedMBps;
+    const double speed = stats().speedMBps;
     at(500, 2 * kMiB, 2 * kMiB);  // no time passed: speed is kept
-    EXPECT_EQ(downloadStats.speedMBps, speed);
+    EXPECT_EQ(stats().speedMBps, speed);
     EXPECT_DOUBLE_EQ(shownProgress(), 1.0);
     EXPECT_EQ(shownText().substr(0, 17), L"2.00 MB / 2.00 MB");
 }
@@ -91,13 +92,33 @@ TEST_F(DownloadProgress, MoreThanAnnouncedIsNotClamped) {
     EXPECT_DOUBLE_EQ(shownProgress(), 1.5);
 }
 
-TEST_F(DownloadProgress, ResetStartsTheClockAndSpeedAgain) {
+TEST_F(DownloadProgress, MeasuresFromItsOwnStartAndPublishesOnlyTakenSamples) {
+    EXPECT_EQ(stats().lastSampleTick, kStart);
+    at(149, kMiB, 10 * kMiB);
+    at(150, kMiB, 10 * kMiB);
+    at(200, 2 * kMiB, 10 * kMiB);
+    at(300, 3 * kMiB, 10 * kMiB);
+    ASSERT_EQ(shown_.size(), 2u);
+    EXPECT_EQ(shown_[0].text.substr(0, 18), L"1.00 MB / 10.00 MB");
+    EXPECT_EQ(shown_[1].text.substr(0, 18), L"3.00 MB / 10.00 MB");
+}
+
+TEST(DownloadProgressReporter, WorksWithoutAPublisher) {
+    std::uint64_t now = 7;
+    DownloadProgressReporter reporter(nullptr, [&now] { return now; });
+    now = 1007;
+    reporter.onChunk(kMiB, 0);
+    EXPECT_EQ(reporter.stats().lastSampleTick, 1007u);
+    EXPECT_EQ(reporter.stats().lastSampleBytes, kMiB);
+}
+
+TEST_F(DownloadProgress, ANewReporterStartsTheClockAndSpeedAgain) {
     at(1000, kMiB, 4 * kMiB);
-    fakeNow = 5000000;
-    resetDownloadStats();
-    EXPECT_EQ(downloadStats.lastSampleTick, 5000000u);
-    EXPECT_EQ(downloadStats.lastSampleBytes, 0);
-    EXPECT_EQ(downloadStats.speedMBps, 0.0);
+    now_ = 5000000;
+    const DownloadProgressReporter next(nullptr, [this] { return now_; });
+    EXPECT_EQ(next.stats().lastSampleTick, 5000000u);
+    EXPECT_EQ(next.stats().lastSampleBytes, 0);
+    EXPECT_EQ(next.stats().speedMBps, 0.0);
 }
 
 }  // namespace

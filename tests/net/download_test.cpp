@@ -67,20 +67,33 @@ protected:
     static int requests() { return test_servers::nginxRequestCount("/dl/Morvanta.jar"); }
     std::string targetContent() const { return test_servers::readTextFile(target_); }
 
+    // Each reading of the clock is 200 ms after the last, so every chunk is shown.
+    bool fetch(const std::string& from, const std::wstring& to, const std::string& digest) {
+        return downloadFile(
+            from, to, digest, [this](const std::wstring& text, double progress) { shown_.push_back({text, progress}); },
+            [this] { return clockReads_++ * 200; });
+    }
+    struct Shown {
+        std::wstring text;
+        double progress;
+    };
+    std::vector<Shown> shown_;
+    std::uint64_t clockReads_ = 0;
+
     std::wstring folder_, target_, partial_;
 };
 
 TEST_F(DownloadFile, IntactTargetIsKeptWithoutAnyRequest) {
     writeFile(target_, pattern(65537));
     const int before = requests();
-    EXPECT_TRUE(downloadFile(url(), target_, upperCase(kServedDigest)));
+    EXPECT_TRUE(fetch(url(), target_, upperCase(kServedDigest)));
     EXPECT_EQ(requests(), before);
     EXPECT_FALSE(exists(partial_));
 }
 
 TEST_F(DownloadFile, MissingTargetIsFetchedVerifiedAndPlaced) {
     const int before = requests();
-    ASSERT_TRUE(downloadFile(url(), target_, kServedDigest));
+    ASSERT_TRUE(fetch(url(), target_, kServedDigest));
     EXPECT_EQ(requests(), before + 1);
     EXPECT_EQ(targetContent(), pattern(65537));
     EXPECT_FALSE(exists(partial_));
@@ -89,14 +102,14 @@ TEST_F(DownloadFile, MissingTargetIsFetchedVerifiedAndPlaced) {
 TEST_F(DownloadFile, EmptyDigestAlwaysDownloadsAndAcceptsTheBody) {
     writeFile(target_, pattern(65537));
     const int before = requests();
-    ASSERT_TRUE(downloadFile(url(), target_, ""));
+    ASSERT_TRUE(fetch(url(), target_, ""));
     EXPECT_EQ(requests(), before + 1);
     EXPECT_EQ(targetContent(), pattern(65537));
 }
 
 TEST_F(DownloadFile, WrongDigestRemovesThePartialFileAndKeepsTheOldTarget) {
     writeFile(target_, kOldContent);
-    EXPECT_FALSE(downloadFile(url(), target_, std::string(64, '0')));
+    EXPECT_FALSE(fetch(url(), target_, std::string(64, '0')));
     EXPECT_FALSE(exists(partial_));
     EXPECT_EQ(targetContent(), kOldContent);
 }
@@ -105,7 +118,7 @@ TEST_F(DownloadFile, FailedTransferRemovesThePartialFileAndKeepsTheOldTarget) {
     writeFile(target_, kOldContent);
     for (const std::string& bad : {test_servers::httpUrl("/dl/missing.jar"), test_servers::faultUrl("/cut/65537/1000"),
                                    test_servers::faultUrl("/status/500")}) {
-        EXPECT_FALSE(downloadFile(bad, target_, "")) << bad;
+        EXPECT_FALSE(fetch(bad, target_, "")) << bad;
         EXPECT_FALSE(exists(partial_)) << bad;
         EXPECT_EQ(targetContent(), kOldContent) << bad;
     }
@@ -113,7 +126,7 @@ TEST_F(DownloadFile, FailedTransferRemovesThePartialFileAndKeepsTheOldTarget) {
 
 TEST_F(DownloadFile, StalePartialFileIsOverwrittenFromItsStart) {
     writeFile(partial_, std::string(200000, 'x'));
-    ASSERT_TRUE(downloadFile(url(), target_, kServedDigest));
+    ASSERT_TRUE(fetch(url(), target_, kServedDigest));
     EXPECT_EQ(targetContent(), pattern(65537));
     EXPECT_FALSE(exists(partial_));
 }
@@ -126,7 +139,7 @@ TEST_F(DownloadFile, FailedReplaceKeepsTheOldTarget) {
     UniqueFileHandle reader(CreateFileW(target_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(reader);
-    EXPECT_FALSE(downloadFile(url(), target_, kServedDigest));
+    EXPECT_FALSE(fetch(url(), target_, kServedDigest));
     reader.reset();
     EXPECT_EQ(targetContent(), kOldContent);
     EXPECT_TRUE(exists(partial_));  // verified, kept for inspection; the next run truncates it
@@ -134,7 +147,7 @@ TEST_F(DownloadFile, FailedReplaceKeepsTheOldTarget) {
 
 TEST_F(DownloadFile, TargetThatIsAFolderFailsAndLeavesThePartialFile) {
     CreateDirectoryW(target_.c_str(), nullptr);
-    EXPECT_FALSE(downloadFile(url(), target_, kServedDigest));
+    EXPECT_FALSE(fetch(url(), target_, kServedDigest));
     EXPECT_TRUE(exists(partial_));
     EXPECT_TRUE(GetFileAttributesW(target_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -143,7 +156,7 @@ TEST_F(DownloadFile, PartialFileThatCannotBeCreatedFailsWithoutTouchingAnything)
     writeFile(target_, kOldContent);
     CreateDirectoryW(partial_.c_str(), nullptr);
     const int before = requests();
-    EXPECT_FALSE(downloadFile(url(), target_, kServedDigest));
+    EXPECT_FALSE(fetch(url(), target_, kServedDigest));
     EXPECT_EQ(requests(), before);
     EXPECT_EQ(targetContent(), kOldContent);
     EXPECT_TRUE(GetFileAttributesW(partial_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -151,19 +164,30 @@ TEST_F(DownloadFile, PartialFileThatCannotBeCreatedFailsWithoutTouchingAnything)
 
 TEST_F(DownloadFile, MissingFoldersAreCreated) {
     const std::wstring nested = folder_ + L"\\a\\b\\c\\launcher.jar";
-    ASSERT_TRUE(downloadFile(url(), nested, kServedDigest));
+    ASSERT_TRUE(fetch(url(), nested, kServedDigest));
     EXPECT_EQ(test_servers::readTextFile(nested), pattern(65537));
 }
 
-TEST_F(DownloadFile, HttpsDownloadShowsTheFinalLine) {
+TEST_F(DownloadFile, HttpsDownloadShowsItsLinesToTheCallerOnly) {
     const std::string big = pattern(3 * 1048576);
     writeFile(test_servers::docroot() + L"\\dl\\three.zip", big);
-    ASSERT_TRUE(downloadFile(test_servers::httpsUrl("/dl/three.zip"), target_, ""));
+    publishStatus(L"untouched", 0.5);
+    ASSERT_TRUE(fetch(test_servers::httpsUrl("/dl/three.zip"), target_, ""));
     EXPECT_EQ(targetContent().size(), big.size());
-    const LauncherStateSnapshot shown = readLauncherState();
-    EXPECT_EQ(shown.statusText.substr(0, 19), L"3.00 MB / 3.00 MB  ");
-    EXPECT_EQ(shown.statusText.substr(shown.statusText.size() - 5), L" MB/s");
-    EXPECT_DOUBLE_EQ(shown.progress, 1.0);
+    ASSERT_GE(shown_.size(), 2u);
+    for (std::size_t i = 1; i < shown_.size(); ++i) EXPECT_GE(shown_[i].progress, shown_[i - 1].progress);
+    const Shown& last = shown_.back();
+    EXPECT_EQ(last.text.substr(0, 19), L"3.00 MB / 3.00 MB  ");
+    EXPECT_EQ(last.text.substr(last.text.size() - 5), L" MB/s");
+    EXPECT_DOUBLE_EQ(last.progress, 1.0);
+    // The window's state is the bootstrap's business, not the network layer's.
+    EXPECT_EQ(readLauncherState().statusText, L"untouched");
+}
+
+TEST_F(DownloadFile, IntactTargetShowsNothing) {
+    writeFile(target_, pattern(65537));
+    ASSERT_TRUE(fetch(url(), target_, kServedDigest));
+    EXPECT_TRUE(shown_.empty());
 }
 
 TEST(DigestComparison, IgnoresCaseAndNeverMatchesEmpty) {
