@@ -5,6 +5,7 @@
 #include <gdiplus.h>
 
 #include "app/constants.h"
+#include "app/dll_search.h"
 #include "app/launcher_state.h"
 #include "app/splash_assets.h"
 #include "app/splash_window.h"
@@ -35,6 +36,9 @@ void registerSplashClass(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything can load a DLL: the program runs elevated from wherever it was saved.
+    confineDllSearchToSystem32();
+
     // Kept open for the life of the process: that is what keeps later copies out.
     CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;

@@ -1,5 +1,7 @@
 # Helpers for building the starter program with a compiled-in server list.
 
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
 function(morvanta_check_update_servers servers)
     list(LENGTH servers count)
     if(NOT count EQUAL 3)
@@ -44,6 +46,17 @@ function(morvanta_add_starter target servers)
     if(MINGW)
         target_link_options(${target} PRIVATE -municode)
     endif()
+    # Static imports only from System32 (see app/load_config.cpp).
+    if(MSVC)
+        target_link_options(${target} PRIVATE /DEPENDENTLOADFLAG:0x800)
+    else()
+        target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/app/load_config.cpp)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/set_load_config.py
+                    $<TARGET_FILE:${target}> ${CMAKE_NM}
+            VERBATIM)
+    endif()
+    set_property(GLOBAL APPEND PROPERTY MORVANTA_STARTERS ${target})
 endfunction()
 
 # Resource scripts that embed the splash artwork are rebuilt when a picture,
