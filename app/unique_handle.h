@@ -55,6 +55,13 @@ struct FindHandleTraits {
     static void close(Type handle) noexcept { ::FindClose(handle); }
 };
 
+struct ModuleHandleTraits {
+    using Type = HMODULE;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type handle) noexcept { ::FreeLibrary(handle); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+using UniqueModule = UniqueHandle<ModuleHandleTraits>;
