@@ -12,6 +12,8 @@ echo "first build:  $first"
 echo "second build: $second"
 [ "$first" = "$second" ] || { echo "FAIL: two builds of the same sources differ"; exit 1; }
 [[ "$first" =~ ^[0-9a-f]{64}$ ]] || { echo "FAIL: no SHA-256 printed"; exit 1; }
+# Stripping keeps the load configuration that confines the imports to System32.
+python3 "$root/tests/pe/check_dll_search.py" "$work/one/MorvantaStarter.exe"
 
 # A starter that takes only signed manifests is another program, and the key is in it.
 keyed=$("$root/scripts/release.sh" --out "$work/keyed" --manifest-key "$root/tests/signing/keys/test_key_a.pub.pem" 2>/dev/null | tail -1)
