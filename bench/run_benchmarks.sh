@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# Runtime figures, measured in one run on this machine:
+# Every benchmark, measured in one run on this machine, each against a reference
+# measured in the same run; ends with one table of the ratios:
 #  1. unpacking a runtime-sized archive (the machine's OpenJDK tree, zipped)
 #     with extractZip under Wine against Info-ZIP's `unzip -q` on Linux;
 #  2. a second start of the starter against a local nginx over HTTPS, from
-#     process start to the close request, less the 2.5 s minimum splash time.
-# Not a test: nothing here passes or fails on timing.
-#   bench/run_benchmarks.sh [all|unzip|second] [rounds]
+#     process start to the close request, less the 2.5 s minimum splash time,
+#     against the first start (which fetches and unpacks everything);
+#  3. splash frames (bench/frame_bench.sh): the cached scene against a rebuilt
+#     one, and the timer's ticks per second with the 1 ms resolution against without;
+#  4. downloads and digests (bench/download_bench.sh) against a bare WinHTTP loop
+#     and sha256sum.
+# Needs no display: it runs inside an Xvfb of its own. Nothing is pass or fail.
+#   bench/run_benchmarks.sh [all|unzip|second|frame|download] [rounds]
 # MORVANTA_BUILD_DIR picks the build folder (default build/windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+if [ "${MORVANTA_BENCH_DISPLAY:-}" != own ]; then
+    scripts/setup.sh >/dev/null
+    MORVANTA_BENCH_DISPLAY=own exec xvfb-run -a -s "-screen 0 2560x1440x24" "$0" "$@"
+fi
 what=${1:-all}
 rounds=${2:-3}
 build=${MORVANTA_BUILD_DIR:-build/windows}
@@ -19,21 +29,31 @@ out=$build/bench
 http_port=18680
 https_port=18643
 
-scripts/setup.sh >/dev/null
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" --toolchain "$root/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2 --target unzip_bench second_start_bench java_stand_in \
-    MorvantaStarterLocal install_test_ca >/dev/null
+    MorvantaStarterLocal install_test_ca frame_bench download_bench >/dev/null
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
 
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 stand_in=$build/tests/java/java_stand_in.exe
 
+# One row per figure: what, measured, reference, measured / reference.
+table=$(mktemp)
+trap 'rm -f "$table"' EXIT
+row() { printf '%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$(awk "BEGIN{printf \"%.2f\", $4 / $5}")" >>"$table"; }
+print_table() {
+    echo
+    echo "== Ratios (measured / reference, same run) =="
+    { printf 'figure\tmeasured\treference\tratio\n'; cat "$table"; } |
+        awk -F'\t' '{printf "%-36s %-30s %-30s %s\n", $1, $2, $3, $4}'
+}
+
 mkdir -p "$out"
 [ -f "$out/runtime.zip" ] || bench/make_runtime_zip.sh "$out/runtime.zip" "$stand_in"
-if [ "$what" != second ]; then
+if [ "$what" = all ] || [ "$what" = unzip ]; then
 echo "== Unpacking a runtime-sized archive =="
 entries=$(unzip -Z1 "$out/runtime.zip" | wc -l)
 unpacked_mb=$(unzip -Zt "$out/runtime.zip" | awk '{printf "%.0f", $3 / 1048576}')
@@ -56,9 +76,43 @@ done
 rm -rf "$out/unzip-dest" "$out/extract-dest"
 echo "best of $rounds: unzip $best_unzip ms, extractZip $best_extract ms;" \
      "speed ratio extractZip/unzip = $(awk "BEGIN{printf \"%.2f\", $best_unzip / $best_extract}")"
-
+row "unpack runtime zip, best of $rounds" "extractZip ${best_extract} ms" "unzip -q ${best_unzip} ms" \
+    "$best_extract" "$best_unzip"
 fi
-[ "$what" = unzip ] && exit 0
+
+if [ "$what" = all ] || [ "$what" = frame ]; then
+echo "== Splash frames and timer =="
+frames=$(MORVANTA_BUILD_DIR=$build bench/frame_bench.sh 600)
+echo "$frames"
+for dpi in 96 144 192; do
+    line=$(echo "$frames" | awk -v dpi="$dpi" '$1 == dpi')
+    cached=$(echo "$line" | awk -F'|' '{split($2, f, "/"); print f[1] + 0}')
+    rebuilt=$(echo "$line" | awk -F'|' '{split($3, f, "/"); print f[1] + 0}')
+    row "splash frame at $dpi DPI, mean" "cached scene ${cached} ms" "scene rebuilt ${rebuilt} ms" "$cached" "$rebuilt"
+done
+ticks=$(echo "$frames" | sed -n 's/^timer ticks per second.*: \([0-9.]*\) with .*, \([0-9.]*\) without$/\1 \2/p')
+held=${ticks% *}; plain=${ticks#* }
+row "splash timer ticks per second" "1 ms resolution ${held}/s" "default ${plain}/s" "$held" "$plain"
+fi
+
+if [ "$what" = all ] || [ "$what" = download ]; then
+echo "== Downloads and digests =="
+downloads=$(MORVANTA_BUILD_DIR=$build bench/download_bench.sh "$rounds")
+echo "$downloads"
+ms_of() { echo "$downloads" | grep "$1" | head -1 | sed 's/.*  \([0-9.]*\) ms .*/\1/'; }
+bare=$(ms_of "bare WinHTTP loop"); unverified=$(ms_of "downloadFile, no digest")
+verified=$(ms_of "downloadFile, digest checked"); curl_ms=$(ms_of "curl (Linux)")
+hash=$(ms_of "computeFileSha256"); sha=$(ms_of "sha256sum (Linux)")
+row "256 MiB download, no digest" "downloadFile ${unverified} ms" "bare WinHTTP ${bare} ms" "$unverified" "$bare"
+row "256 MiB download, digest checked" "downloadFile ${verified} ms" "bare WinHTTP ${bare} ms" "$verified" "$bare"
+row "256 MiB download against curl" "downloadFile ${unverified} ms" "curl ${curl_ms} ms" "$unverified" "$curl_ms"
+row "SHA-256 of 256 MiB" "computeFileSha256 ${hash} ms" "sha256sum ${sha} ms" "$hash" "$sha"
+fi
+
+if [ "$what" != all ] && [ "$what" != second ]; then
+    print_table
+    exit 0
+fi
 
 echo "== Second start =="
 state=$out/servers
@@ -70,7 +124,7 @@ cleanup() {
         "$state/nginx/tls/ca.pem" >/dev/null 2>&1 || true
     tests/servers/nginx.sh stop "$state/nginx" || true
 }
-trap cleanup EXIT
+trap 'cleanup; rm -f "$table"' EXIT
 cmake/wine-run.sh "$build/tests/servers/install_test_ca.exe" add "$state/nginx/tls/ca.pem" >/dev/null
 ca_added=1
 python3 tests/e2e/make_e2e_files.py "$docroot" "$state/manifests" "$stand_in" "https://127.0.0.1:$https_port"
@@ -88,7 +142,14 @@ rm -rf "$WINEPREFIX/drive_c/.Morvanta"
 record='C:\.Morvanta\loader\java\jdk-17-runtime\bin\java-invocation.txt'
 starter=$(winpath "$build/bench/MorvantaStarterLocal.exe")
 echo "first start (fetches and unpacks everything):"
-cmake/wine-run.sh "$build/bench/second_start_bench.exe" "$starter" "$record" 1 | tr -d '\r' | head -1
+first=$(cmake/wine-run.sh "$build/bench/second_start_bench.exe" "$starter" "$record" 1 | tr -d '\r' | head -1)
+echo "$first"
 echo "second starts (the manifest only, then launch):"
-cmake/wine-run.sh "$build/bench/second_start_bench.exe" "$starter" "$record" "$((rounds + 2))" | tr -d '\r'
+second=$(cmake/wine-run.sh "$build/bench/second_start_bench.exe" "$starter" "$record" "$((rounds + 2))" | tr -d '\r')
+echo "$second"
 echo "requests: $(awk '{print $7}' "$state/nginx/access.log" | sort | uniq -c | tr '\n' ';')"
+launch_of() { echo "$1" | sed -n 's/.*Java launched \([0-9]*\) ms.*/\1/p' | tail -1; }
+first_launch=$(launch_of "$first"); second_launch=$(launch_of "$(echo "$second" | grep '^median')")
+row "start to Java launch" "second start ${second_launch} ms" "first start ${first_launch} ms" \
+    "$second_launch" "$first_launch"
+print_table
