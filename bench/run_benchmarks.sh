@@ -43,8 +43,9 @@ stand_in=$build/tests/java/java_stand_in.exe
 # One row per figure: what, measured, reference, measured / reference.
 table=$(mktemp)
 trap 'rm -f "$table"' EXIT
-row() { printf '%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$(awk "BEGIN{printf \"%.2f\", $4 / $5}")" >>"$table"; }
+row() { printf '%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$(awk "BEGIN{r = $4 / $5; printf (r < 0.1 ? \"%.3f\" : \"%.2f\"), r}")" >>"$table"; }
 print_table() {
+    WINEDEBUG=-all wineserver -k >/dev/null 2>&1 || true   # before the Xvfb goes
     echo
     echo "== Ratios (measured / reference, same run) =="
     { printf 'figure\tmeasured\treference\tratio\n'; cat "$table"; } |
@@ -85,7 +86,7 @@ echo "== Splash frames and timer =="
 frames=$(MORVANTA_BUILD_DIR=$build bench/frame_bench.sh 600)
 echo "$frames"
 for dpi in 96 144 192; do
-    line=$(echo "$frames" | awk -v dpi="$dpi" '$1 == dpi')
+    line=$(echo "$frames" | awk -v dpi="$dpi" '$1 == dpi && $2 ~ /^[0-9]+x[0-9]+$/')
     cached=$(echo "$line" | awk -F'|' '{split($2, f, "/"); print f[1] + 0}')
     rebuilt=$(echo "$line" | awk -F'|' '{split($3, f, "/"); print f[1] + 0}')
     row "splash frame at $dpi DPI, mean" "cached scene ${cached} ms" "scene rebuilt ${rebuilt} ms" "$cached" "$rebuilt"
