@@ -9,9 +9,10 @@
 #  3. splash frames (bench/frame_bench.sh): the cached scene against a rebuilt
 #     one, and the timer's ticks per second with the 1 ms resolution against without;
 #  4. downloads and digests (bench/download_bench.sh) against a bare WinHTTP loop
-#     and sha256sum.
+#     and sha256sum;
+#  5. the folder and file checks of a second start against the plain calls they replace.
 # Needs no display: it runs inside an Xvfb of its own. Nothing is pass or fail.
-#   bench/run_benchmarks.sh [all|unzip|second|frame|download] [rounds]
+#   bench/run_benchmarks.sh [all|unzip|second|frame|download|trust] [rounds]
 # MORVANTA_BUILD_DIR picks the build folder (default build/windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,7 +35,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2 --target unzip_bench second_start_bench java_stand_in \
-    MorvantaStarterLocal install_test_ca frame_bench download_bench >/dev/null
+    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench >/dev/null
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
 
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
@@ -108,6 +109,17 @@ row "256 MiB download, no digest" "downloadFile ${unverified} ms" "bare WinHTTP 
 row "256 MiB download, digest checked" "downloadFile ${verified} ms" "bare WinHTTP ${bare} ms" "$verified" "$bare"
 row "256 MiB download against curl" "downloadFile ${unverified} ms" "curl ${curl_ms} ms" "$unverified" "$curl_ms"
 row "SHA-256 of 256 MiB" "computeFileSha256 ${hash} ms" "sha256sum ${sha} ms" "$hash" "$sha"
+fi
+
+if [ "$what" = all ] || [ "$what" = trust ]; then
+echo "== Checks before trust =="
+rm -rf "$out/trust"; mkdir -p "$out/trust"
+checks=$(cmake/wine-run.sh "$build/bench/trust_checks_bench.exe" "$(winpath "$out/trust")" 200 | tr -d '\r')
+echo "$checks"
+checked=$(echo "$checks" | sed -n 's/.*second start: median \([0-9.]*\) ms.*/\1/p')
+plain=$(echo "$checks" | sed -n 's/.*attribute read: median \([0-9.]*\) ms.*/\1/p')
+row "checks of a second start, median" "checks ${checked} ms" "plain calls ${plain} ms" "$checked" "$plain"
+rm -rf "$out/trust"
 fi
 
 if [ "$what" != all ] && [ "$what" != second ]; then
