@@ -35,7 +35,7 @@ render/|windows|render_tests|^render_tests$
 bootstrap/java_|windows|java_tests java_stand_in|^java_(link_loop_fixture|tests)$
 bootstrap/folder_trust|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/security_description|windows|folder_trust_tests|^folder_trust_tests$
-bootstrap/trusted_folders|windows|folder_trust_tests|^folder_trust_tests$
+bootstrap/trusted_folders|windows|folder_trust_tests MorvantaStarterTrust java_stand_in|^(folder_trust_tests|trust_runs)$
 bootstrap/tree_removal|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/runtime_folder|windows|folder_trust_tests|^folder_trust_tests$
 net/plain_file|windows|folder_trust_tests|^folder_trust_tests$
