@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "archive/entry_name.h"
-#include "archive/flush_files.h"
+#include "files/flush_files.h"
 #include "archive/zip_reader.h"
 
 namespace {

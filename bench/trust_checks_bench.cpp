@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/trusted_folders.h"
-#include "bootstrap/tree_removal.h"
-#include "net/plain_file.h"
+#include "files/trusted_folders.h"
+#include "files/tree_removal.h"
+#include "files/plain_file.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "archive/extract_zip.h"
-#include "archive/flush_files.h"
+#include "files/flush_files.h"
 #include "archive/zip_reader.h"
 
 namespace {

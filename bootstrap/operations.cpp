@@ -12,8 +12,8 @@
 #include "bootstrap/runtime_folder.h"
 #include "bootstrap/sequence_store.h"
 #include "bootstrap/signature_verify.h"
-#include "bootstrap/tree_removal.h"
-#include "bootstrap/trusted_folders.h"
+#include "files/tree_removal.h"
+#include "files/trusted_folders.h"
 #include "net/download.h"
 #include "net/http_client.h"
 

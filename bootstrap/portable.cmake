@@ -1,3 +1,3 @@
 # Sources of this folder that build without platform headers.
-list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/bootstrap/manifest.cpp ${CMAKE_SOURCE_DIR}/bootstrap/folder_trust.cpp)
+list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/bootstrap/manifest.cpp)
 list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/bootstrap/manifest_signature.cpp)

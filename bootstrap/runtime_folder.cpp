@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "bootstrap/tree_removal.h"
-#include "bootstrap/trusted_folders.h"
+#include "files/tree_removal.h"
+#include "files/trusted_folders.h"
 
 bool prepareStagingFolder(const std::wstring& stagingFolder) {
     if (!clearFolderPath(stagingFolder, L".stale-")) return false;

@@ -7,9 +7,9 @@
 
 #include "app/unique_handle.h"
 #include "net/download_progress.h"
-#include "net/file_replace.h"
+#include "files/file_replace.h"
 #include "net/http_client.h"
-#include "net/plain_file.h"
+#include "files/plain_file.h"
 #include "net/sha256.h"
 
 namespace {

@@ -33,13 +33,13 @@ net/url.cpp|native|portable_tests|^portable_tests$
 archive/entry_name.cpp|native|portable_tests|^portable_tests$
 render/|windows|render_tests|^render_tests$
 bootstrap/java_|windows|java_tests java_stand_in|^java_(link_loop_fixture|tests)$
-bootstrap/folder_trust|windows|folder_trust_tests|^folder_trust_tests$
-bootstrap/security_description|windows|folder_trust_tests|^folder_trust_tests$
-bootstrap/trusted_folders|windows|folder_trust_tests MorvantaStarterTrust java_stand_in|^(folder_trust_tests|trust_runs)$
-bootstrap/tree_removal|windows|folder_trust_tests|^folder_trust_tests$
+files/folder_trust|windows|folder_trust_tests|^folder_trust_tests$
+files/security_description|windows|folder_trust_tests|^folder_trust_tests$
+files/trusted_folders|windows|folder_trust_tests MorvantaStarterTrust java_stand_in|^(folder_trust_tests|trust_runs)$
+files/tree_removal|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/runtime_folder|windows|folder_trust_tests|^folder_trust_tests$
-net/plain_file|windows|folder_trust_tests|^folder_trust_tests$
-net/file_replace|windows|folder_trust_tests|^folder_trust_tests$
+files/plain_file|windows|folder_trust_tests|^folder_trust_tests$
+files/file_replace|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/|windows|bootstrap_sequence_tests manifest_tests|^(bootstrap_sequence|manifest)_tests$
 net/sha256|windows|sha256_tests|^sha256_tests$
 net/download_progress|windows|download_progress_tests|^download_progress_tests$

@@ -1,4 +1,4 @@
-#include "archive/flush_files.h"
+#include "files/flush_files.h"
 
 #include <windows.h>
 

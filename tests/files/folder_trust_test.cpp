@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "bootstrap/folder_trust.h"
-#include "bootstrap/security_description.h"
+#include "files/folder_trust.h"
+#include "files/security_description.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "bootstrap/folder_trust.h"
+#include "files/folder_trust.h"
 
 namespace {
 

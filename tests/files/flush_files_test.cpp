@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/flush_files.h"
+#include "files/flush_files.h"
 
 namespace fs = std::filesystem;
 

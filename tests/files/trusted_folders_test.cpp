@@ -10,10 +10,10 @@
 #include <string>
 
 #include "bootstrap/runtime_folder.h"
-#include "bootstrap/tree_removal.h"
-#include "bootstrap/trusted_folders.h"
-#include "net/file_replace.h"
-#include "net/plain_file.h"
+#include "files/tree_removal.h"
+#include "files/trusted_folders.h"
+#include "files/file_replace.h"
+#include "files/plain_file.h"
 
 namespace fs = std::filesystem;
 

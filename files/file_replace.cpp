@@ -1,4 +1,4 @@
-#include "net/file_replace.h"
+#include "files/file_replace.h"
 
 #include <windows.h>
 

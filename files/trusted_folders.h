@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/folder_trust.h"
+#include "files/folder_trust.h"
 
 // What the folder at `path` is, read through a handle that does not follow links;
 // without `withSecurity` its descriptor is not read (a cheaper look for links).

@@ -1,4 +1,4 @@
-#include "bootstrap/security_description.h"
+#include "files/security_description.h"
 
 #include <sddl.h>
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "bootstrap/folder_trust.h"
+#include "files/folder_trust.h"
 
 struct LocalFreeDeleter {
     void operator()(void* memory) const noexcept { ::LocalFree(memory); }

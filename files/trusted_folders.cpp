@@ -1,4 +1,4 @@
-#include "bootstrap/trusted_folders.h"
+#include "files/trusted_folders.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/unique_handle.h"
-#include "net/plain_file.h"
-#include "bootstrap/security_description.h"
+#include "files/plain_file.h"
+#include "files/security_description.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "net/plain_file.h"
+#include "files/plain_file.h"
 
 bool handleIsAt(HANDLE handle, const std::wstring& path) {
     constexpr DWORD kCapacity = 32768;

@@ -1,10 +1,10 @@
-#include "bootstrap/tree_removal.h"
+#include "files/tree_removal.h"
 
 #include <windows.h>
 
 #include "app/unique_handle.h"
-#include "net/plain_file.h"
-#include "bootstrap/trusted_folders.h"
+#include "files/plain_file.h"
+#include "files/trusted_folders.h"
 
 namespace {
 

@@ -1,0 +1,35 @@
+#include "app/support_log.h"
+
+#include <windows.h>
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+std::mutex& logLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::vector<std::string>& pendingLines() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+}  // namespace
+
+void logEvent(const std::string& text) {
+    std::lock_guard<std::mutex> guard(logLock());
+    pendingLines().push_back(text);
+}
+
+std::string toUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    if (size <= 0) return std::string();
+    std::string result(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size, nullptr, nullptr);
+    return result;
+}
