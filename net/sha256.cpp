@@ -38,24 +38,46 @@ std::string computeFileSha256(const std::wstring& path) {
 }
 
 std::string computeHandleSha256(HANDLE file) {
-
-    UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
-    if (!provider) return std::string();
-
-    BCRYPT_HASH_HANDLE rawHash = nullptr;
-    if (BCryptCreateHash(provider.get(), &rawHash, nullptr, 0, nullptr, 0, 0) != 0) return std::string();
-    UniqueHandle<HashTraits> hash(rawHash);
-
+    Sha256Stream digest;
     unsigned char buffer[kReadChunkSize];
     for (;;) {
         DWORD read = 0;
         // A read error is no end of file: a digest of part of the file must never pass for the whole.
         if (!ReadFile(file, buffer, kReadChunkSize, &read, nullptr)) return std::string();
         if (read == 0) break;
-        if (BCryptHashData(hash.get(), buffer, read, 0) != 0) return std::string();
+        if (!digest.update(buffer, read)) return std::string();
     }
+    return digest.finish();
+}
 
+Sha256Stream::Sha256Stream() {
+    // The provider lives for the process: opening one per file costs more than hashing a small file.
+    static const UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
+    BCRYPT_HASH_HANDLE raw = nullptr;
+    if (!provider || BCryptCreateHash(provider.get(), &raw, nullptr, 0, nullptr, 0, 0) != 0) failed_ = true;
+    hash_ = raw;
+}
+
+Sha256Stream::~Sha256Stream() {
+    UniqueHandle<HashTraits> owned(static_cast<BCRYPT_HASH_HANDLE>(hash_));
+}
+
+bool Sha256Stream::update(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (!failed_ && size > 0) {
+        const ULONG piece = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
+        if (BCryptHashData(static_cast<BCRYPT_HASH_HANDLE>(hash_), const_cast<unsigned char*>(bytes), piece, 0) != 0)
+            failed_ = true;
+        bytes += piece;
+        size -= piece;
+    }
+    return !failed_;
+}
+
+std::string Sha256Stream::finish() {
+    if (failed_) return std::string();
+    failed_ = true;  // a finished hash takes no more data
     unsigned char digest[kDigestSize];
-    if (BCryptFinishHash(hash.get(), digest, kDigestSize, 0) != 0) return std::string();
+    if (BCryptFinishHash(static_cast<BCRYPT_HASH_HANDLE>(hash_), digest, kDigestSize, 0) != 0) return std::string();
     return toLowerHex(digest);
 }

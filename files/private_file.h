@@ -1,0 +1,18 @@
+#pragma once
+// Files of the starter's own that standard users must not read or hold open: what
+// it hashes, replaces or keeps as its record. A user who could open them without
+// sharing could stall or fail an elevated run.
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/unique_handle.h"
+
+// Owner Administrators; full control for SYSTEM and Administrators only; nothing inherited.
+inline constexpr const wchar_t* kPrivateFileSddl = L"O:BAG:SYD:P(A;;FA;;;SY)(A;;FA;;;BA)";
+
+// CreateFileW with that descriptor for a file it makes; an existing file that is
+// opened keeps its own descriptor. Empty on failure (GetLastError tells why).
+UniqueFileHandle createPrivateFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                                   DWORD flags = FILE_ATTRIBUTE_NORMAL);
