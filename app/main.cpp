@@ -7,8 +7,10 @@
 #include "app/constants.h"
 #include "app/dll_search.h"
 #include "app/launcher_state.h"
+#include "app/run_facts.h"
 #include "app/splash_assets.h"
 #include "app/splash_window.h"
+#include "app/support_log.h"
 #include "app/timer_resolution.h"
 #include "app/window_placement.h"
 #include "bootstrap/worker_thread.h"
@@ -52,6 +54,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     loadSplashAssets();
     screenDpi = readScreenDpi();
+    logRunFacts();
     registerSplashClass(instance);
 
     RECT workArea{};
@@ -84,6 +87,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         DispatchMessageW(&message);
     }
 
+    // The window is gone: what costs time for the log costs the player nothing now.
+    logProgramDigest();
+    flushSupportLog();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "app/support_log.h"
 #include "archive/entry_name.h"
 #include "files/flush_files.h"
 #include "archive/zip_reader.h"
@@ -40,11 +41,14 @@ struct ReaderCloser {
 };
 
 bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& destDir,
-                  std::vector<std::wstring>& written) {
+                  std::vector<std::wstring>& written, std::uint64_t& bytes) {
     ZipEntryStat stat;
     if (!zipReaderEntryStat(reader, index, stat)) return false;
     // Nothing may ever be written outside destDir.
-    if (!isSafeEntryName(stat.name)) return false;
+    if (!isSafeEntryName(stat.name)) {
+        logEvent("unpack refused an unsafe entry name");  // the name itself may hold anything
+        return false;
+    }
 
     std::wstring name = decodeUtf8(stat.name);
     for (wchar_t& c : name) {
@@ -59,8 +63,12 @@ bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& dest
         return true;
     }
     createFolderTree(outputPath.substr(0, outputPath.rfind(L'\\')));
-    if (!zipReaderExtractToFile(reader, index, utf8Output)) return false;
+    if (!zipReaderExtractToFile(reader, index, utf8Output)) {
+        logEvent("unpack failed at entry " + stat.name);
+        return false;
+    }
     written.push_back(outputPath);
+    bytes += stat.uncompressedSize;
     return true;
 }
 
@@ -71,14 +79,23 @@ bool extractZip(const std::wstring& zipPath, const std::wstring& destDir) {
     if (!toUtf8Path(zipPath, utf8Archive)) return false;
 
     ZipReader reader;
-    if (!zipReaderOpen(reader, utf8Archive)) return false;
+    if (!zipReaderOpen(reader, utf8Archive)) {
+        logEvent("unpack could not read the archive " + toUtf8(zipPath));
+        return false;
+    }
     ReaderCloser closer{reader};
 
+    const ULONGLONG started = GetTickCount64();
     const std::size_t count = zipReaderEntryCount(reader);
     std::vector<std::wstring> written;
+    std::uint64_t bytes = 0;
     for (std::size_t index = 0; index < count; ++index) {
-        if (!extractEntry(reader, index, destDir, written)) return false;
+        if (!extractEntry(reader, index, destDir, written, bytes)) return false;
     }
     // The caller publishes the folder by renaming it: nothing may be renamed that is not on disk.
-    return flushFilesToDisk(written);
+    const bool flushed = flushFilesToDisk(written);
+    logEvent("unpacked " + std::to_string(count) + " entries, " + std::to_string(bytes) + " bytes into " +
+             toUtf8(destDir) + " in " + std::to_string(GetTickCount64() - started) + " ms" +
+             (flushed ? "" : ", but could not flush them to disk"));
+    return flushed;
 }

@@ -1,5 +1,6 @@
 #include "bootstrap/bootstrap_sequence.h"
 
+#include "app/support_log.h"
 #include "bootstrap/failure_messages.h"
 
 namespace {
@@ -22,7 +23,13 @@ bool isUsableManifest(const BootstrapConfig& config, const BootstrapOperations& 
     const bool verified =
         claim.wellFormed && ops.verifyManifestSignature(config.manifestKeys, claim.message, claim.signature);
     sequence = claim.sequence;
-    return isUsableSignedManifest(claim, verified, highestAccepted);
+    const bool usable = isUsableSignedManifest(claim, verified, highestAccepted);
+    logEvent(!claim.wellFormed ? "manifest refused: no well-formed signature"
+             : !verified       ? "manifest refused: its signature does not verify"
+             : !usable         ? "manifest refused: sequence " + std::to_string(claim.sequence) +
+                                     " is older than the accepted " + std::to_string(highestAccepted)
+                               : "manifest signed, sequence " + std::to_string(claim.sequence));
+    return usable;
 }
 
 // The first server whose manifest yields any pair wins, even if that manifest is
@@ -38,7 +45,10 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, cons
     std::vector<ManifestPair> pairs;
     for (const std::string& server : config.updateServers) {
         std::vector<unsigned char> body;
-        if (ops.httpGet(server + kManifestPath, body)) pairs = ops.readManifestPairs(body);
+        const bool answered = ops.httpGet(server + kManifestPath, body);
+        if (answered) pairs = ops.readManifestPairs(body);
+        logEvent("manifest from " + loggableUrl(server + kManifestPath) + ": " +
+                 (answered ? std::to_string(pairs.size()) + " pairs" : std::string("no answer")));
         std::uint64_t sequence = 0;
         if (signedOnly && !pairs.empty() && !isUsableManifest(config, ops, pairs, highestAccepted, sequence))
             pairs.clear();
@@ -67,6 +77,9 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
         return;
     }
     const ManifestSelection selection = ops.selectManifestEntries(manifestPairs);
+    logEvent("selected launcher jar " + loggableUrl(selection.launcherJarUrl) + " sha256 " +
+             selection.launcherJarSha256 + ", runtime " + loggableUrl(selection.javaZipUrl) + " sha256 " +
+             selection.javaZipSha256);
     if (selection.launcherJarUrl.empty() || selection.javaZipUrl.empty()) {
         ops.showFailureNotice(kIncompleteManifestMessage);
         return;

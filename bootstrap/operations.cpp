@@ -6,6 +6,7 @@
 
 #include "app/failure_notice.h"
 #include "app/launcher_state.h"
+#include "app/support_log.h"
 #include "archive/extract_zip.h"
 #include "bootstrap/java_launch.h"
 #include "bootstrap/java_search.h"
@@ -26,11 +27,21 @@ BootstrapOperations realBootstrapOperations() {
     // verified files are copied out rather than fetched again.
     auto setAsideWorkFolder = std::make_shared<std::wstring>();
     ops.prepareTrustedFolder = [setAsideWorkFolder](const std::wstring& path) {
-        return prepareTrustedFolder(path, workFolderFixedNames(), setAsideWorkFolder.get());
+        const bool trusted = prepareTrustedFolder(path, workFolderFixedNames(), setAsideWorkFolder.get());
+        if (!setAsideWorkFolder->empty())
+            logEvent("work folder " + toUtf8(path) + " was set aside as " + toUtf8(*setAsideWorkFolder));
+        // Only a trusted work folder holds the log: nobody else can have planted anything there.
+        if (trusted) setSupportLogFolder(path);
+        return trusted;
     };
     ops.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
     ops.prepareStagingFolder = prepareStagingFolder;
-    ops.publishStagingFolder = publishStagingFolder;
+    ops.publishStagingFolder = [](const std::wstring& stagingFolder, const std::wstring& javaFolder) {
+        const bool published = publishStagingFolder(stagingFolder, javaFolder);
+        logEvent((published ? "published " : "could not publish ") + toUtf8(stagingFolder) + " as " +
+                 toUtf8(javaFolder));
+        return published;
+    };
     ops.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };
     ops.removeSetAsideFolders = removeSetAsideFolders;
     ops.httpGet = [](const std::string& url, std::vector<unsigned char>& body) {

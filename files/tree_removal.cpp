@@ -83,6 +83,6 @@ void removeMatching(const std::wstring& folder, const wchar_t* pattern) {
 
 void removeSetAsideFolders(const std::wstring& gameDirectory, const std::wstring& workFolder) {
     removeMatching(gameDirectory, L"loader.untrusted-*");
-    for (const wchar_t* pattern : {L"java.untrusted-*", L"java.old-*", L"java.staging.stale-*"})
+    for (const wchar_t* pattern : {L"java.untrusted-*", L"java.old-*", L"java.staging.stale-*", L"logs.untrusted-*"})
         removeMatching(workFolder, pattern);
 }

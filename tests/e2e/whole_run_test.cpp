@@ -27,6 +27,10 @@ const fs::path kZip = kLoader / "java.zip";
 const fs::path kJava = kLoader / "java";
 const fs::path kJavaw = kJava / "jdk-17-test" / "bin" / "javaw.exe";
 const fs::path kRecord = kJava / "jdk-17-test" / "bin" / "java-invocation.txt";
+const fs::path kLog = kLoader / "logs" / "starter.log";
+const char* kExpectedCommandLine =
+    "\"C:\\.Morvanta\\loader\\java\\jdk-17-test\\bin\\javaw.exe\" "
+    "-Dlauncher.debug=true -Dlauncher.stacktrace=true -jar \"C:\\.Morvanta\\loader\\launcher.jar\"";
 
 const char* kManifestPath = "/starter/launcher.json";
 const char* kJarPath = "/files/Morvanta.jar";
@@ -99,11 +103,12 @@ protected:
 
     void expectLaunched() {
         const std::string record = launchRecord();
-        EXPECT_NE(record.find("command line: \"C:\\.Morvanta\\loader\\java\\jdk-17-test\\bin\\javaw.exe\" "
-                              "-Dlauncher.debug=true -Dlauncher.stacktrace=true -jar "
-                              "\"C:\\.Morvanta\\loader\\launcher.jar\"\n"),
-                  std::string::npos)
+        EXPECT_NE(record.find(std::string("command line: ") + kExpectedCommandLine + "\n"), std::string::npos)
             << record;
+        // Support sees exactly what was started.
+        EXPECT_NE(readFile(kLog).find(std::string("starting Java: ") + kExpectedCommandLine + " in C:\\.Morvanta\n"),
+                  std::string::npos)
+            << readFile(kLog);
         EXPECT_NE(record.find("current directory: C:\\.Morvanta\n"), std::string::npos) << record;
         EXPECT_NE(record.find("console window: no\n"), std::string::npos) << record;
     }
@@ -223,11 +228,23 @@ TEST_F(WholeRunTest, SecondServerServesWhenTheFirstIsDown) {
     EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), manifests + 1);
 }
 
+// The work folder holds nothing but the support log.
+bool holdsOnlyTheLog(const fs::path& folder) {
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename() != "logs") return false;
+    return true;
+}
+
 TEST_F(WholeRunTest, NoServerLeavesTheWorkFolderEmpty) {
     start("MORVANTA_E2E_STARTER_NO_SERVER");
     expectStaysUpAfterFailure("no-server.png");
     EXPECT_TRUE(fs::is_directory(kLoader));
-    EXPECT_TRUE(fs::is_empty(kLoader));
+    EXPECT_TRUE(holdsOnlyTheLog(kLoader));
+    // Written before the notice waits: names each server that failed and the text the player saw.
+    const std::string log = readFile(kLog);
+    EXPECT_NE(log.find("https://127.0.0.1:18597/starter/launcher.json"), std::string::npos) << log;
+    EXPECT_NE(log.find("https://127.0.0.1:18599/starter/launcher.json"), std::string::npos) << log;
+    EXPECT_NE(log.find("failure shown: Нет связи с сервером обновлений\n"), std::string::npos) << log;
 }
 
 TEST_F(WholeRunTest, IncompleteManifestFetchesNothing) {
@@ -237,7 +254,7 @@ TEST_F(WholeRunTest, IncompleteManifestFetchesNothing) {
     start();
     expectStaysUpAfterFailure("incomplete-manifest.png", kManifestPath, manifests + 1);
     EXPECT_EQ(test_servers::nginxRequestCount(kJarPath), jars);
-    EXPECT_TRUE(fs::is_empty(kLoader));
+    EXPECT_TRUE(holdsOnlyTheLog(kLoader));
 }
 
 TEST_F(WholeRunTest, MissingLauncherJarStopsBeforeJava) {

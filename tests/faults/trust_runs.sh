@@ -85,6 +85,8 @@ check planted "the planted javaw.exe never runs" planted_never_ran
 check planted "the runtime is fetched into a new folder" test "$(count_requests /files/java-x64.zip)" = $((zips + 1))
 check planted "the new work folder is not world-writable" not_world_writable "$loader"
 check planted "the set-aside folder is removed once the run has its files" test -z "$(find "$game" -path '*untrusted-*')"
+check planted "the support log names the work folder that was set aside" \
+    grep -q 'work folder C:\\\.Morvanta\\loader was set aside as C:\\\.Morvanta\\loader\.untrusted-' "$loader/logs/starter.log"
 mark_second_start
 second_start_downloads_nothing planted
 record planted "loader and loader\\java mode 0777 with a planted bin\\javaw.exe: set aside and removed, runtime fetched anew, planted file never ran; second start downloaded nothing"
