@@ -104,6 +104,8 @@ if [ "${1:-}" = "--inside-display" ]; then
     sed 's/^/    /' "$record"
     echo "demo: requests nginx served:"
     awk '{print "    " $9 " " $7}' "$server/nginx/access.log"
+    echo "demo: the starter's support log ($game/loader/logs/starter.log):"
+    sed 's/^/    /' "$game/loader/logs/starter.log" 2>/dev/null || echo "    (none was written)"
     exit "$code"
 fi
 
