@@ -10,9 +10,10 @@
 #     one, and the timer's ticks per second with the 1 ms resolution against without;
 #  4. downloads and digests (bench/download_bench.sh) against a bare WinHTTP loop
 #     and sha256sum;
-#  5. the folder and file checks of a second start against the plain calls they replace.
+#  5. the folder and file checks of a second start against the plain calls they replace;
+#  6. the support log's writes in a second start against one plain write of the same bytes.
 # Needs no display: it runs inside an Xvfb of its own. Nothing is pass or fail.
-#   bench/run_benchmarks.sh [all|unzip|second|frame|download|trust] [rounds]
+#   bench/run_benchmarks.sh [all|unzip|second|frame|download|trust|log] [rounds]
 # MORVANTA_BUILD_DIR picks the build folder (default build/windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,7 +36,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2 --target unzip_bench second_start_bench java_stand_in \
-    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench >/dev/null
+    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench support_log_bench >/dev/null
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
 
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
@@ -120,6 +121,22 @@ checked=$(echo "$checks" | sed -n 's/.*second start: median \([0-9.]*\) ms.*/\1/
 plain=$(echo "$checks" | sed -n 's/.*attribute read: median \([0-9.]*\) ms.*/\1/p')
 row "checks of a second start, median" "checks ${checked} ms" "plain calls ${plain} ms" "$checked" "$plain"
 rm -rf "$out/trust"
+fi
+
+if [ "$what" = all ] || [ "$what" = log ]; then
+echo "== Support log =="
+rm -rf "$out/log"; mkdir -p "$out/log"
+logged=(); plain=()
+for round in $(seq 1 $((rounds * 5))); do
+    line=$(cmake/wine-run.sh "$build/bench/support_log_bench.exe" "$(winpath "$out/log")\\work" | tr -d '\r')
+    logged+=("$(echo "$line" | sed -n 's/support log: \([0-9.]*\) ms.*/\1/p')")
+    plain+=("$(echo "$line" | sed -n 's/.*plain write: \([0-9.]*\) ms.*/\1/p')")
+done
+median_of() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+log_ms=$(median_of "${logged[@]}"); plain_ms=$(median_of "${plain[@]}")
+echo "support log writes per start, median of $((rounds * 5)): $log_ms ms (one plain write: $plain_ms ms)"
+row "support log writes per start, median" "log ${log_ms} ms" "plain write ${plain_ms} ms" "$log_ms" "$plain_ms"
+rm -rf "$out/log"
 fi
 
 if [ "$what" != all ] && [ "$what" != second ]; then
