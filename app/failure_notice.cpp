@@ -2,6 +2,7 @@
 
 #include "app/constants.h"
 #include "app/launcher_state.h"
+#include "app/run_facts.h"
 #include "app/support_log.h"
 
 NOTIFYICONDATAW buildFailureNoticeRecord(HWND window, HICON icon, const wchar_t* message) {
@@ -22,6 +23,7 @@ NOTIFYICONDATAW buildFailureNoticeRecord(HWND window, HICON icon, const wchar_t*
 
 void showFailureNotice(const wchar_t* message) {
     logEvent("failure shown: " + toUtf8(message));
+    logProgramDigest();
     flushSupportLog();  // before the notice waits for its player, who may close it at once
     publishStatus(message, 0.0);
     if (mainWindow == nullptr) return;  // no tray icon without a window

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "app/launcher_state.h"
@@ -47,6 +48,8 @@ void logRunFacts() {
 }
 
 void logProgramDigest() {
+    static std::atomic<bool> logged{false};
+    if (logged.exchange(true)) return;  // once a run: at a failure, else at the end
     wchar_t path[MAX_PATH + 1] = {};
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
     if (length == 0 || length > MAX_PATH) return;

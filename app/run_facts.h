@@ -5,6 +5,6 @@
 // whether the process is elevated. Cheap: read at start.
 void logRunFacts();
 
-// The program file's own SHA-256. Hashing megabytes costs milliseconds, so this
-// is done at the end of a run, once the window is gone or a failure is shown.
+// The program file's own SHA-256, once a run. Hashing megabytes costs milliseconds,
+// so this is done when a failure is shown or once the window is gone, never before a launch.
 void logProgramDigest();
