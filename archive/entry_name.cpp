@@ -38,8 +38,7 @@ bool isReservedDeviceName(const std::string& component) {
 // digit may be a short-name alias of another entry ("JAVAW~1.EXE"): either lets one
 // entry reach a file another entry names.
 bool isAliasName(const std::string& component) {
-    if (component == ".") return false;
-    if (component.back() == '.' || component.back() == ' ') return true;
+    if (component.size() > 1 && (component.back() == '.' || component.back() == ' ')) return true;
     for (std::size_t i = 0; i + 1 < component.size(); ++i) {
         if (component[i] == '~' && component[i + 1] >= '0' && component[i + 1] <= '9') return true;
     }
