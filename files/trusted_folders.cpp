@@ -229,12 +229,12 @@ bool prepareGameDirectory(const std::wstring& path) {
         rewriteFolderDescriptor(path, kGameDirectorySddl, true);
         found = describeFolder(path);
     }
-    const TrustContext& context = trustContext(path);
     // A link here could aim every later write anywhere: it is never repaired, moved or used.
     if (!isUsableGameDirectory(found)) {
-        logEvent("game directory " + toUtf8(path) + " refused: " + distrustReason(found, false, context));
+        logEvent("game directory " + toUtf8(path) + " refused: " + distrustReason(found, false, TrustContext()));
         return false;
     }
+    const TrustContext& context = trustContext(path);
     if (!gameDirectoryNeedsRepair(found.security, context)) return true;
 
     logEvent("repair " + toUtf8(path) + ": " + distrustReason(found, false, context));
