@@ -27,8 +27,20 @@ bool isReservedDeviceName(const std::string& component) {
     while (!base.empty() && base.back() == ' ') base.pop_back();
     for (char& c : base) c = upperAscii(c);
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
-        return base[3] >= '1' && base[3] <= '9';
+    if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0) return false;
+    if (base.size() == 4) return base[3] >= '1' && base[3] <= '9';
+    // Superscript one, two and three (two bytes in UTF-8) name the same devices.
+    return base.size() == 5 && base[3] == '\xC2' &&
+           (base[4] == '\xB9' || base[4] == '\xB2' || base[4] == '\xB3');
+}
+
+// Win32 drops a trailing dot or space ("java.exe." opens "java.exe"), and "~" with a
+// digit may be a short-name alias of another entry ("JAVAW~1.EXE"): either lets one
+// entry reach a file another entry names.
+bool isAliasName(const std::string& component) {
+    if (component.size() > 1 && (component.back() == '.' || component.back() == ' ')) return true;
+    for (std::size_t i = 0; i + 1 < component.size(); ++i) {
+        if (component[i] == '~' && component[i + 1] >= '0' && component[i + 1] <= '9') return true;
     }
     return false;
 }
@@ -45,7 +57,8 @@ bool isSafeEntryName(const std::string& utf8Name) {
         std::size_t end = start;
         while (end < utf8Name.size() && !isSeparator(utf8Name[end])) ++end;
         const std::string component = utf8Name.substr(start, end - start);
-        if (!component.empty() && (isDotsAndSpacesOnly(component) || isReservedDeviceName(component))) {
+        if (!component.empty() && (isDotsAndSpacesOnly(component) || isReservedDeviceName(component) ||
+                                   isAliasName(component))) {
             return false;
         }
         start = end + 1;

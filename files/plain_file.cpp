@@ -1,10 +1,16 @@
 #include "files/plain_file.h"
 
 bool handleIsAt(HANDLE handle, const std::wstring& path) {
-    constexpr DWORD kCapacity = 32768;
-    std::wstring buffer(kCapacity, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(handle, &buffer[0], kCapacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0 || length >= kCapacity) return false;
+    constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, &buffer[0], MAX_PATH, kFlags);
+    if (length >= MAX_PATH) {
+        // Too small: `length` is the size needed, terminator included.
+        buffer.assign(length, L'\0');
+        length = GetFinalPathNameByHandleW(handle, &buffer[0], static_cast<DWORD>(buffer.size()), kFlags);
+        if (length >= buffer.size()) return false;
+    }
+    if (length == 0) return false;
     const std::wstring expected = L"\\\\?\\" + path;
     // Wine opens the target of a host symbolic link even with FILE_FLAG_OPEN_REPARSE_POINT
     // and shows no reparse attribute for file links: this comparison is what catches them there.

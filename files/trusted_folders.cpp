@@ -2,13 +2,16 @@
 
 #include <windows.h>
 #include <aclapi.h>
+#include <bcrypt.h>
 
 #include <cstddef>
 #include <cstring>
 #include <vector>
 
+#include "app/support_log.h"
 #include "app/unique_handle.h"
 #include "files/plain_file.h"
+#include "files/private_file.h"
 #include "files/security_description.h"
 
 namespace {
@@ -16,13 +19,77 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // Opens the folder itself: a link is opened as the link, never as its target.
 constexpr DWORD kNoFollowFolderFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
-constexpr int kMaxAsideNames = 1000;
+// A random name clashes with a planted one only by chance: a few tries are plenty.
+constexpr int kAsideNameTries = 4;
+
+// SYSTEM and Administrators only: what a new game directory has until `loader` is in it.
+constexpr const wchar_t* kNewGameDirectorySddl = L"O:BAG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 UniqueFileHandle openFolder(const std::wstring& path, DWORD access) {
     return UniqueFileHandle(
         CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, kNoFollowFolderFlags, nullptr));
 }
 
+
+// Sets `parts` (owner, protected DACL) of `sddl` on the object itself through an open
+// handle. SetSecurityInfo would also re-apply inheritance to everything below, an
+// elevated walk over the players' whole tree that rewrites their files' rights;
+// the descriptors set here are protected and complete, so nothing below needs them.
+bool applyDescriptor(HANDLE handle, const wchar_t* sddl,
+                     SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION) {
+    LocalSecurityDescriptor descriptor = securityDescriptorFromSddl(sddl);
+    return descriptor && SetKernelObjectSecurity(handle, parts, descriptor.get()) != FALSE;
+}
+
+SecurityDescription readSecurity(HANDLE handle) {
+    PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, nullptr, nullptr, &rawDescriptor) != ERROR_SUCCESS)
+        return SecurityDescription();
+    LocalSecurityDescriptor descriptor(rawDescriptor);
+    return describeSecurityDescriptor(descriptor.get());
+}
+
+// 16 hex digits from the system's random source; empty when it fails.
+std::wstring randomName() {
+    std::uint64_t value = 0;
+    if (BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof(value), BCRYPT_USE_SYSTEM_PREFERRED_RNG) !=
+        0)
+        return std::wstring();
+    return setAsideName(L"", L"", value);
+}
+
+std::wstring parentOf(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(0, slash);
+}
+
+// Whether the platform keeps descriptors, seen from a file made in `folder` with a
+// known one and read back; it is deleted when its handle closes.
+bool probeDescriptorsStored(const std::wstring& folder, bool& stored) {
+    const std::wstring name = randomName();
+    if (name.empty()) return false;
+    UniqueFileHandle probe = createPrivateFile(folder + L"\\.descriptor-check-" + name, READ_CONTROL | DELETE, 0,
+                                               CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
+    if (!probe) return false;
+    LocalSecurityDescriptor set = securityDescriptorFromSddl(kPrivateFileSddl);
+    stored = descriptorsWereStored(describeSecurityDescriptor(set.get()), readSecurity(probe.get()));
+    return true;
+}
+
+// The account and whether descriptors are stored, decided by the first folder asked
+// about in this run. Until a probe succeeds, descriptors count as stored: the strict side.
+const TrustContext& trustContext(const std::wstring& folder) {
+    static TrustContext context{currentUserSid(), true};
+    static bool decided = false;
+    if (!decided) {
+        bool stored = true;
+        decided = probeDescriptorsStored(folder, stored);
+        context.descriptorsStored = stored;
+        if (decided && !stored) logEvent("descriptors are not stored here: the running account counts as trusted");
+    }
+    return context;
+}
 
 FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path, bool withSecurity) {
     FolderDescription folder;
@@ -32,32 +99,8 @@ FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path, bo
     folder.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     folder.isReparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     folder.finalPathMatches = handleIsAt(handle, path);
-    if (!withSecurity) return folder;
-
-    PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
-    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, nullptr, nullptr, &rawDescriptor) == ERROR_SUCCESS) {
-        LocalSecurityDescriptor descriptor(rawDescriptor);
-        folder.security = describeSecurityDescriptor(descriptor.get());
-    }
+    if (withSecurity) folder.security = readSecurity(handle);
     return folder;
-}
-
-// Sets owner and protected DACL from `sddl` through an open handle.
-bool applyDescriptor(HANDLE handle, const wchar_t* sddl) {
-    LocalSecurityDescriptor descriptor = securityDescriptorFromSddl(sddl);
-    if (!descriptor) return false;
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(descriptor.get(), &present, &dacl, &defaulted))
-        return false;
-    return SetSecurityInfo(handle, SE_FILE_OBJECT,
-                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                               PROTECTED_DACL_SECURITY_INFORMATION,
-                           owner, nullptr, dacl, nullptr) == ERROR_SUCCESS;
 }
 
 // Taking over a folder someone else owns needs privileges an elevated administrator
@@ -92,11 +135,26 @@ private:
     int count_ = 0;
 };
 
-bool createProtectedFolder(const std::wstring& path) {
-    LocalSecurityDescriptor descriptor = securityDescriptorFromSddl(kWorkFolderSddl);
+bool createFolderWith(const std::wstring& path, const wchar_t* sddl) {
+    LocalSecurityDescriptor descriptor = securityDescriptorFromSddl(sddl);
     if (!descriptor) return false;
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
     return CreateDirectoryW(path.c_str(), &attributes) != FALSE;
+}
+
+// Writes `sddl` on the folder at `path` with the ownership privileges on. A DACL that
+// refuses us even READ_CONTROL is passed by taking ownership first: the privilege
+// grants WRITE_OWNER alone, and the owner may then write the DACL.
+bool rewriteFolderDescriptor(const std::wstring& path, const wchar_t* sddl, bool takeOwnershipFirst) {
+    OwnershipPrivileges privileges;
+    if (takeOwnershipFirst) {
+        UniqueFileHandle folder = openFolder(path, WRITE_OWNER);
+        if (!folder || !handleIsAt(folder.get(), path) ||
+            !applyDescriptor(folder.get(), sddl, OWNER_SECURITY_INFORMATION))
+            return false;
+    }
+    UniqueFileHandle folder = openFolder(path, WRITE_DAC | WRITE_OWNER);
+    return folder && handleIsAt(folder.get(), path) && applyDescriptor(folder.get(), sddl);
 }
 
 }  // namespace
@@ -108,6 +166,7 @@ FolderDescription describeFolder(const std::wstring& path, bool withSecurity) {
         const DWORD error = GetLastError();
         // Present but not openable (another owner's folder with no access for us) still counts as present.
         missing.exists = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+        missing.securityUnreadable = withSecurity && error == ERROR_ACCESS_DENIED;
         return missing;
     }
     return describeOpenFolder(folder.get(), path, withSecurity);
@@ -130,9 +189,11 @@ bool renameEntryItself(const std::wstring& path, const std::wstring& newPath) {
 }
 
 bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* newPath) {
-    for (int number = 1; number <= kMaxAsideNames; ++number) {
-        const std::wstring candidate = path + suffix + std::to_wstring(number);
-        if (describeFolder(candidate).exists) continue;
+    for (int attempt = 0; attempt < kAsideNameTries; ++attempt) {
+        const std::wstring random = randomName();
+        if (random.empty()) return false;
+        const std::wstring candidate = path + suffix + random;
+        if (describeFolder(candidate, false).exists) continue;
         if (!renameEntryItself(path, candidate)) return false;
         if (newPath) *newPath = candidate;
         return true;
@@ -156,26 +217,33 @@ bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& na
 }
 
 bool prepareGameDirectory(const std::wstring& path) {
-    const std::string user = currentUserSid();
-    {
-        LocalSecurityDescriptor descriptor = securityDescriptorFromSddl(kGameDirectorySddl);
-        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
-        CreateDirectoryW(path.c_str(), descriptor ? &attributes : nullptr);  // an existing one is normal
+    // An empty folder that players may write to can be made a mount point: a new one
+    // is closed to them until `loader` is in it, then opened for the game's files.
+    if (createFolderWith(path, kNewGameDirectorySddl)) {
+        prepareTrustedFolder(path + L"\\" + kWorkFolderName, workFolderFixedNames());
+        rewriteFolderDescriptor(path, kGameDirectorySddl, false);
     }
-    const FolderDescription found = describeFolder(path);
+    FolderDescription found = describeFolder(path);
+    if (found.securityUnreadable) {
+        logEvent("take ownership of " + toUtf8(path) + ": its descriptor cannot be read");
+        rewriteFolderDescriptor(path, kGameDirectorySddl, true);
+        found = describeFolder(path);
+    }
     // A link here could aim every later write anywhere: it is never repaired, moved or used.
-    if (!isUsableGameDirectory(found)) return false;
-    if (!gameDirectoryNeedsRepair(found.security, user)) return true;
-
-    {
-        OwnershipPrivileges privileges;
-        UniqueFileHandle folder = openFolder(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER);
-        if (!folder || !handleIsAt(folder.get(), path)) return false;
-        // Player data lives inside: the directory is only re-permissioned in place, never moved.
-        applyDescriptor(folder.get(), kGameDirectorySddl);
+    if (!isUsableGameDirectory(found)) {
+        logEvent("game directory " + toUtf8(path) + " refused: " + distrustReason(found, false, TrustContext()));
+        return false;
     }
+    const TrustContext& context = trustContext(path);
+    if (!gameDirectoryNeedsRepair(found.security, context)) return true;
+
+    logEvent("repair " + toUtf8(path) + ": " + distrustReason(found, false, context));
+    // Player data lives inside: the directory is only re-permissioned in place, never moved.
+    rewriteFolderDescriptor(path, kGameDirectorySddl, false);
     const FolderDescription repaired = describeFolder(path);
-    return isUsableGameDirectory(repaired) && !gameDirectoryNeedsRepair(repaired.security, user);
+    if (isUsableGameDirectory(repaired) && !gameDirectoryNeedsRepair(repaired.security, context)) return true;
+    logEvent("game directory " + toUtf8(path) + " still untrusted: " + distrustReason(repaired, false, context));
+    return false;
 }
 
 bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames,
@@ -183,8 +251,15 @@ bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring
     if (setAsidePath) setAsidePath->clear();
     const FolderDescription found = describeFolder(path);
     if (!found.exists) return false;
-    if (isTrustedWorkFolder(found, currentUserSid()) && !holdsLinkAt(path, fixedNames)) return true;
-    setAside(path, kUntrustedSuffix, setAsidePath);
+    const TrustContext& context = trustContext(parentOf(path));
+    std::string reason = distrustReason(found, true, context);
+    if (reason.empty() && !holdsLinkAt(path, fixedNames)) return true;
+    if (reason.empty()) reason = "a link at a name the starter uses";
+    std::wstring aside;
+    const bool moved = setAside(path, kUntrustedSuffix, &aside);
+    logEvent((moved ? "set aside " + toUtf8(path) + " as " + toUtf8(aside) : "cannot set aside " + toUtf8(path)) +
+             ": " + reason);
+    if (setAsidePath && moved) *setAsidePath = aside;
     return false;
 }
 
@@ -192,10 +267,10 @@ bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstri
                           std::wstring* setAsidePath) {
     if (checkTrustedFolder(path, fixedNames, setAsidePath)) return true;
     if (describeFolder(path).exists) return false;  // could not be set aside
-    if (!createProtectedFolder(path)) return false;
+    if (!createFolderWith(path, kWorkFolderSddl)) return false;
 
-    const std::string user = currentUserSid();
-    if (isTrustedWorkFolder(describeFolder(path), user)) return true;
+    const TrustContext& context = trustContext(parentOf(path));
+    if (isTrustedWorkFolder(describeFolder(path), context)) return true;
     // Some platforms (Wine, file systems without ACLs) keep not what was set but
     // what their file modes say: set it once more and go by what they tell.
     {
@@ -203,5 +278,8 @@ bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstri
         if (!folder || !handleIsAt(folder.get(), path)) return false;
         applyDescriptor(folder.get(), kWorkFolderSddl);
     }
-    return isTrustedWorkFolder(describeFolder(path), user);
+    const FolderDescription made = describeFolder(path);
+    if (isTrustedWorkFolder(made, context)) return true;
+    logEvent("new work folder " + toUtf8(path) + " untrusted: " + distrustReason(made, true, context));
+    return false;
 }

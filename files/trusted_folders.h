@@ -11,8 +11,13 @@
 // without `withSecurity` its descriptor is not read (a cheaper look for links).
 FolderDescription describeFolder(const std::wstring& path, bool withSecurity = true);
 
-// Makes the game directory when it is missing and repairs its owner and
-// descriptor in place when they let others replace it. False when it is not a
+// The work folder inside the game directory.
+inline constexpr const wchar_t* kWorkFolderName = L"loader";
+
+// Makes the game directory when it is missing (with its work folder, before players
+// may write to it) and repairs its owner and
+// descriptor in place when they let others replace it (taking ownership first when
+// its descriptor refuses even to be read). False when it is not a
 // plain folder at that path or cannot be made safe: then nothing in it is trusted.
 bool prepareGameDirectory(const std::wstring& path);
 
@@ -38,6 +43,6 @@ const std::vector<std::wstring>& workFolderFixedNames();
 // The suffix of folders set aside; they are removed once a run has what it needs.
 inline constexpr const wchar_t* kUntrustedSuffix = L".untrusted-";
 
-// Renames whatever is at `path` (a link itself, not its target) to the first free
-// `path` + suffix + number. False when nothing could be renamed without following a link.
+// Renames whatever is at `path` (a link itself, not its target) to `path` + suffix +
+// 16 random hex digits. False when nothing could be renamed without following a link.
 bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* newPath = nullptr);

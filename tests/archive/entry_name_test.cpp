@@ -11,14 +11,17 @@ namespace {
 
 TEST(EntryNameTest, OrdinaryRuntimeNamesAreAccepted) {
     for (const char* name : {"jdk-17/bin/javaw.exe", "a/./b.txt", "lib/.hidden", "conf/..config",
-                             "legal/java.base/LICENSE", "dir/", "console.txt", "COM10", "среда/x"}) {
+                             "legal/java.base/LICENSE", "dir/", "console.txt", "COM10", "среда/x",
+                             "a~b/c", "x~", "COM\xC2\xB4", "LPT\xC2\xB9x"}) {
         EXPECT_TRUE(isSafeEntryName(name)) << name;
     }
 }
 
 TEST(EntryNameTest, EscapingNamesAreRefused) {
     for (const char* name : {"", "..", "../x", "a/../x", "a\\..\\x", "a/..", ". ./x", "/x", "\\x",
-                             "C:x", "x:y", "a/CON", "aux.txt", "lpt1", "com3.log"}) {
+                             "C:x", "x:y", "a/CON", "aux.txt", "lpt1", "com3.log", "bin/javaw.exe.",
+                             "bin/javaw.exe ", "bin./javaw.exe", "bin/JAVAW~1.EXE", "lib~2/x",
+                             "COM\xC2\xB9", "lpt\xC2\xB3.txt", "x/COM\xC2\xB2 .log"}) {
         EXPECT_FALSE(isSafeEntryName(name)) << name;
     }
     EXPECT_FALSE(isSafeEntryName(std::string("a\0b", 3)));

@@ -123,7 +123,7 @@ check link "nothing in the link's target is run, written or deleted" test "$(sna
 check link "the runtime folder is a plain folder again" test -d "$loader/java" -a ! -L "$loader/java"
 # Windows removes the link as a link; Wine cannot remove a host link without following it, so it stays.
 check link "the link is removed as a link or left alone, never followed" \
-    test ! -e "$game/loader.untrusted-1/java" -o -L "$game/loader.untrusted-1/java"
+    bash -c 'for f in "$1"/loader.untrusted-*/java; do test ! -e "$f" -o -L "$f" || exit 1; done' - "$game"
 mark_second_start
 second_start_downloads_nothing link
 record link "loader\\java a symbolic link to a folder outside: the work folder set aside with the link inside as a link, runtime made anew, target untouched; second start downloaded nothing"

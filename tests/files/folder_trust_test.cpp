@@ -5,11 +5,14 @@
 #include <string>
 
 #include "files/folder_trust.h"
+#include "files/private_file.h"
 #include "files/security_description.h"
 
 namespace {
 
-const std::string kUser = "S-1-5-21-1111-2222-3333-1001";       // the account the starter runs as
+const std::string kUserSid = "S-1-5-21-1111-2222-3333-1001";    // the account the starter runs as
+const TrustContext kUser{kUserSid, true};                        // on Windows: descriptors are stored
+const TrustContext kWine{"S-1-5-21-0-0-0-1000", false};           // Wine keeps none
 const std::wstring kOtherUser = L"S-1-5-21-1111-2222-3333-1002";  // another account on the machine
 const std::wstring kWineUser = L"S-1-5-21-0-0-0-1000";
 
@@ -29,7 +32,7 @@ FolderDescription plainFolder(const std::wstring& sddl) {
 struct Case {
     const char* what;
     std::wstring sddl;
-    std::string currentUser;
+    TrustContext context;
     bool trustedWorkFolder;
     bool gameDirectoryNeedsRepair;
 };
@@ -49,9 +52,15 @@ TEST(FolderTrust, DescriptorsAsWorkFolderAndAsGameDirectory) {
         {"owned by TrustedInstaller", L"O:S-1-5-80-956008885-3425871386-1370863016-2658566614-1953093919"
              L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)",
          kUser, true, false},
-        {"owned by the account the starter runs as", L"O:S-1-5-21-1111-2222-3333-1001D:P(A;OICI;FA;;;SY)"
-             L"(A;OICI;FA;;;S-1-5-21-1111-2222-3333-1001)",
-         kUser, true, false},
+        {"owned by the account the starter runs as, unelevated it could have made it",
+         L"O:S-1-5-21-1111-2222-3333-1001D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;S-1-5-21-1111-2222-3333-1001)", kUser, false,
+         true},
+        {"the same where descriptors are not stored", L"O:S-1-5-21-0-0-0-1000D:P(A;OICI;FA;;;SY)"
+             L"(A;OICI;FA;;;S-1-5-21-0-0-0-1000)",
+         kWine, true, false},
+        {"Users may write attributes (make an empty folder a mount point)",
+         L"O:BAD:P(A;OICI;FA;;;BA)(A;;0x100;;;BU)", kUser, false, false},
+        {"the private files' descriptor", kPrivateFileSddl, kUser, true, false},
         {"Authenticated Users with Modify", L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;AU)", kUser,
          false, true},
         {"Everyone may write", L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;FW;;;WD)", kUser, false, false},
@@ -74,19 +83,38 @@ TEST(FolderTrust, DescriptorsAsWorkFolderAndAsGameDirectory) {
          kUser, true, false},
         {"Wine's descriptor for mode 0755", L"O:" + kWineUser + L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + kWineUser +
              L")(A;OICI;0x1200a9;;;WD)",
-         "S-1-5-21-0-0-0-1000", true, false},
+         kWine, true, false},
         {"Wine's descriptor for mode 0777", L"O:" + kWineUser + L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + kWineUser +
              L")(A;OICI;0x1301ff;;;WD)",
-         "S-1-5-21-0-0-0-1000", false, true},
+         kWine, false, true},
         {"Wine's 0755 read by another account", L"O:" + kWineUser + L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + kWineUser +
              L")(A;OICI;0x1200a9;;;WD)",
          kUser, false, true},
     };
     for (const Case& c : cases) {
         const FolderDescription folder = plainFolder(c.sddl);
-        EXPECT_EQ(isTrustedWorkFolder(folder, c.currentUser), c.trustedWorkFolder) << c.what;
-        EXPECT_EQ(gameDirectoryNeedsRepair(folder.security, c.currentUser), c.gameDirectoryNeedsRepair) << c.what;
+        EXPECT_EQ(isTrustedWorkFolder(folder, c.context), c.trustedWorkFolder) << c.what;
+        EXPECT_EQ(gameDirectoryNeedsRepair(folder.security, c.context), c.gameDirectoryNeedsRepair) << c.what;
+        // The support log names a reason exactly when the folder is refused.
+        EXPECT_EQ(distrustReason(folder, true, c.context).empty(), c.trustedWorkFolder) << c.what;
     }
+}
+
+TEST(FolderTrust, ReadBackSetAsideNamesAndLoggedReasons) {
+    const SecurityDescription set = fromSddl(kPrivateFileSddl);
+    EXPECT_TRUE(descriptorsWereStored(set, fromSddl(kPrivateFileSddl)));
+    EXPECT_FALSE(descriptorsWereStored(set, fromSddl(L"O:" + kWineUser + L"D:(A;;FA;;;" + kWineUser + L")")));
+    EXPECT_FALSE(descriptorsWereStored(set, SecurityDescription())) << "nothing read back";
+
+    // Cleanup finds them by prefix; sixteen digits, so a name cannot be planted ahead.
+    EXPECT_EQ(setAsideName(L"C:\\.Morvanta\\loader", L".untrusted-", 0x0123456789abcdefULL),
+              L"C:\\.Morvanta\\loader.untrusted-0123456789abcdef");
+    EXPECT_EQ(setAsideName(L"java", L".old-", 0xfULL), L"java.old-000000000000000f");
+
+    const FolderDescription rootOfC = plainFolder(L"O:" + kOtherUser + L"D:AI(A;OICIID;FA;;;BA)(A;ID;0x1301bf;;;AU)");
+    EXPECT_EQ(distrustReason(rootOfC, true, kUser), "owner S-1-5-21-1111-2222-3333-1002, entry allow S-1-5-11 0x1301bf");
+    EXPECT_EQ(distrustReason(plainFolder(L"O:BAD:P(A;;FA;;;BA)(A;OICIIO;FA;;;BU)"), false, kUser), "");
+    EXPECT_EQ(distrustReason(plainFolder(L"O:BA"), false, kUser), "owner S-1-5-32-544, no DACL");
 }
 
 TEST(FolderTrust, OnlyAPlainFolderAtTheAskedPathCounts) {

@@ -56,19 +56,26 @@ TEST_F(TrustedFolders, AFolderTheStarterMadeIsTrustedOnEveryLaterStart) {
     // A platform that keeps no descriptors must not make the next start quarantine its own folder.
     for (int start = 0; start < 3; ++start) ASSERT_TRUE(prepareTrustedFolder(work));
     EXPECT_EQ(readFile(root / L"loader" / L"launcher.jar"), "jar");
-    EXPECT_FALSE(fs::exists(root / L"loader.untrusted-1"));
+    for (const auto& entry : fs::directory_iterator(root))
+        EXPECT_EQ(entry.path().filename().wstring().find(L".untrusted-"), std::wstring::npos);
     EXPECT_TRUE(checkTrustedFolder(work));
 }
 
 TEST_F(TrustedFolders, SomethingElseAtTheFolderPathIsSetAsideNotDeleted) {
     writeFile(root / L"loader", "a file where the folder belongs");
-    EXPECT_FALSE(checkTrustedFolder(path(L"loader")));
-    EXPECT_EQ(readFile(root / L"loader.untrusted-1"), "a file where the folder belongs");
+    writeFile(root / L"loader.untrusted-1", "planted");
+    std::wstring aside;
+    EXPECT_FALSE(checkTrustedFolder(path(L"loader"), {}, &aside));
+    EXPECT_EQ(readFile(aside), "a file where the folder belongs");
+    EXPECT_EQ(aside.rfind(path(L"loader.untrusted-"), 0), 0u) << "the cleanup's prefix";
 
     writeFile(root / L"loader", "again");
-    ASSERT_TRUE(prepareTrustedFolder(path(L"loader")));
+    std::wstring second;
+    ASSERT_TRUE(prepareTrustedFolder(path(L"loader"), {}, &second));
     EXPECT_TRUE(fs::is_directory(root / L"loader"));
-    EXPECT_EQ(readFile(root / L"loader.untrusted-2"), "again") << "the next free name is taken";
+    EXPECT_EQ(readFile(second), "again") << "a name of its own";
+    EXPECT_EQ(readFile(aside), "a file where the folder belongs");
+    EXPECT_EQ(readFile(root / L"loader.untrusted-1"), "planted");
 }
 
 TEST_F(TrustedFolders, RemovalTakesTheWholeTreeIncludingReadOnlyFiles) {
@@ -97,7 +104,9 @@ TEST_F(TrustedFolders, StagingIsMadeEmptyAndPublishedOverAnOldRuntimeInOneRename
     EXPECT_EQ(readFile(root / L"java" / L"jdk" / L"bin" / L"javaw.exe"), "new");
     EXPECT_FALSE(fs::exists(root / L"java" / L"old"));
     EXPECT_FALSE(fs::exists(root / L"java.staging"));
-    EXPECT_FALSE(fs::exists(root / L"java.old-1")) << "the old runtime is removed, not left aside";
+    for (const auto& entry : fs::directory_iterator(root))
+        EXPECT_EQ(entry.path().filename().wstring().find(L"java.old-"), std::wstring::npos)
+            << "the old runtime is removed, not left aside";
 }
 
 TEST_F(TrustedFolders, OnlyAFileWithOneNameIsOpenedForHashing) {
