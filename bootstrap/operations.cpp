@@ -10,12 +10,14 @@
 #include "bootstrap/java_launch.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/runtime_folder.h"
+#include "bootstrap/runtime_source.h"
 #include "bootstrap/sequence_store.h"
 #include "bootstrap/signature_verify.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 #include "net/download.h"
 #include "net/http_client.h"
+#include "net/sha256.h"
 
 BootstrapOperations realBootstrapOperations() {
     BootstrapOperations ops;
@@ -58,5 +60,8 @@ BootstrapOperations realBootstrapOperations() {
     ops.launchJavaLauncher = launchJavaLauncher;
     ops.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
     ops.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
+    ops.readRuntimeSource = readRuntimeSource;
+    ops.storeRuntimeSource = storeRuntimeSource;
+    ops.fileSha256 = computeFileSha256;
     return ops;
 }

@@ -49,6 +49,10 @@ struct BootstrapOperations {
                        std::uint64_t workerStartTick)>
         launchJavaLauncher;
     std::function<void(const std::wstring& text, double progress)> publishStatus;
+    // The record of the archive the installed runtime came from: empty when none.
+    std::function<std::string(const std::wstring& path)> readRuntimeSource;
+    std::function<bool(const std::wstring& path, const std::string& digest)> storeRuntimeSource;
+    std::function<std::string(const std::wstring& path)> fileSha256;  // empty when unreadable
     std::function<void(const std::wstring& message)> showFailureNotice;
 };
 

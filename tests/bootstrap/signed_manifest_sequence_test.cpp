@@ -99,6 +99,9 @@ struct SignedWorld {
         ops.launchJavaLauncher = [this](const std::wstring&, const std::wstring&, std::uint64_t) { ++launches; };
         ops.publishStatus = [](const std::wstring&, double) {};
         ops.showFailureNotice = [this](const std::wstring& message) { failures.push_back(message); };
+        ops.readRuntimeSource = [](const std::wstring&) { return kZipDigest; };
+        ops.storeRuntimeSource = [](const std::wstring&, const std::string&) { return true; };
+        ops.fileSha256 = [](const std::wstring&) { return std::string(); };
         return ops;
     }
 
