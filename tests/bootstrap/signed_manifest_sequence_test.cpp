@@ -137,6 +137,16 @@ TEST(SignedManifestSequence, ATamperedDigestMakesTheNextServerAsked) {
     EXPECT_EQ(world.launches, 1);
 }
 
+TEST(SignedManifestSequence, AStarterEntryOutsideTheSignatureMakesTheManifestUnusable) {
+    SignedWorld world;
+    std::vector<ManifestPair> added = world.signedManifest(7);  // signed without the entry
+    added.push_back({"https://files.example/MorvantaStarter.exe", std::string(64, 'e')});
+    world.manifests["https://a"] = added;
+    world.run();
+    EXPECT_EQ(world.failures, (std::vector<std::wstring>{kNoServerMessage}));
+    EXPECT_TRUE(world.downloads.empty());
+}
+
 TEST(SignedManifestSequence, AnOlderReleaseIsRefusedAndTheStoreNeverLowered) {
     SignedWorld world;
     world.storeExists = true;
