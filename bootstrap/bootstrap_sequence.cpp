@@ -2,6 +2,7 @@
 
 #include "bootstrap/failure_messages.h"
 #include "bootstrap/runtime_step.h"
+#include "bootstrap/starter_update.h"
 
 namespace {
 
@@ -65,6 +66,9 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
         ops.showFailureNotice(kIncompleteManifestMessage);
         return;
     }
+
+    // A newer starter does the rest of this run in this one's place.
+    if (workFolderReady && handOverToNewStarter(!config.manifestKeys.empty(), ops, workFolder, selection)) return;
 
     const std::wstring launcherJarPath = workFolder + L"\\launcher.jar";
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/failure_notice.h"
+#include "app/handover.h"
 #include "app/launcher_state.h"
 #include "archive/extract_zip.h"
 #include "bootstrap/java_launch.h"
@@ -63,5 +64,12 @@ BootstrapOperations realBootstrapOperations() {
     ops.readRuntimeSource = readRuntimeSource;
     ops.storeRuntimeSource = storeRuntimeSource;
     ops.fileSha256 = computeFileSha256;
+    ops.prepareStarterFolder = [](const std::wstring& path) {
+        static const std::vector<std::wstring> names = {L"MorvantaStarter.exe", L"MorvantaStarter.exe.part",
+                                                        L"MorvantaStarter.exe.failed"};
+        return prepareTrustedFolder(path, names);
+    };
+    ops.ownProgramPath = ownProgramPath;
+    ops.handOverToStarter = handOverToStarter;
     return ops;
 }
