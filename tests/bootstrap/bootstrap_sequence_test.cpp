@@ -383,32 +383,6 @@ TEST(RuntimeChoice, FollowsTheRecordThenTheArchiveOnDisk) {
     EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(false, ""));
 }
 
-TEST(BootstrapSequence, RuntimeFromAnotherArchiveIsUpdatedOrAdopted) {
-    FakeWorld update;
-    update.manifests["https://a"] = completeManifest();
-    update.javaOnDisk = {L"javaw.exe"};
-    update.javaAfterUnpacking = {L"javaw.exe"};
-    update.recordedSource = "aa00";
-    update.run();
-    EXPECT_EQ(update.downloads.size(), 2u);
-    EXPECT_EQ(update.extractions, 1);
-    EXPECT_TRUE(update.published);
-    EXPECT_EQ(update.storedSources, (std::vector<std::string>{"bb22"}));
-    EXPECT_EQ(update.archiveHashes, 0) << "a record makes hashing the archive needless";
-    EXPECT_EQ(update.launches.size(), 1u);
-
-    FakeWorld adopt;  // set up by a version that kept no record
-    adopt.manifests["https://a"] = completeManifest();
-    adopt.javaOnDisk = {L"javaw.exe"};
-    adopt.recordedSource = "";
-    adopt.archiveDigest = "BB22";
-    adopt.run();
-    EXPECT_EQ(adopt.downloads.size(), 1u) << "the jar only";
-    EXPECT_EQ(adopt.extractions, 0);
-    EXPECT_EQ(adopt.storedSources, (std::vector<std::string>{"bb22"}));
-    EXPECT_EQ(adopt.launches.size(), 1u);
-}
-
 // An update that cannot be finished never costs the player the start: the old runtime runs.
 TEST(BootstrapSequence, UnfinishedUpdateLaunchesTheInstalledRuntime) {
     for (int fault = 0; fault < 4; ++fault) {

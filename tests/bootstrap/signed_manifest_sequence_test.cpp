@@ -18,9 +18,7 @@ const std::string kJarUrl = "https://files.example/Morvanta.jar";
 const std::string kZipUrl = "https://files.example/java-x64.zip";
 const std::string kJarDigest(64, 'a');
 const std::string kZipDigest(64, 'b');
-const std::string kStarterUrl = "https://files.example/MorvantaStarter.exe";
-const std::string kStarterDigest(64, 'f');
-const std::wstring kStarterProgram = L"D:\\game\\loader\\starter\\MorvantaStarter.exe";
+
 const std::string kGoodSignature(128, '5');
 const std::wstring kGame = L"D:\\game";
 const std::wstring kSequenceFile = L"D:\\game\\loader\\manifest.sequence";
@@ -41,25 +39,14 @@ struct SignedWorld {
     std::vector<std::uint64_t> writes;
     int verifications = 0;
     int launches = 0;
-    std::wstring ownPath = L"E:\\Downloads\\MorvantaStarter.exe";
-    std::string ownDigest = std::string(64, '1');
-    std::string handoverRefusal;  // empty: the new program comes up
-    std::vector<std::wstring> handovers;
 
-    std::vector<ManifestPair> signedManifest(std::uint64_t sequence, const std::string& jarDigest = kJarDigest,
-                                             bool withStarter = false) {
+    std::vector<ManifestPair> signedManifest(std::uint64_t sequence, const std::string& jarDigest = kJarDigest) {
         ManifestSelection selection{kJarUrl, jarDigest, kZipUrl, kZipDigest};
-        if (withStarter) {
-            selection.starterUrl = kStarterUrl;
-            selection.starterSha256 = kStarterDigest;
-        }
         signedMessages.insert(manifestSignedMessage(std::to_string(sequence), selection));
-        std::vector<ManifestPair> pairs = {{kJarUrl, jarDigest},
-                                           {kZipUrl, kZipDigest},
-                                           {"sequence", std::to_string(sequence)},
-                                           {"signature", kGoodSignature}};
-        if (withStarter) pairs.push_back({kStarterUrl, kStarterDigest});
-        return pairs;
+        return {{kJarUrl, jarDigest},
+                {kZipUrl, kZipDigest},
+                {"sequence", std::to_string(sequence)},
+                {"signature", kGoodSignature}};
     }
 
     BootstrapOperations operations(std::size_t keyCount) {
@@ -116,18 +103,7 @@ struct SignedWorld {
         ops.showFailureNotice = [this](const std::wstring& message) { failures.push_back(message); };
         ops.readRuntimeSource = [](const std::wstring&) { return kZipDigest; };
         ops.storeRuntimeSource = [](const std::wstring&, const std::string&) { return true; };
-        ops.fileSha256 = [this](const std::wstring& path) {
-            return path == ownPath ? ownDigest : std::string();  // no failed program set aside
-        };
-        ops.prepareStarterFolder = [](const std::wstring& path) {
-            EXPECT_EQ(path, L"D:\\game\\loader\\starter");
-            return true;
-        };
-        ops.ownProgramPath = [this] { return ownPath; };
-        ops.handOverToStarter = [this](const std::wstring& program) {
-            handovers.push_back(program);
-            return handoverRefusal;
-        };
+        ops.fileSha256 = [](const std::wstring&) { return std::string(); };
         return ops;
     }
 
@@ -201,43 +177,6 @@ TEST(StarterHandover, OnlyASignedEntryForAnotherProgramOutsideTheStarterFolder) 
     }
     EXPECT_TRUE(isInsideFolder(L"c:\\.morvanta\\LOADER\\starter\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
     EXPECT_FALSE(isInsideFolder(L"C:\\.Morvanta\\loader\\starter2\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
-}
-
-TEST(StarterHandover, TheSequenceHandsOverOrGoesOnAsBefore) {
-    {
-        SignedWorld world;  // the new program comes up: this run ends here
-        world.manifests["https://a"] = world.signedManifest(7, kJarDigest, true);
-        world.run();
-        EXPECT_EQ(world.handovers, (std::vector<std::wstring>{kStarterProgram}));
-        EXPECT_EQ(world.downloads, (std::vector<std::string>{kStarterUrl + "|" + kStarterDigest}));
-        EXPECT_EQ(world.launches, 0);
-        EXPECT_TRUE(world.failures.empty());
-    }
-    {
-        SignedWorld world;  // it does not: this program goes on
-        world.handoverRefusal = "ended first";
-        world.manifests["https://a"] = world.signedManifest(7, kJarDigest, true);
-        world.run();
-        EXPECT_EQ(world.handovers.size(), 1u);
-        EXPECT_EQ(world.launches, 1);
-        EXPECT_TRUE(world.failures.empty());
-    }
-    {
-        SignedWorld world;  // the program that was handed to never hands over again
-        world.ownPath = kStarterProgram;
-        world.manifests["https://a"] = world.signedManifest(7, kJarDigest, true);
-        world.run();
-        EXPECT_TRUE(world.handovers.empty());
-        EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|" + kJarDigest}));
-        EXPECT_EQ(world.launches, 1);
-    }
-    {
-        SignedWorld world;  // a build without keys ignores the entry
-        world.manifests["https://a"] = world.signedManifest(7, kJarDigest, true);
-        world.run(0);
-        EXPECT_TRUE(world.handovers.empty());
-        EXPECT_EQ(world.launches, 1);
-    }
 }
 
 TEST(SignedManifestSequence, AnOlderReleaseIsRefusedAndTheStoreNeverLowered) {
