@@ -6,6 +6,7 @@
 
 #include "app/constants.h"
 #include "app/dll_search.h"
+#include "app/handover.h"
 #include "app/launcher_state.h"
 #include "app/run_facts.h"
 #include "app/splash_assets.h"
@@ -43,8 +44,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     confineDllSearchToSystem32();
 
     // Kept open for the life of the process: that is what keeps later copies out.
-    CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
+    HANDLE instanceMutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    keepSingleInstanceMutex(instanceMutex);  // released only to hand over to a newer starter
 
     SetProcessDPIAware();
 

@@ -2,17 +2,12 @@
 
 #include "app/support_log.h"
 #include "bootstrap/failure_messages.h"
+#include "bootstrap/runtime_step.h"
+#include "bootstrap/starter_update.h"
 
 namespace {
 
 constexpr const char* kManifestPath = "/starter/launcher.json";
-
-// javaw.exe is preferred: it starts without a console of its own.
-std::wstring findAnyJava(const BootstrapOperations& ops, const std::wstring& javaFolder) {
-    std::wstring found = ops.findJavaExecutable(javaFolder, L"javaw.exe");
-    if (found.empty()) found = ops.findJavaExecutable(javaFolder, L"java.exe");
-    return found;
-}
 
 // A build with signing keys takes a manifest only if it is signed by one of
 // them and not older than what this machine accepted before.
@@ -85,10 +80,10 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
         return;
     }
 
+    // A newer starter does the rest of this run in this one's place.
+    if (workFolderReady && handOverToNewStarter(!config.manifestKeys.empty(), ops, workFolder, selection)) return;
+
     const std::wstring launcherJarPath = workFolder + L"\\launcher.jar";
-    const std::wstring javaZipPath = workFolder + L"\\java.zip";
-    const std::wstring javaFolder = workFolder + L"\\java";
-    const std::wstring stagingFolder = workFolder + L"\\java.staging";
 
     if (!workFolderReady || !ops.downloadFile(selection.launcherJarUrl, launcherJarPath, selection.launcherJarSha256)) {
         ops.showFailureNotice(kLauncherDownloadFailedMessage);
@@ -96,34 +91,8 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     }
     ops.publishStatus(kCheckingFilesText, 1.0);
 
-    // Only a trusted runtime folder is searched; an untrusted one has been set aside.
-    std::wstring javaExecutable;
-    if (ops.checkTrustedFolder(javaFolder)) javaExecutable = findAnyJava(ops, javaFolder);
-    if (javaExecutable.empty()) {
-        if (!ops.downloadFile(selection.javaZipUrl, javaZipPath, selection.javaZipSha256)) {
-            ops.showFailureNotice(kJavaDownloadFailedMessage);
-            return;
-        }
-        ops.publishStatus(kCheckingFilesText, 1.0);
-        if (!ops.prepareStagingFolder(stagingFolder) || !ops.extractZip(javaZipPath, stagingFolder)) {
-            ops.showFailureNotice(kJavaUnpackFailedMessage);
-            return;
-        }
-        if (findAnyJava(ops, stagingFolder).empty()) {
-            ops.removeFolder(stagingFolder);
-            ops.showFailureNotice(kJavaNotFoundMessage);
-            return;
-        }
-        if (!ops.publishStagingFolder(stagingFolder, javaFolder)) {
-            ops.showFailureNotice(kJavaUnpackFailedMessage);
-            return;
-        }
-        javaExecutable = findAnyJava(ops, javaFolder);
-        if (javaExecutable.empty()) {
-            ops.showFailureNotice(kJavaNotFoundMessage);
-            return;
-        }
-    }
+    const std::wstring javaExecutable = provideRuntime(ops, workFolder, selection);
+    if (javaExecutable.empty()) return;
 
     ops.removeSetAsideFolders(config.gameDirectory, workFolder);
     ops.publishStatus(kLaunchingText, 1.0);

@@ -46,6 +46,9 @@ ManifestSelection selectManifestEntries(const std::vector<ManifestPair>& pairs) 
         } else if (pair.key.find(kJavaZipName) != std::string::npos) {
             selection.javaZipUrl = pair.key;
             selection.javaZipSha256 = pair.value;
+        } else if (pair.key.find(kStarterName) != std::string::npos) {
+            selection.starterUrl = pair.key;
+            selection.starterSha256 = pair.value;
         }
     }
     return selection;

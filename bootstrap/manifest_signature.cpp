@@ -57,9 +57,15 @@ bool parseManifestSignature(const std::string& text, ManifestSignature& signatur
 bool isSha256Hex(const std::string& text) { return isHexOfLength(text, 64); }
 
 std::string manifestSignedMessage(const std::string& sequenceText, const ManifestSelection& selection) {
-    std::string message = kSignedMessageTag;
-    for (const std::string& field : {sequenceText, selection.launcherJarUrl, lowerCase(selection.launcherJarSha256),
-                                     selection.javaZipUrl, lowerCase(selection.javaZipSha256)}) {
+    const bool withStarter = !selection.starterUrl.empty();
+    std::vector<std::string> fields = {sequenceText, selection.launcherJarUrl, lowerCase(selection.launcherJarSha256),
+                                       selection.javaZipUrl, lowerCase(selection.javaZipSha256)};
+    if (withStarter) {
+        fields.push_back(selection.starterUrl);
+        fields.push_back(lowerCase(selection.starterSha256));
+    }
+    std::string message = withStarter ? kSignedMessageTagWithStarter : kSignedMessageTag;
+    for (const std::string& field : fields) {
         message += '\n';
         message += field;
     }
@@ -77,6 +83,7 @@ SignedManifestClaim readSignedManifestClaim(const std::vector<ManifestPair>& pai
     if (!parseManifestSignature(*signature, claim.signature)) return claim;
     // An empty digest would leave its file unchecked, whatever the signature says.
     if (!isSha256Hex(selection.launcherJarSha256) || !isSha256Hex(selection.javaZipSha256)) return claim;
+    if (!selection.starterUrl.empty() && !isSha256Hex(selection.starterSha256)) return claim;
     claim.message = manifestSignedMessage(*sequence, selection);
     claim.wellFormed = true;
     return claim;

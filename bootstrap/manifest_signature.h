@@ -13,6 +13,9 @@
 inline constexpr const char* kSequenceMember = "sequence";
 inline constexpr const char* kSignatureMember = "signature";
 inline constexpr const char* kSignedMessageTag = "morvanta-manifest-v1";
+// A manifest with a starter entry is signed as v2, which covers that entry too;
+// one without stays v1, so what was signed before stays valid.
+inline constexpr const char* kSignedMessageTagWithStarter = "morvanta-manifest-v2";
 
 // An ECDSA P-256 public key: its two coordinates, 32 bytes each, big-endian.
 struct ManifestPublicKey {
@@ -32,12 +35,13 @@ bool parseManifestSignature(const std::string& text, ManifestSignature& signatur
 // Exactly 64 hex digits of either case.
 bool isSha256Hex(const std::string& text);
 
-// The signed text for a selection: URLs as read, digests in lower case.
+// The signed text for a selection: URLs as read, digests in lower case; v2 when
+// the selection has a starter entry.
 std::string manifestSignedMessage(const std::string& sequenceText, const ManifestSelection& selection);
 
 // What a signed manifest claims, before its signature is checked.
 struct SignedManifestClaim {
-    bool wellFormed = false;  // sequence and signature parse, both digests are 64 hex digits
+    bool wellFormed = false;  // sequence and signature parse, every digest is 64 hex digits
     std::uint64_t sequence = 0;
     ManifestSignature signature{};
     std::string message;

@@ -5,18 +5,21 @@
 #include <memory>
 
 #include "app/failure_notice.h"
+#include "app/handover.h"
 #include "app/launcher_state.h"
 #include "app/support_log.h"
 #include "archive/extract_zip.h"
 #include "bootstrap/java_launch.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/runtime_folder.h"
+#include "bootstrap/runtime_source.h"
 #include "bootstrap/sequence_store.h"
 #include "bootstrap/signature_verify.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 #include "net/download.h"
 #include "net/http_client.h"
+#include "net/sha256.h"
 
 BootstrapOperations realBootstrapOperations() {
     BootstrapOperations ops;
@@ -69,5 +72,15 @@ BootstrapOperations realBootstrapOperations() {
     ops.launchJavaLauncher = launchJavaLauncher;
     ops.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
     ops.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
+    ops.readRuntimeSource = readRuntimeSource;
+    ops.storeRuntimeSource = storeRuntimeSource;
+    ops.fileSha256 = computeFileSha256;
+    ops.prepareStarterFolder = [](const std::wstring& path) {
+        static const std::vector<std::wstring> names = {L"MorvantaStarter.exe", L"MorvantaStarter.exe.part",
+                                                        L"MorvantaStarter.exe.failed"};
+        return prepareTrustedFolder(path, names);
+    };
+    ops.ownProgramPath = ownProgramPath;
+    ops.handOverToStarter = handOverToStarter;
     return ops;
 }

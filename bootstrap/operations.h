@@ -49,6 +49,18 @@ struct BootstrapOperations {
                        std::uint64_t workerStartTick)>
         launchJavaLauncher;
     std::function<void(const std::wstring& text, double progress)> publishStatus;
+    // The record of the archive the installed runtime came from: empty when none.
+    std::function<std::string(const std::wstring& path)> readRuntimeSource;
+    std::function<bool(const std::wstring& path, const std::string& digest)> storeRuntimeSource;
+    std::function<std::string(const std::wstring& path)> fileSha256;  // empty when unreadable
+    // The work folder's "starter" folder, trusted like the others.
+    std::function<bool(const std::wstring& path)> prepareStarterFolder;
+    // This program's own file.
+    std::function<std::wstring()> ownProgramPath;
+    // Starts `program` in this one's place and waits for its window; on success this
+    // program's window is closing and it is to end. Else why not, with the program
+    // set aside as "<program>.failed".
+    std::function<std::string(const std::wstring& program)> handOverToStarter;
     std::function<void(const std::wstring& message)> showFailureNotice;
 };
 

@@ -11,11 +11,14 @@ bool prepareStagingFolder(const std::wstring& stagingFolder) {
 }
 
 bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring& javaFolder) {
-    if (describeFolder(javaFolder).exists) {
-        std::wstring old;
-        if (!setAside(javaFolder, L".old-", &old)) return false;
-        removeTreeWithoutFollowing(old);  // what cannot go is left aside, out of the way
-    }
+    std::wstring old;
+    if (describeFolder(javaFolder).exists && !setAside(javaFolder, L".old-", &old)) return false;
     // A folder rename within one volume is one step: the runtime appears whole or not at all.
-    return MoveFileExW(stagingFolder.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (MoveFileExW(stagingFolder.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) == FALSE) {
+        // The old runtime goes back rather than leaving no runtime at all.
+        if (!old.empty()) MoveFileExW(old.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH);
+        return false;
+    }
+    if (!old.empty()) removeTreeWithoutFollowing(old);  // what cannot go is left aside, out of the way
+    return true;
 }

@@ -8,6 +8,7 @@
 // makes it anew as a trusted folder.
 bool prepareStagingFolder(const std::wstring& stagingFolder);
 
-// Moves an existing `javaFolder` aside and removes it, then renames the
-// staging folder to `javaFolder`.
+// Moves an existing `javaFolder` aside, renames the staging folder to
+// `javaFolder` and removes the old one; when the rename fails the old one is
+// moved back. False when the old runtime cannot be moved (a process holds it).
 bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring& javaFolder);

@@ -204,7 +204,8 @@ bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* new
 const std::vector<std::wstring>& workFolderFixedNames() {
     static const std::vector<std::wstring> names = {
         L"launcher.jar", L"launcher.jar.part", L"java.zip",          L"java.zip.part",
-        L"java",         L"java.staging",      L"manifest.sequence", L"manifest.sequence.new"};
+        L"java",         L"java.staging",      L"manifest.sequence", L"manifest.sequence.new",
+        L"java.source",  L"java.source.new",   L"starter"};
     return names;
 }
 

@@ -10,6 +10,7 @@
 #include "bootstrap/bootstrap_sequence.h"
 #include "app/launcher_state.h"
 #include "bootstrap/failure_messages.h"
+#include "bootstrap/runtime_choice.h"
 
 namespace {
 
@@ -35,6 +36,10 @@ struct FakeWorld {
     bool runtimeFolderTrusted = true;
     bool stagingReady = true;
     bool publishSucceeds = true;
+    std::string recordedSource = "bb22";  // the installed runtime came from the manifest's archive
+    std::string archiveDigest;            // of java.zip on disk
+    std::vector<std::string> storedSources;
+    int archiveHashes = 0;
 
     std::vector<std::string> requestedUrls;
     std::vector<std::string> downloads;
@@ -129,6 +134,19 @@ struct FakeWorld {
             fractions.push_back(progress);
         };
         ops.showFailureNotice = [this](const std::wstring& message) { failures.push_back(message); };
+        ops.readRuntimeSource = [this](const std::wstring& path) {
+            EXPECT_EQ(path, kWork + L"\\java.source");
+            return recordedSource;
+        };
+        ops.storeRuntimeSource = [this](const std::wstring&, const std::string& digest) {
+            storedSources.push_back(digest);
+            return true;
+        };
+        ops.fileSha256 = [this](const std::wstring& path) {
+            EXPECT_EQ(path, kWork + L"\\java.zip");
+            ++archiveHashes;
+            return archiveDigest;
+        };
         return ops;
     }
 
@@ -334,6 +352,57 @@ TEST(BootstrapSequence, UntrustedFoldersFailTheStepThatNeedsThem) {
         EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaUnpackFailedMessage}));
         EXPECT_EQ(world.extractions, failing == 0 ? 0 : 1);
         EXPECT_TRUE(world.launches.empty());
+    }
+}
+
+TEST(RuntimeChoice, FollowsTheRecordThenTheArchiveOnDisk) {
+    struct Row {
+        bool found;
+        const char* recorded;
+        const char* manifest;
+        const char* archive;
+        RuntimeChoice expected;
+    };
+    const Row rows[] = {
+        {false, "", "b2", "", RuntimeChoice::Install},
+        {false, "b2", "b2", "b2", RuntimeChoice::Install},
+        {true, "B2", "b2", "", RuntimeChoice::UseInstalled},  // letter case does not count
+        {true, "a1", "b2", "b2", RuntimeChoice::Update},      // the record wins over the archive
+        {true, "", "b2", "B2", RuntimeChoice::AdoptInstalled},
+        {true, "", "b2", "a1", RuntimeChoice::Update},
+        {true, "", "b2", "", RuntimeChoice::Update},  // no archive: installed by hand or lost
+        {true, "a1", "", "", RuntimeChoice::UseInstalled},
+        {true, "", "", "", RuntimeChoice::UseInstalled},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(chooseRuntime(row.found, row.recorded, row.manifest, row.archive), row.expected)
+            << row.found << " " << row.recorded << " " << row.manifest << " " << row.archive;
+    }
+    EXPECT_TRUE(runtimeChoiceNeedsArchiveDigest(true, ""));
+    EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(true, "a1"));
+    EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(false, ""));
+}
+
+// An update that cannot be finished never costs the player the start: the old runtime runs.
+TEST(BootstrapSequence, UnfinishedUpdateLaunchesTheInstalledRuntime) {
+    for (int fault = 0; fault < 4; ++fault) {
+        FakeWorld world;
+        world.manifests["https://a"] = completeManifest();
+        world.javaOnDisk = {L"javaw.exe"};
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        world.recordedSource = "aa00";
+        if (fault == 0) world.failingDownloads = {kZipUrl};
+        if (fault == 1) world.extractSucceeds = false;
+        if (fault == 2) world.javaAfterUnpacking.clear();  // the archive holds no Java
+        if (fault == 3) world.publishSucceeds = false;     // a game holds the old runtime
+        world.run();
+        EXPECT_TRUE(world.failures.empty()) << fault;
+        ASSERT_EQ(world.launches.size(), 1u) << fault;
+        EXPECT_EQ(world.launches[0], kJavaFolder + L"\\jdk\\bin\\javaw.exe|" + kWork + L"\\launcher.jar");
+        EXPECT_TRUE(world.storedSources.empty()) << fault << ": the old runtime keeps its record";
+        if (fault >= 2) {
+            EXPECT_EQ(world.folderCalls[world.folderCalls.size() - 2], L"remove " + kStaging) << fault;
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "bootstrap/bootstrap_sequence.h"
 #include "bootstrap/failure_messages.h"
+#include "bootstrap/starter_update.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ const std::string kJarUrl = "https://files.example/Morvanta.jar";
 const std::string kZipUrl = "https://files.example/java-x64.zip";
 const std::string kJarDigest(64, 'a');
 const std::string kZipDigest(64, 'b');
+
 const std::string kGoodSignature(128, '5');
 const std::wstring kGame = L"D:\\game";
 const std::wstring kSequenceFile = L"D:\\game\\loader\\manifest.sequence";
@@ -99,6 +101,9 @@ struct SignedWorld {
         ops.launchJavaLauncher = [this](const std::wstring&, const std::wstring&, std::uint64_t) { ++launches; };
         ops.publishStatus = [](const std::wstring&, double) {};
         ops.showFailureNotice = [this](const std::wstring& message) { failures.push_back(message); };
+        ops.readRuntimeSource = [](const std::wstring&) { return kZipDigest; };
+        ops.storeRuntimeSource = [](const std::wstring&, const std::string&) { return true; };
+        ops.fileSha256 = [](const std::wstring&) { return std::string(); };
         return ops;
     }
 
@@ -132,6 +137,46 @@ TEST(SignedManifestSequence, ATamperedDigestMakesTheNextServerAsked) {
     EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|" + kJarDigest}));
     EXPECT_EQ(world.writes, (std::vector<std::uint64_t>{7}));
     EXPECT_EQ(world.launches, 1);
+}
+
+TEST(SignedManifestSequence, AStarterEntryOutsideTheSignatureMakesTheManifestUnusable) {
+    SignedWorld world;
+    std::vector<ManifestPair> added = world.signedManifest(7);  // signed without the entry
+    added.push_back({"https://files.example/MorvantaStarter.exe", std::string(64, 'e')});
+    world.manifests["https://a"] = added;
+    world.run();
+    EXPECT_EQ(world.failures, (std::vector<std::wstring>{kNoServerMessage}));
+    EXPECT_TRUE(world.downloads.empty());
+}
+
+TEST(StarterHandover, OnlyASignedEntryForAnotherProgramOutsideTheStarterFolder) {
+    const std::string own(64, 'a');
+    const std::string other(64, 'b');
+    const std::string otherUpper(64, 'B');
+    struct Row {
+        bool keys;
+        const char* url;
+        const std::string& entry;
+        bool fromStarterFolder;
+        const std::string& failed;
+        HandoverChoice expected;
+    };
+    const std::string none;
+    const Row rows[] = {
+        {true, "", other, false, none, HandoverChoice::NoEntry},
+        {false, "u", other, false, none, HandoverChoice::NoSigningKeys},
+        {true, "u", other, true, none, HandoverChoice::AlreadyHandedOver},
+        {true, "u", own, false, none, HandoverChoice::SameProgram},
+        {true, "u", other, false, otherUpper, HandoverChoice::KnownToFail},
+        {true, "u", other, false, own, HandoverChoice::HandOver},  // an older failure does not count
+        {true, "u", otherUpper, false, none, HandoverChoice::HandOver},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(chooseHandover(row.keys, row.url, row.entry, own, row.fromStarterFolder, row.failed), row.expected)
+            << row.keys << row.url << row.fromStarterFolder;
+    }
+    EXPECT_TRUE(isInsideFolder(L"c:\\.morvanta\\LOADER\\starter\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
+    EXPECT_FALSE(isInsideFolder(L"C:\\.Morvanta\\loader\\starter2\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
 }
 
 TEST(SignedManifestSequence, AnOlderReleaseIsRefusedAndTheStoreNeverLowered) {

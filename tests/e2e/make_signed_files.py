@@ -2,13 +2,16 @@
 """Writes what the signed-manifest whole runs serve: the jar and runtime of
 the other whole runs, and manifests signed with the host's openssl.
 
-    make_signed_files.py <docroot> <manifest dir> <stand-in exe> <https base URL> <keys dir>
+    make_signed_files.py <docroot> <manifest dir> <stand-in exe> <https base URL> <keys dir> <new starter exe>
 
 Each manifest names files on the HTTPS server; "old" names a jar that does not
-exist, so a run that used it could not launch.
+exist, so a run that used it could not launch. The "starter_" manifests name
+a starter program: a working one (a build trusting key B), one that exits at
+once (the Java stand-in), and entries the signature does not cover.
 """
 import json
 import os
+import shutil
 import sys
 
 here = os.path.dirname(os.path.abspath(__file__))
@@ -19,7 +22,7 @@ import openssl_manifest  # noqa: E402
 
 
 def main():
-    docroot, manifests, stand_in_path, base, keys = sys.argv[1:6]
+    docroot, manifests, stand_in_path, base, keys, new_starter = sys.argv[1:7]
     files = os.path.join(docroot, "files")
     os.makedirs(files, exist_ok=True)
     os.makedirs(manifests, exist_ok=True)
@@ -33,10 +36,19 @@ def main():
                base + "/files/java-x64.zip": make_e2e_files.sha256(runtime)}
     old = {base + "/files/old/Morvanta.jar": "0" * 64, base + "/files/java-x64.zip": current[base + "/files/java-x64.zip"]}
 
-    def signed(entries, key, sequence):
+    def starter(folder, program):
+        os.makedirs(os.path.join(files, folder), exist_ok=True)
+        path = os.path.join(files, folder, "MorvantaStarter.exe")
+        shutil.copyfile(program, path)
+        return {base + "/files/" + folder + "/MorvantaStarter.exe": make_e2e_files.sha256(path)}
+
+    new = dict(current, **starter("new", new_starter))
+    quits = dict(current, **starter("quits", stand_in_path))
+
+    def signed(entries, key, sequence, version=None):
         manifest = dict(entries)
         raw = openssl_manifest.openssl(["dgst", "-sha256", "-sign", os.path.join(keys, key + ".pem")],
-                                       openssl_manifest.message(manifest, sequence))
+                                       openssl_manifest.message(manifest, sequence, version))
         assert raw.returncode == 0, raw.stderr
         manifest["sequence"] = sequence
         manifest["signature"] = openssl_manifest.der_to_raw(raw.stdout).hex().upper()
@@ -44,6 +56,9 @@ def main():
 
     tampered = signed(current, "test_key_a", "7")
     tampered[base + "/files/Morvanta.jar"] = "ab" * 32
+    starter_tampered = signed(new, "test_key_a", "7")
+    starter_tampered[base + "/files/new/MorvantaStarter.exe"] = "ab" * 32
+    starter_v1 = signed(dict(new), "test_key_a", "7", version=1)
     scenarios = {
         "good_a7": signed(current, "test_key_a", "7"),
         "good_b7": signed(current, "test_key_b", "7"),
@@ -52,6 +67,10 @@ def main():
         "unknown_key": signed(current, "test_key_c", "7"),
         "tampered_digest": tampered,
         "unsigned": dict(current),
+        "starter_b7": signed(new, "test_key_b", "7"),
+        "starter_quits_a7": signed(quits, "test_key_a", "7"),
+        "starter_tampered_a7": starter_tampered,
+        "starter_v1_a7": starter_v1,
     }
     for name, manifest in scenarios.items():
         with open(os.path.join(manifests, name + ".json"), "w") as out:

@@ -3,7 +3,8 @@
 
     make_fault_files.py <files dir> <stand-in javaw.exe>
 
-Writes Morvanta.jar, small.zip (a tiny runtime), big.zip (a runtime of about
+Writes Morvanta.jar, small.zip (a tiny runtime), runtime-b.zip (another,
+with jdk/runtime-b.txt), no-java.zip (no Java inside), big.zip (a runtime of about
 6 MiB that does not compress), java-first.zip (Java before a large file) and
 the hostile runtimes hostile-*.zip.
 """
@@ -78,6 +79,10 @@ def main():
         jar.write(b"PK\3\4 stand-in launcher jar for the fault runs\n" * 64)
     runtime(os.path.join(files, "small.zip"), stand_in)
     runtime(os.path.join(files, "big.zip"), stand_in, filler=6 << 20)
+    # A newer runtime that says which it is, and an archive that holds no Java at all.
+    runtime(os.path.join(files, "runtime-b.zip"), stand_in, extra=[("jdk/runtime-b.txt", b"B")])
+    with zipfile.ZipFile(os.path.join(files, "no-java.zip"), "w") as archive:
+        archive.writestr("jdk/release", b'JAVA_VERSION="17"\n')
     # Each hostile entry comes before Java: skipping it instead of failing would launch.
     runtime(os.path.join(files, "hostile-traversal.zip"), stand_in,
             extra=[("jdk/../../../evil-traversal.txt", b"escaped")])

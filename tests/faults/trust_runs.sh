@@ -2,7 +2,7 @@
 # Whole-program runs against what another local account can plant, and against a
 # run cut while it unpacks: the real starter under Wine against nginx on loopback.
 #
-#   trust_runs.sh <starter.exe> <java stand-in.exe> <state dir>
+#   trust_runs.sh <starter.exe> <java stand-in.exe> <state dir> <hold_folder.exe>
 #
 # The starter must be built with the servers
 #   http://127.0.0.1:19380 (nginx) ; http://127.0.0.1:19389 ; http://127.0.0.1:19389 (nothing)
@@ -11,6 +11,7 @@ set -uo pipefail
 starter=$(realpath "$1")
 stand_in=$(realpath "$2")
 state=$(mkdir -p "$3" && cd "$3" && pwd)
+hold_folder=$(realpath "$4")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 wine_run=$root/cmake/wine-run.sh
 nginx=$root/tests/servers/nginx.sh
@@ -23,8 +24,10 @@ outside=$state/outside
 
 source "$root/tests/faults/run_lib.sh"
 
+holder_pid=""
 cleanup() {
     [ -n "$starter_pid" ] && kill -9 "$starter_pid" 2>/dev/null
+    [ -n "$holder_pid" ] && kill -9 "$holder_pid" 2>/dev/null
     "$nginx" stop "$state/nginx" >/dev/null 2>&1
     clean_game
 }
@@ -66,6 +69,8 @@ mark_second_start() { touch "$state/second-start-mark"; sleep 1; }
 /usr/bin/python3 "$root/tests/faults/make_fault_files.py" "$files" "$stand_in" || exit 1
 cp "$files/small.zip" "$files/java-x64.zip"
 mkdir -p "$files/cut" && cp "$files/java-first.zip" "$files/cut/java-x64.zip"
+mkdir -p "$files/b" && cp "$files/runtime-b.zip" "$files/b/java-x64.zip"
+mkdir -p "$files/nojava" && cp "$files/no-java.zip" "$files/nojava/java-x64.zip"
 "$nginx" start "$state/nginx" $nginx_port 19480 "$state/www" 1500 >/dev/null || { echo "nginx did not start"; exit 1; }
 "$wine_run" cmd /c exit >/dev/null 2>&1
 jar_url=http://127.0.0.1:$nginx_port/files/Morvanta.jar
@@ -201,6 +206,72 @@ check staging "the outside folder's content is untouched" test "$(snapshot "$out
 check staging "no staging folder is left in the way" test ! -e "$loader/java.staging"
 check staging "the runtime is published" test -f "$loader/java/jdk/bin/javaw.exe"
 record staging "leftover java.staging with a link to an outside folder: cleared before unpacking (links never followed), outside content untouched"
+
+echo "== a new runtime in the manifest reaches an installed machine"
+b_url=http://127.0.0.1:$nginx_port/files/b/java-x64.zip
+b_sha=$(sha "$files/b/java-x64.zip")
+runtime_is_b() { [ -f "$loader/java/jdk/runtime-b.txt" ]; }
+recorded() { [ "$(cat "$loader/java.source" 2>/dev/null)" = "$1" ]; }
+fresh_launch() { rm -f "$loader/java/jdk/bin/java-invocation.txt"; normal_start "$1"; }
+clean_game
+write_manifest "$jar_url" "$jar_sha" "$zip_url" "$zip_sha"
+normal_start update-setup
+check update-setup "the installed runtime's archive is recorded" recorded "$zip_sha"
+write_manifest "$jar_url" "$jar_sha" "$b_url" "$b_sha"
+fresh_launch update
+check update "runtime B is in place and its javaw.exe launched" runtime_is_b
+check update "B's archive is recorded" recorded "$b_sha"
+check update "runtime A is gone" test -z "$(find "$loader" -maxdepth 1 -name 'java.*-*')"
+bs=$(count_requests /files/b/java-x64.zip)
+mark_second_start
+second_start_downloads_nothing update
+check update "the second start does not fetch B again" test "$(count_requests /files/b/java-x64.zip)" = "$bs"
+record update "runtime A installed, manifest names B: B fetched, published and launched, A removed; the second start downloaded nothing"
+
+echo "== a machine set up by an earlier version: no record, matching java.zip"
+write_manifest "$jar_url" "$jar_sha" "$zip_url" "$zip_sha"
+clean_game
+normal_start earlier-setup
+rm -f "$loader/java.source"
+touch "$loader/java/jdk/unpacked-earlier"
+zips=$(count_requests /files/java-x64.zip)
+fresh_launch earlier
+check earlier "nothing is unpacked: the runtime is used as it is" test -f "$loader/java/jdk/unpacked-earlier"
+check earlier "nothing is downloaded for Java" test "$(count_requests /files/java-x64.zip)" = "$zips"
+check earlier "the archive is recorded" recorded "$zip_sha"
+record earlier "runtime and matching java.zip without a record: the record written, nothing downloaded or unpacked"
+
+echo "== the old runtime is held open while a new one arrives"
+# Windows refuses to rename a folder while a file inside is open or a program runs
+# from it; Wine only refuses while the folder itself is held without delete sharing.
+clean_game
+normal_start held-setup
+rm -f "$state/held"
+"$wine_run" "$hold_folder" 'C:\.Morvanta\loader\java' "Z:$state/held" >/dev/null 2>&1 &
+holder_pid=$!
+wait_for 30 test -f "$state/held"
+write_manifest "$jar_url" "$jar_sha" "$b_url" "$b_sha"
+bs=$(count_requests /files/b/java-x64.zip)
+fresh_launch held
+check held "the old runtime launched" bash -c "! test -f '$loader/java/jdk/runtime-b.txt'"
+check held "the old record stays" recorded "$zip_sha"
+check held "the new archive is kept" test "$(sha "$loader/java.zip")" = "$b_sha"
+kill -9 "$holder_pid" 2>/dev/null; wait "$holder_pid" 2>/dev/null; holder_pid=""
+"$root/cmake/wine-run.sh" cmd /c exit >/dev/null 2>&1
+fresh_launch held-later
+check held-later "the next start finishes the update" runtime_is_b
+check held-later "B's archive is recorded" recorded "$b_sha"
+check held-later "B was fetched once" test "$(count_requests /files/b/java-x64.zip)" = $((bs + 1))
+record held "loader\\java held open without delete sharing: the old runtime launched, B's archive kept; after the holder ended the next start published B without fetching it again"
+
+echo "== a new runtime archive that holds no Java"
+nojava_sha=$(sha "$files/nojava/java-x64.zip")
+write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$nginx_port/files/nojava/java-x64.zip" "$nojava_sha"
+fresh_launch nojava
+check nojava "runtime B stays in place" runtime_is_b
+check nojava "B's record stays" recorded "$b_sha"
+check nojava "no staging folder is left" test ! -e "$loader/java.staging"
+record nojava "a matching archive without javaw.exe or java.exe: the installed runtime stays and launches"
 
 echo
 echo "| Scenario | Outcome |"

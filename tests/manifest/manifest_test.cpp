@@ -105,6 +105,16 @@ TEST(ManifestSelection, KeyWithBothNamesIsTheLauncherJarOnly) {
     EXPECT_TRUE(selection.javaZipUrl.empty());
 }
 
+TEST(ManifestSelection, TheStarterEntryNeverTakesTheOtherTwo) {
+    const ManifestSelection selection = selectionOf(
+        "{\"https://h/MorvantaStarter.exe/Morvanta.jar\": \"1\", \"https://h/java-x64.zip?MorvantaStarter.exe\": \"2\","
+        " \"https://h/a/MorvantaStarter.exe\": \"3\", \"https://h/b/MorvantaStarter.exe\": \"4\"}");
+    EXPECT_EQ(selection.launcherJarUrl, "https://h/MorvantaStarter.exe/Morvanta.jar");
+    EXPECT_EQ(selection.javaZipSha256, "2");
+    EXPECT_EQ(selection.starterUrl, "https://h/b/MorvantaStarter.exe");
+    EXPECT_EQ(selection.starterSha256, "4");
+}
+
 TEST(ManifestSelection, NameAnywhereInTheUrlCounts) {
     const ManifestSelection selection = selectionOf("{\"https://h/get?file=Morvanta.jar&v=2\": \"1\"}");
     EXPECT_EQ(selection.launcherJarUrl, "https://h/get?file=Morvanta.jar&v=2");

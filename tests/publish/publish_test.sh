@@ -187,6 +187,32 @@ expect_refusal "a public key as the signing key" "private key" \
     --sign-key sign.pub.pem --sequence 3
 [ ! -e refused.json ] && ok "no manifest is written when signing is refused" || bad "a refused signed build left refused.json"
 
+# --- a starter entry: signed as v2 over that entry ---
+starter0=$work/mirror0/www/files/MorvantaStarter.exe
+starter_url="http://127.0.0.1:${ports[0]}/files/MorvantaStarter.exe"
+/usr/bin/python3 - "$starter0" "$work/arm64.exe" <<'PY'
+import struct, sys
+for path, machine in ((sys.argv[1], 0x8664), (sys.argv[2], 0xAA64)):
+    header = b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40) + b"PE\0\0" + struct.pack("<H", machine) + bytes(200)
+    open(path, "wb").write(header)
+PY
+if signed_build starter7.json --sign-key sign.pem --sequence 7 --starter "$starter0" --starter-url "$starter_url" \
+        >starter.log 2>&1 &&
+   grep -qF "\"$starter_url\": \"$(sha256sum "$starter0" | cut -d' ' -f1)\"" starter7.json &&
+   om verify starter7.json sign.pub.pem >/dev/null; then
+    ok "build --starter: the entry with its digest, signed as v2 (OpenSSL verifies)"
+else
+    bad "build --starter: $(cat starter.log)"
+fi
+expect_refusal "a starter in an unsigned manifest" "needs --sign-key" \
+    build "${common[@]}" --jar-url "$jar_url" --runtime-url "$zip_url" --starter "$starter0" --starter-url "$starter_url"
+expect_refusal "a starter URL without the program's name" 'must contain "MorvantaStarter.exe"' \
+    build "${common[@]}" --jar-url "$jar_url" --runtime-url "$zip_url" --sign-key sign.pem --sequence 8 --starter "$starter0" --starter-url https://cdn.example/s.exe
+expect_refusal "a starter that is no Windows program" "not a Windows program" \
+    build "${common[@]}" --jar-url "$jar_url" --runtime-url "$zip_url" --sign-key sign.pem --sequence 8 --starter Morvanta.jar --starter-url "$starter_url"
+expect_refusal "a starter for another machine" "64-bit (x64)" \
+    build "${common[@]}" --jar-url "$jar_url" --runtime-url "$zip_url" --sign-key sign.pem --sequence 8 --starter arm64.exe --starter-url "$starter_url"
+
 # --- check --public-key: mirrors signed by the tool and by OpenSSL ---
 keylist="$work/sign.pub.pem;$keys/test_key_a.pub.pem"
 serve() { cp "$2" "$work/mirror$1/www/starter/launcher.json"; }
@@ -209,6 +235,25 @@ out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
 if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (unsigned" <<<"$out" &&
    grep -q "signature FAILED: http://127.0.0.1:${ports[2]} (no listed key" <<<"$out" && ! grep -q rollout <<<"$out"; then
     ok "check --public-key: unsigned and badly signed mirrors fail"; else bad "check failing signatures (exit $code): $out"; fi
+
+
+# The starter file is fetched and checked too; an entry added under a v1 signature fails.
+serve 0 starter7.json; serve 1 starter7.json; serve 2 starter7.json
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if [ $code -eq 0 ] && grep -qE "^ok +[0-9a-f]{64} $starter_url" <<<"$out"; then
+    ok "check: the starter file is fetched and matches"; else bad "check starter (exit $code): $out"; fi
+printf 'MZ tampered' >> "$starter0"
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if [ $code -ne 0 ] && grep -qE "^MISMATCH .* $starter_url" <<<"$out"; then
+    ok "check: a starter file with a wrong digest"; else bad "check starter digest (exit $code): $out"; fi
+/usr/bin/python3 -c '
+import json, sys
+m = json.load(open(sys.argv[1])); m[sys.argv[2]] = "ab" * 32
+json.dump(m, open(sys.argv[3], "w"))' signed5.json "$starter_url" v1_with_starter.json
+serve 1 v1_with_starter.json
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (no listed key" <<<"$out"; then
+    ok "check: a starter entry under a v1 signature fails"; else bad "check v1 with starter (exit $code): $out"; fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

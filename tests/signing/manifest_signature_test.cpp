@@ -42,6 +42,21 @@ TEST(ManifestSignedMessage, UsesUnescapedUrlsAndLowerCaseDigests) {
               "4a70fe9aa6436e02c2dea340fbd1e352e4ef2d8ce6ca52ad25d4b95471fc8bf2\n");
 }
 
+TEST(ManifestSignedMessage, AStarterEntryMakesItV2CoveringThatEntry) {
+    const std::string body = signedBody("42", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" +
+                             kJarDigest + "\"";
+    EXPECT_EQ(manifestSignedMessage("42", selectionOf(body)),
+              "morvanta-manifest-v2\n42\n"
+              "https://cdn.example/Morvanta.jar\n"
+              "0163f1eea7894350060624d315234d40c508ab251ba121714e234503045faadd\n"
+              "https://cdn.example/java-x64.zip\n"
+              "4a70fe9aa6436e02c2dea340fbd1e352e4ef2d8ce6ca52ad25d4b95471fc8bf2\n"
+              "https://cdn.example/MorvantaStarter.exe\n"
+              "0163f1eea7894350060624d315234d40c508ab251ba121714e234503045faadd\n");
+    EXPECT_EQ(readSignedManifestClaim(pairsOf(body), selectionOf(body)).message,
+              manifestSignedMessage("42", selectionOf(body)));
+}
+
 TEST(ManifestSequence, AcceptsOneToNineteenDigitsUpToTheSignedLimit) {
     std::uint64_t value = 99;
     EXPECT_TRUE(parseManifestSequence("0", value));
@@ -101,6 +116,8 @@ TEST(SignedManifestClaim, IsNotWellFormedWithoutMembersOrWithUncheckedDigests) {
         signedBody("3", kSignature, ""),                  // an empty digest would check nothing
         signedBody("3", kSignature, kJarDigest + "0"),
         signedBody("3", kSignature, kJarDigest.substr(0, 63) + "z"),
+        signedBody("3", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"\"",
+        signedBody("3", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" + kZipDigest + "0\"",
     };
     for (const std::string& body : bodies)
         EXPECT_FALSE(readSignedManifestClaim(pairsOf(body), selectionOf(body)).wellFormed) << body;

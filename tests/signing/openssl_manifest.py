@@ -10,11 +10,17 @@ import sys
 import tempfile
 
 
-def message(manifest, sequence):
+def message(manifest, sequence, version=None):
+    """v2, covering the starter entry, when there is one; `version` forces either."""
     jar = [k for k in manifest if "Morvanta.jar" in k][-1]
     zip_ = [k for k in manifest if "java-x64.zip" in k and "Morvanta.jar" not in k][-1]
-    return ("morvanta-manifest-v1\n%s\n%s\n%s\n%s\n%s\n"
-            % (sequence, jar, manifest[jar].lower(), zip_, manifest[zip_].lower())).encode()
+    starter = [k for k in manifest if "MorvantaStarter.exe" in k and k not in (jar, zip_)]
+    version = version or (2 if starter else 1)
+    text = ("morvanta-manifest-v%d\n%s\n%s\n%s\n%s\n%s\n"
+            % (version, sequence, jar, manifest[jar].lower(), zip_, manifest[zip_].lower()))
+    if version == 2:
+        text += "%s\n%s\n" % (starter[-1], manifest[starter[-1]].lower())
+    return text.encode()
 
 
 def der_integer(value):

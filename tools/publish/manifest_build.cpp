@@ -7,6 +7,7 @@ namespace {
 
 constexpr const char* kJarName = "Morvanta.jar";
 constexpr const char* kZipName = "java-x64.zip";
+constexpr const char* kStarterProgramName = "MorvantaStarter.exe";
 
 bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
@@ -33,7 +34,8 @@ void appendJsonString(std::string& out, const std::string& text) {
 
 }  // namespace
 
-std::string checkManifestUrls(const std::string& launcherJarUrl, const std::string& javaZipUrl) {
+std::string checkManifestUrls(const std::string& launcherJarUrl, const std::string& javaZipUrl,
+                              const std::string& starterUrl) {
     if (!contains(launcherJarUrl, kJarName))
         return "launcher jar URL must contain \"Morvanta.jar\": " + launcherJarUrl;
     if (contains(launcherJarUrl, kZipName))
@@ -42,13 +44,32 @@ std::string checkManifestUrls(const std::string& launcherJarUrl, const std::stri
         return "runtime URL must contain \"java-x64.zip\": " + javaZipUrl;
     if (contains(javaZipUrl, kJarName))
         return "runtime URL must not contain \"Morvanta.jar\": " + javaZipUrl;
+    if (!starterUrl.empty()) {
+        if (!contains(starterUrl, kStarterProgramName))
+            return "starter URL must contain \"MorvantaStarter.exe\": " + starterUrl;
+        if (contains(starterUrl, kJarName) || contains(starterUrl, kZipName))
+            return "starter URL must not contain \"Morvanta.jar\" or \"java-x64.zip\": " + starterUrl;
+        if (contains(launcherJarUrl, kStarterProgramName) || contains(javaZipUrl, kStarterProgramName))
+            return "only the starter URL may contain \"MorvantaStarter.exe\"";
+    }
     std::string problem = checkOneUrl(launcherJarUrl, "launcher jar");
     if (problem.empty()) problem = checkOneUrl(javaZipUrl, "runtime");
+    if (problem.empty() && !starterUrl.empty()) problem = checkOneUrl(starterUrl, "starter");
     return problem;
 }
 
+std::string checkStarterProgram(const std::string& head) {
+    const auto byteAt = [&head](std::size_t at) { return static_cast<unsigned char>(head[at]); };
+    if (head.size() < 0x40 || head[0] != 'M' || head[1] != 'Z') return "the starter file is not a Windows program";
+    const std::size_t pe = byteAt(0x3C) | byteAt(0x3D) << 8 | byteAt(0x3E) << 16 | static_cast<std::size_t>(byteAt(0x3F)) << 24;
+    if (pe + 6 > head.size() || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0)
+        return "the starter file is not a Windows program";
+    if ((byteAt(pe + 4) | byteAt(pe + 5) << 8) != 0x8664) return "the starter file is not a 64-bit (x64) Windows program";
+    return std::string();
+}
+
 std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip,
-                              const ManifestSignatureMembers* members) {
+                              const ManifestSignatureMembers* members, const ManifestEntry* starter) {
     std::string json = "{\n  ";
     appendJsonString(json, launcherJar.url);
     json += ": ";
@@ -57,6 +78,12 @@ std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEn
     appendJsonString(json, javaZip.url);
     json += ": ";
     appendJsonString(json, javaZip.sha256);
+    if (starter != nullptr) {
+        json += ",\n  ";
+        appendJsonString(json, starter->url);
+        json += ": ";
+        appendJsonString(json, starter->sha256);
+    }
     if (members != nullptr) {
         json += ",\n  \"sequence\": ";
         appendJsonString(json, members->sequence);
@@ -68,13 +95,17 @@ std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEn
 }
 
 std::string verifyManifestRoundTrip(const std::string& json, const ManifestEntry& launcherJar,
-                                    const ManifestEntry& javaZip) {
+                                    const ManifestEntry& javaZip, const ManifestEntry* starter) {
     const std::vector<unsigned char> body(json.begin(), json.end());
     const ManifestSelection selection = selectManifestEntries(readManifestPairs(body));
     if (selection.launcherJarUrl != launcherJar.url) return "the starter would read the jar URL as: " + selection.launcherJarUrl;
     if (selection.launcherJarSha256 != launcherJar.sha256) return "the starter would read the jar digest as: " + selection.launcherJarSha256;
     if (selection.javaZipUrl != javaZip.url) return "the starter would read the runtime URL as: " + selection.javaZipUrl;
     if (selection.javaZipSha256 != javaZip.sha256) return "the starter would read the runtime digest as: " + selection.javaZipSha256;
+    const ManifestEntry none;
+    const ManifestEntry& wanted = starter != nullptr ? *starter : none;
+    if (selection.starterUrl != wanted.url || selection.starterSha256 != wanted.sha256)
+        return "the starter would read its own entry as: " + selection.starterUrl + " " + selection.starterSha256;
     return std::string();
 }
 

@@ -13,8 +13,14 @@ struct ManifestEntry {
     std::string sha256;  // 64 lower-case hex digits
 };
 
-// Why the starter could not use these URLs, or empty when it can.
-std::string checkManifestUrls(const std::string& launcherJarUrl, const std::string& javaZipUrl);
+// Why the starter could not use these URLs, or empty when it can. An empty
+// `starterUrl` means the manifest names no starter.
+std::string checkManifestUrls(const std::string& launcherJarUrl, const std::string& javaZipUrl,
+                              const std::string& starterUrl = std::string());
+
+// Why the file starting with `head` (its first bytes) is no 64-bit Windows
+// program, or empty when it is one.
+std::string checkStarterProgram(const std::string& head);
 
 // The members of a signed manifest: its sequence and the signature in hex.
 struct ManifestSignatureMembers {
@@ -23,9 +29,10 @@ struct ManifestSignatureMembers {
 };
 
 // launcher.json with the two entries, jar first, as the starter's reader
-// expects; then the signature members, when given.
+// expects; then the starter's entry and the signature members, when given.
 std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip,
-                              const ManifestSignatureMembers* members = nullptr);
+                              const ManifestSignatureMembers* members = nullptr,
+                              const ManifestEntry* starter = nullptr);
 
 // The sequence of a new release: `explicitSequence` when given, else one more
 // than the sequence in the previous manifest's text. Empty `error` on success.
@@ -37,4 +44,4 @@ std::string toHex(const ManifestSignature& signature);  // 128 lower-case digits
 // Reads `json` back through the starter's own reader and selection; empty when
 // it selects exactly the given entries, else what differs.
 std::string verifyManifestRoundTrip(const std::string& json, const ManifestEntry& launcherJar,
-                                    const ManifestEntry& javaZip);
+                                    const ManifestEntry& javaZip, const ManifestEntry* starter = nullptr);

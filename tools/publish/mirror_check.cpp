@@ -38,9 +38,9 @@ std::vector<std::string> disagreeingMirrors(const std::vector<MirrorReport>& rep
         if (!report.complete) continue;
         const ManifestSelection& a = report.selection;
         const ManifestSelection& b = reference->selection;
-        if (a.launcherJarUrl != b.launcherJarUrl || a.javaZipUrl != b.javaZipUrl ||
-            !sameDigest(a.launcherJarSha256, b.launcherJarSha256) ||
-            !sameDigest(a.javaZipSha256, b.javaZipSha256)) {
+        if (a.launcherJarUrl != b.launcherJarUrl || a.javaZipUrl != b.javaZipUrl || a.starterUrl != b.starterUrl ||
+            !sameDigest(a.launcherJarSha256, b.launcherJarSha256) || !sameDigest(a.javaZipSha256, b.javaZipSha256) ||
+            !sameDigest(a.starterSha256, b.starterSha256)) {
             disagreeing.push_back(report.baseUrl);
         }
     }

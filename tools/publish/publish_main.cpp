@@ -26,8 +26,10 @@ void printUsage() {
         "      makes a manifest signing key pair (PEM); keep the private key offline\n"
         "  morvanta-publish build --jar FILE --jar-url URL --runtime FILE --runtime-url URL [--out FILE]\n"
         "                        [--sign-key FILE (--sequence N | --previous FILE)]\n"
+        "                        [--starter FILE --starter-url URL]\n"
         "      writes launcher.json (default: ./launcher.json) with the SHA-256 of each file;\n"
-        "      with --sign-key, signed, with sequence N or one more than the previous manifest's\n"
+        "      with --sign-key, signed, with sequence N or one more than the previous manifest's;\n"
+        "      with --starter (signed only), a new starter program that players' starters switch to\n"
         "  morvanta-publish check [--cacert FILE] [--public-key FILE[;FILE...]] [BASE_URL BASE_URL BASE_URL]\n"
         "      checks the three mirrors (default: the starter's built-in list); with\n"
         "      --public-key, also each mirror's signature and sequence\n");
@@ -88,7 +90,7 @@ int runKeygen(const Arguments& args) {
 
 // The signature members for the entries, or an error in `problem`.
 ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry& jar, const ManifestEntry& zip,
-                                     std::string& problem) {
+                                     const ManifestEntry* starter, std::string& problem) {
     ManifestSignatureMembers members;
     std::string previous;
     const std::string* previousPath = option(args, "--previous");
@@ -100,7 +102,11 @@ ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry&
         nextManifestSequence(option(args, "--sequence"), previousPath ? &previous : nullptr, problem);
     if (!problem.empty()) return members;
     members.sequence = std::to_string(sequence);
-    const ManifestSelection selection{jar.url, jar.sha256, zip.url, zip.sha256};
+    ManifestSelection selection{jar.url, jar.sha256, zip.url, zip.sha256};
+    if (starter != nullptr) {
+        selection.starterUrl = starter->url;
+        selection.starterSha256 = starter->sha256;
+    }
     ManifestSignature signature{};
     problem = signMessage(args.options.at("--sign-key"), manifestSignedMessage(members.sequence, selection),
                           signature);
@@ -119,10 +125,20 @@ int runBuild(const Arguments& args) {
     const std::string jarUrl = args.options.at("--jar-url");
     const std::string zipUrl = args.options.at("--runtime-url");
 
-    const std::string urlProblem = checkManifestUrls(jarUrl, zipUrl);
+    const std::string* starterPath = option(args, "--starter");
+    const std::string* starterUrlOption = option(args, "--starter-url");
+    if ((starterPath == nullptr) != (starterUrlOption == nullptr))
+        return refuse("--starter and --starter-url go together");
+    const std::string starterUrl = starterUrlOption ? *starterUrlOption : std::string();
+    // Players' starters follow a starter entry only under a signature that covers it.
+    if (starterPath != nullptr && option(args, "--sign-key") == nullptr)
+        return refuse("--starter needs --sign-key: only a signed manifest can name a starter");
+
+    const std::string urlProblem = checkManifestUrls(jarUrl, zipUrl, starterUrl);
     if (!urlProblem.empty()) return refuse(urlProblem);
 
-    for (const std::string* url : {&jarUrl, &zipUrl}) {
+    for (const std::string* url : {&jarUrl, &zipUrl, &starterUrl}) {
+        if (url->empty()) continue;
         if (url->rfind("https://", 0) != 0)
             std::fprintf(stderr, "morvanta-publish: warning: %s is not https; only its digest protects it\n", url->c_str());
     }
@@ -134,17 +150,28 @@ int runBuild(const Arguments& args) {
     const std::string runtimeProblem = checkRuntimeArchive(args.options.at("--runtime"));
     if (!runtimeProblem.empty()) return refuse(runtimeProblem);
 
+    ManifestEntry starter;
+    if (starterPath != nullptr) {
+        std::string head;
+        if (!readTextFile(*starterPath, head)) return refuse("cannot read the starter " + *starterPath);
+        const std::string programProblem = checkStarterProgram(head.substr(0, 4096));
+        if (!programProblem.empty()) return refuse(programProblem);
+        starter = ManifestEntry{starterUrl, sha256OfFile(*starterPath)};
+        if (starter.sha256.empty()) return refuse("cannot read the starter " + *starterPath);
+    }
+    const ManifestEntry* starterEntry = starterPath != nullptr ? &starter : nullptr;
+
     const bool signing = option(args, "--sign-key") != nullptr;
     if (!signing && (option(args, "--sequence") || option(args, "--previous")))
         return refuse("--sequence and --previous need --sign-key");
     ManifestSignatureMembers members;
     if (signing) {
         std::string problem;
-        members = signEntries(args, jar, zip, problem);
+        members = signEntries(args, jar, zip, starterEntry, problem);
         if (!problem.empty()) return refuse(problem);
     }
 
-    const std::string json = writeManifestJson(jar, zip, signing ? &members : nullptr);
+    const std::string json = writeManifestJson(jar, zip, signing ? &members : nullptr, starterEntry);
     {
         std::ofstream file(out, std::ios::binary | std::ios::trunc);
         file << json;
@@ -153,7 +180,7 @@ int runBuild(const Arguments& args) {
     // Read back what is on disk, exactly as a mirror will serve it.
     std::ifstream written(out, std::ios::binary);
     const std::string onDisk((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
-    const std::string roundTrip = verifyManifestRoundTrip(onDisk, jar, zip);
+    const std::string roundTrip = verifyManifestRoundTrip(onDisk, jar, zip, starterEntry);
     if (!roundTrip.empty()) return refuse(roundTrip);
     if (signing) {
         const std::vector<unsigned char> body(onDisk.begin(), onDisk.end());
@@ -167,6 +194,7 @@ int runBuild(const Arguments& args) {
 
     std::printf("wrote %s\n  %s  %s\n  %s  %s\n", out.c_str(), jar.sha256.c_str(), jar.url.c_str(),
                 zip.sha256.c_str(), zip.url.c_str());
+    if (starterEntry != nullptr) std::printf("  %s  %s\n", starter.sha256.c_str(), starter.url.c_str());
     return 0;
 }
 
@@ -269,6 +297,8 @@ int runCheck(const Arguments& args) {
         if (!report.complete) continue;
         expected[report.selection.launcherJarUrl].push_back({report.baseUrl, report.selection.launcherJarSha256});
         expected[report.selection.javaZipUrl].push_back({report.baseUrl, report.selection.javaZipSha256});
+        if (!report.selection.starterUrl.empty())
+            expected[report.selection.starterUrl].push_back({report.baseUrl, report.selection.starterSha256});
     }
     const std::string scratch = makeScratchFolder();
     if (scratch.empty()) {
