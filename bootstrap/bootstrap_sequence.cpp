@@ -34,7 +34,10 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, cons
     const bool signedOnly = !config.manifestKeys.empty();
     const bool useStore = signedOnly && workFolderTrusted;
     const std::wstring sequencePath = workFolder + L"\\manifest.sequence";
-    const std::uint64_t highestAccepted = useStore ? ops.readAcceptedSequence(sequencePath) : 0;
+    const AcceptedSequence accepted = useStore ? ops.readAcceptedSequence(sequencePath) : AcceptedSequence{};
+    // A record that cannot be read may hold any number: no signed manifest is safe to take.
+    if (accepted.record == SequenceRecord::Unreadable) return {};
+    const std::uint64_t highestAccepted = accepted.value;
     std::vector<ManifestPair> pairs;
     for (const std::string& server : config.updateServers) {
         std::vector<unsigned char> body;

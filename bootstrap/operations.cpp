@@ -16,6 +16,7 @@
 #include "files/trusted_folders.h"
 #include "net/download.h"
 #include "net/http_client.h"
+#include "net/verified_copy.h"
 
 BootstrapOperations realBootstrapOperations() {
     BootstrapOperations ops;
@@ -26,7 +27,11 @@ BootstrapOperations realBootstrapOperations() {
     // verified files are copied out rather than fetched again.
     auto setAsideWorkFolder = std::make_shared<std::wstring>();
     ops.prepareTrustedFolder = [setAsideWorkFolder](const std::wstring& path) {
-        return prepareTrustedFolder(path, workFolderFixedNames(), setAsideWorkFolder.get());
+        if (!prepareTrustedFolder(path, workFolderFixedNames(), setAsideWorkFolder.get())) return false;
+        // Without the old record an older signed release would be taken again.
+        if (!setAsideWorkFolder->empty())
+            carryAcceptedSequence(*setAsideWorkFolder + L"\\manifest.sequence", path + L"\\manifest.sequence");
+        return true;
     };
     ops.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
     ops.prepareStagingFolder = prepareStagingFolder;

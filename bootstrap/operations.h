@@ -9,6 +9,7 @@
 
 #include "bootstrap/manifest.h"
 #include "bootstrap/manifest_signature.h"
+#include "bootstrap/sequence_store.h"
 
 struct BootstrapOperations {
     std::function<std::uint64_t()> tickCount;
@@ -37,7 +38,7 @@ struct BootstrapOperations {
     std::function<bool(const std::vector<ManifestPublicKey>& keys, const std::string& message,
                        const ManifestSignature& signature)>
         verifyManifestSignature;
-    std::function<std::uint64_t(const std::wstring& path)> readAcceptedSequence;  // 0 when none
+    std::function<AcceptedSequence(const std::wstring& path)> readAcceptedSequence;
     std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeAcceptedSequence;
     std::function<bool(const std::string& url, const std::wstring& targetPath,
                        const std::string& expectedSha256)>

@@ -139,6 +139,22 @@ TEST_F(SignedRunTest, AnOlderValidlySignedReleaseIsRefusedAndTheNextServerUsed) 
     EXPECT_EQ(readFile(kSequenceFile), "8\n");
 }
 
+TEST_F(SignedRunTest, ARecordHeldOpenByAnotherProcessLetsNoOlderReleaseIn) {
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_a8");
+    ASSERT_EQ(readFile(kSequenceFile), "8\n");
+    serve(firstServerManifest(), "old_a6");
+    serve(secondServerManifest(), "old_a6");
+    const int oldJars = test_servers::nginxRequestCount(kOldJarPath);
+    {
+        UniqueFileHandle held(CreateFileW(kSequenceFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        startAndWait("MORVANTA_SIGNED_STARTER", 10000);
+        expectStaysUpWithoutLaunch();
+    }
+    EXPECT_EQ(test_servers::nginxRequestCount(kOldJarPath), oldJars) << "the old release was used";
+    EXPECT_EQ(readFile(kSequenceFile), "8\n");
+}
+
 TEST_F(SignedRunTest, UnsignedManifestsEverywhereLaunchNothing) {
     serve(firstServerManifest(), "unsigned");
     serve(secondServerManifest(), "unsigned");
