@@ -56,8 +56,15 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, cons
 
 }  // namespace
 
-void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& ops) {
+void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& given) {
+    // A failure notice waits for its user: the next starter need not wait with it.
+    BootstrapOperations ops = given;
+    ops.showFailureNotice = [&given](const std::wstring& message) {
+        given.unlockWorkFiles();
+        given.showFailureNotice(message);
+    };
     const std::uint64_t workerStartTick = ops.tickCount();
+    ops.lockWorkFiles();
     const std::wstring workFolder = config.gameDirectory + L"\\loader";
     // Made before the manifest is fetched, as always; a folder that cannot be
     // trusted shows as the failure of the first step that needs it.
@@ -115,7 +122,13 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
         }
     }
 
+    // From the last check until the process exists, what it starts from stays as checked.
+    if (!ops.holdForLaunch({config.gameDirectory, workFolder, javaFolder}, javaExecutable)) {
+        ops.showFailureNotice(kJavaStartFailedMessage);
+        return;
+    }
     ops.removeSetAsideFolders(config.gameDirectory, workFolder);
+    ops.unlockWorkFiles();
     ops.publishStatus(kLaunchingText, 1.0);
     ops.launchJavaLauncher(javaExecutable, launcherJarPath, workerStartTick);
 }

@@ -9,9 +9,11 @@
 #include "archive/extract_zip.h"
 #include "bootstrap/java_launch.h"
 #include "bootstrap/java_search.h"
+#include "bootstrap/machine_lock.h"
 #include "bootstrap/runtime_folder.h"
 #include "bootstrap/sequence_store.h"
 #include "bootstrap/signature_verify.h"
+#include "files/launch_hold.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 #include "net/download.h"
@@ -21,6 +23,8 @@
 BootstrapOperations realBootstrapOperations() {
     BootstrapOperations ops;
     ops.tickCount = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
+    ops.lockWorkFiles = lockWorkFiles;
+    ops.unlockWorkFiles = unlockWorkFiles;
     ops.prepareGameDirectory = prepareGameDirectory;
     // A link at a name the starter uses cannot be set aside as a link everywhere
     // (Wine moves its target): the whole work folder goes aside instead. Its
@@ -60,7 +64,22 @@ BootstrapOperations realBootstrapOperations() {
     };
     ops.findJavaExecutable = findJavaExecutable;
     ops.extractZip = extractZip;
-    ops.launchJavaLauncher = launchJavaLauncher;
+    auto launchHold = std::make_shared<LaunchHold>();
+    ops.holdForLaunch = [launchHold](const std::vector<std::wstring>& folders, const std::wstring& program) {
+        return holdForLaunch(folders, program, *launchHold);
+    };
+    ops.launchJavaLauncher = [launchHold](const std::wstring& javaExecutable, const std::wstring& launcherJarPath,
+                                          std::uint64_t workerStartTick) {
+        LaunchOperations launch = realLaunchOperations();
+        // Let go once the process exists (or could not be made), before the pause and the splash's hold.
+        launch.startProcess = [launchHold, start = launch.startProcess](std::vector<wchar_t>& commandLine,
+                                                                         const std::wstring& currentDirectory) {
+            const bool started = start(commandLine, currentDirectory);
+            launchHold->clear();
+            return started;
+        };
+        launchJavaLauncherWith(launch, javaExecutable, launcherJarPath, workerStartTick);
+    };
     ops.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
     ops.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
     return ops;

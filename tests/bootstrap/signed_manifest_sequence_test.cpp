@@ -51,6 +51,9 @@ struct SignedWorld {
     BootstrapOperations operations(std::size_t keyCount) {
         BootstrapOperations ops;
         ops.tickCount = [] { return std::uint64_t{1}; };
+        ops.lockWorkFiles = [] {};
+        ops.unlockWorkFiles = [] {};
+        ops.holdForLaunch = [](const std::vector<std::wstring>&, const std::wstring&) { return true; };
         ops.prepareGameDirectory = [](const std::wstring&) { return true; };
         ops.prepareTrustedFolder = [this](const std::wstring&) { return workFolderTrusted; };
         ops.checkTrustedFolder = [](const std::wstring&) { return true; };
