@@ -36,7 +36,10 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, cons
     const bool signedOnly = !config.manifestKeys.empty();
     const bool useStore = signedOnly && workFolderTrusted;
     const std::wstring sequencePath = workFolder + L"\\manifest.sequence";
-    const std::uint64_t highestAccepted = useStore ? ops.readAcceptedSequence(sequencePath) : 0;
+    const AcceptedSequence accepted = useStore ? ops.readAcceptedSequence(sequencePath) : AcceptedSequence{};
+    // A record that cannot be read may hold any number: no signed manifest is safe to take.
+    if (accepted.record == SequenceRecord::Unreadable) return {};
+    const std::uint64_t highestAccepted = accepted.value;
     std::vector<ManifestPair> pairs;
     for (const std::string& server : config.updateServers) {
         std::vector<unsigned char> body;
@@ -58,8 +61,15 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, cons
 
 }  // namespace
 
-void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& ops) {
+void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& given) {
+    // A failure notice waits for its user: the next starter need not wait with it.
+    BootstrapOperations ops = given;
+    ops.showFailureNotice = [&given](const std::wstring& message) {
+        given.unlockWorkFiles();
+        given.showFailureNotice(message);
+    };
     const std::uint64_t workerStartTick = ops.tickCount();
+    ops.lockWorkFiles();
     const std::wstring workFolder = config.gameDirectory + L"\\loader";
     // Made before the manifest is fetched, as always; a folder that cannot be
     // trusted shows as the failure of the first step that needs it.
@@ -94,7 +104,14 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     const std::wstring javaExecutable = provideRuntime(ops, workFolder, selection);
     if (javaExecutable.empty()) return;
 
+    // From the last check until the process exists, what it starts from stays as checked.
+    const std::wstring javaFolder = workFolder + L"\\java";
+    if (!ops.holdForLaunch({config.gameDirectory, workFolder, javaFolder}, javaExecutable)) {
+        ops.showFailureNotice(kJavaStartFailedMessage);
+        return;
+    }
     ops.removeSetAsideFolders(config.gameDirectory, workFolder);
+    ops.unlockWorkFiles();
     ops.publishStatus(kLaunchingText, 1.0);
     ops.launchJavaLauncher(javaExecutable, launcherJarPath, workerStartTick);
 }

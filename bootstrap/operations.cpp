@@ -11,19 +11,24 @@
 #include "archive/extract_zip.h"
 #include "bootstrap/java_launch.h"
 #include "bootstrap/java_search.h"
+#include "bootstrap/machine_lock.h"
 #include "bootstrap/runtime_folder.h"
 #include "bootstrap/runtime_source.h"
 #include "bootstrap/sequence_store.h"
 #include "bootstrap/signature_verify.h"
+#include "files/launch_hold.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 #include "net/download.h"
 #include "net/http_client.h"
 #include "net/sha256.h"
+#include "net/verified_copy.h"
 
 BootstrapOperations realBootstrapOperations() {
     BootstrapOperations ops;
     ops.tickCount = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
+    ops.lockWorkFiles = lockWorkFiles;
+    ops.unlockWorkFiles = unlockWorkFiles;
     ops.prepareGameDirectory = prepareGameDirectory;
     // A link at a name the starter uses cannot be set aside as a link everywhere
     // (Wine moves its target): the whole work folder goes aside instead. Its
@@ -33,9 +38,13 @@ BootstrapOperations realBootstrapOperations() {
         const bool trusted = prepareTrustedFolder(path, workFolderFixedNames(), setAsideWorkFolder.get());
         if (!setAsideWorkFolder->empty())
             logEvent("work folder " + toUtf8(path) + " was set aside as " + toUtf8(*setAsideWorkFolder));
+        if (!trusted) return false;
+        // Without the old record an older signed release would be taken again.
+        if (!setAsideWorkFolder->empty())
+            carryAcceptedSequence(*setAsideWorkFolder + L"\\manifest.sequence", path + L"\\manifest.sequence");
         // Only a trusted work folder holds the log: nobody else can have planted anything there.
-        if (trusted) setSupportLogFolder(path);
-        return trusted;
+        setSupportLogFolder(path);
+        return true;
     };
     ops.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
     ops.prepareStagingFolder = prepareStagingFolder;
@@ -69,7 +78,22 @@ BootstrapOperations realBootstrapOperations() {
     };
     ops.findJavaExecutable = findJavaExecutable;
     ops.extractZip = extractZip;
-    ops.launchJavaLauncher = launchJavaLauncher;
+    auto launchHold = std::make_shared<LaunchHold>();
+    ops.holdForLaunch = [launchHold](const std::vector<std::wstring>& folders, const std::wstring& program) {
+        return holdForLaunch(folders, program, *launchHold);
+    };
+    ops.launchJavaLauncher = [launchHold](const std::wstring& javaExecutable, const std::wstring& launcherJarPath,
+                                          std::uint64_t workerStartTick) {
+        LaunchOperations launch = realLaunchOperations();
+        // Let go once the process exists (or could not be made), before the pause and the splash's hold.
+        launch.startProcess = [launchHold, start = launch.startProcess](std::vector<wchar_t>& commandLine,
+                                                                         const std::wstring& currentDirectory) {
+            const bool started = start(commandLine, currentDirectory);
+            launchHold->clear();
+            return started;
+        };
+        launchJavaLauncherWith(launch, javaExecutable, launcherJarPath, workerStartTick);
+    };
     ops.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
     ops.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
     ops.readRuntimeSource = readRuntimeSource;

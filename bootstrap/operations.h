@@ -9,9 +9,14 @@
 
 #include "bootstrap/manifest.h"
 #include "bootstrap/manifest_signature.h"
+#include "bootstrap/sequence_store.h"
 
 struct BootstrapOperations {
     std::function<std::uint64_t()> tickCount;
+    // Waits while another starter on this machine works on the files, then keeps them to this run.
+    std::function<void()> lockWorkFiles;
+    // Lets the next starter in: before a failure notice waits for its user, and before the launch.
+    std::function<void()> unlockWorkFiles;
     // The game directory, made when missing and kept safe from being replaced; false
     // when it is not a plain folder that can be made safe.
     std::function<bool(const std::wstring& path)> prepareGameDirectory;
@@ -37,7 +42,7 @@ struct BootstrapOperations {
     std::function<bool(const std::vector<ManifestPublicKey>& keys, const std::string& message,
                        const ManifestSignature& signature)>
         verifyManifestSignature;
-    std::function<std::uint64_t(const std::wstring& path)> readAcceptedSequence;  // 0 when none
+    std::function<AcceptedSequence(const std::wstring& path)> readAcceptedSequence;
     std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeAcceptedSequence;
     std::function<bool(const std::string& url, const std::wstring& targetPath,
                        const std::string& expectedSha256)>
@@ -45,6 +50,10 @@ struct BootstrapOperations {
     std::function<std::wstring(const std::wstring& root, const std::wstring& fileName)>
         findJavaExecutable;
     std::function<bool(const std::wstring& zipPath, const std::wstring& destDir)> extractZip;
+    // Keeps the folders and the program the launch starts from from being renamed,
+    // replaced or written until the process is created; false when they cannot be held.
+    std::function<bool(const std::vector<std::wstring>& folders, const std::wstring& program)> holdForLaunch;
+    // Lets go of that hold as soon as the process exists.
     std::function<void(const std::wstring& javaExecutable, const std::wstring& launcherJarPath,
                        std::uint64_t workerStartTick)>
         launchJavaLauncher;

@@ -4,34 +4,59 @@
 
 #include <string>
 
+#include "app/support_log.h"
 #include "app/unique_handle.h"
 #include "bootstrap/manifest_signature.h"
+#include "files/private_file.h"
+#include "files/record_file.h"
+#include "files/trusted_folders.h"
+#include "files/security_description.h"
 
 namespace {
 
 constexpr DWORD kMaximumFileSize = 64;  // 19 digits and a line end; anything longer is not ours
+constexpr ULONGLONG kRetryForMs = 2000;
+constexpr DWORD kRetryPauseMs = 100;
 
-}  // namespace
-
-std::uint64_t readAcceptedSequence(const std::wstring& path) {
-    UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return 0;
+AcceptedSequence readOpenRecord(HANDLE file) {
     char buffer[kMaximumFileSize + 1];
     DWORD read = 0;
-    if (!ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) || read > kMaximumFileSize) return 0;
+    if (!ReadFile(file, buffer, sizeof(buffer), &read, nullptr) || read > kMaximumFileSize)
+        return {SequenceRecord::Unreadable, 0};
     std::string text(buffer, read);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     std::uint64_t sequence = 0;
-    return parseManifestSequence(text, sequence) ? sequence : 0;
+    if (!parseManifestSequence(text, sequence)) return {SequenceRecord::Unreadable, 0};
+    return {SequenceRecord::Present, sequence};
+}
+
+}  // namespace
+
+AcceptedSequence readAcceptedSequence(const std::wstring& path) {
+    const ULONGLONG deadline = GetTickCount64() + kRetryForMs;
+    for (;;) {
+        UniqueFileHandle file = openRecordFile(path);
+        if (file) return readOpenRecord(file.get());
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return {SequenceRecord::None, 0};
+        if (GetTickCount64() >= deadline) {
+            logEvent("manifest sequence record unreadable (error " + std::to_string(error) +
+                     "): no signed manifest is taken this run");
+            return {SequenceRecord::Unreadable, 0};
+        }
+        Sleep(kRetryPauseMs);
+    }
 }
 
 bool storeAcceptedSequence(const std::wstring& path, std::uint64_t sequence) {
+    // Read afresh: another starter may have stored a higher number meanwhile.
+    const AcceptedSequence current = readAcceptedSequence(path);
+    if (current.record == SequenceRecord::Unreadable) return false;
+    if (current.record == SequenceRecord::Present && current.value >= sequence) return true;
     const std::wstring temporary = path + L".new";
     const std::string text = std::to_string(sequence) + "\n";
     {
-        UniqueFileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
         if (!file) return false;
         DWORD written = 0;
         if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
@@ -45,5 +70,26 @@ bool storeAcceptedSequence(const std::wstring& path, std::uint64_t sequence) {
         DeleteFileW(temporary.c_str());
         return false;
     }
+    return true;
+}
+
+bool carryAcceptedSequence(const std::wstring& setAsideRecord, const std::wstring& path) {
+    UniqueFileHandle file = openRecordFile(setAsideRecord);
+    if (!file) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            logEvent("manifest sequence of the set-aside work folder not carried over: it could not be opened");
+        return false;
+    }
+    if (!isTrustedRecordFile(describeRecordFile(file.get(), setAsideRecord), trustContextOfRun(path.substr(0, path.rfind(L'\\'))))) {
+        logEvent("manifest sequence of the set-aside work folder not carried over: others could have changed it");
+        return false;
+    }
+    const AcceptedSequence carried = readOpenRecord(file.get());
+    file.reset();
+    if (carried.record != SequenceRecord::Present || !storeAcceptedSequence(path, carried.value)) {
+        logEvent("manifest sequence of the set-aside work folder not carried over: it could not be read or stored");
+        return false;
+    }
+    logEvent("manifest sequence " + std::to_string(carried.value) + " carried over from the set-aside work folder");
     return true;
 }

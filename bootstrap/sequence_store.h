@@ -4,9 +4,29 @@
 #include <cstdint>
 #include <string>
 
-// The stored sequence; 0 when the file is missing or does not hold one.
-std::uint64_t readAcceptedSequence(const std::wstring& path);
+enum class SequenceRecord {
+    Present,     // a number was read
+    None,        // the file does not exist
+    Unreadable,  // anything else: held open by someone, denied, damaged
+};
 
-// Replaces the file so that a crash leaves either the old or the new number:
-// written beside it, flushed to disk, then moved over it.
+struct AcceptedSequence {
+    SequenceRecord record = SequenceRecord::None;
+    std::uint64_t value = 0;  // 0 unless Present
+};
+
+// The stored record. Only a missing file counts as none; a file that cannot be
+// opened is tried again for up to two seconds (a scanner may hold it) and is
+// then unreadable.
+AcceptedSequence readAcceptedSequence(const std::wstring& path);
+
+// Stores the larger of `sequence` and what the file holds now, replacing it so
+// that a crash leaves either the old or the new number: written beside it (only
+// SYSTEM and Administrators may open either), flushed, then moved over it.
+// Stores nothing, and is false, when the file is unreadable.
 bool storeAcceptedSequence(const std::wstring& path, std::uint64_t sequence);
+
+// Carries the record of a work folder that was set aside into the new one, only
+// when that file itself could be trusted (owner, rights, one name); otherwise the
+// new folder starts without a record. True when a number was carried over.
+bool carryAcceptedSequence(const std::wstring& setAsideRecord, const std::wstring& path);

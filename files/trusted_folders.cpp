@@ -284,3 +284,5 @@ bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstri
     logEvent("new work folder " + toUtf8(path) + " untrusted: " + distrustReason(made, true, context));
     return false;
 }
+
+const TrustContext& trustContextOfRun(const std::wstring& folder) { return trustContext(folder); }

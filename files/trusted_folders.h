@@ -46,3 +46,7 @@ inline constexpr const wchar_t* kUntrustedSuffix = L".untrusted-";
 // Renames whatever is at `path` (a link itself, not its target) to `path` + suffix +
 // 16 random hex digits. False when nothing could be renamed without following a link.
 bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* newPath = nullptr);
+
+// The account and whether this platform stores descriptors, decided once a run by
+// a probe in the first folder asked about (`folder` is only used that first time).
+const TrustContext& trustContextOfRun(const std::wstring& folder);

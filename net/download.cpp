@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <memory>
-
 #include "app/unique_handle.h"
 #include "net/download_progress.h"
 #include "files/file_replace.h"
@@ -63,46 +61,6 @@ bool downloadFile(const std::string& url, const std::wstring& targetPath, const 
         return false;
     }
     if (!expectedSha256.empty() && !sameDigest(computeFileSha256(partialPath), expectedSha256)) {
-        DeleteFileW(partialPath.c_str());
-        return false;
-    }
-    return replaceFile(partialPath, targetPath);
-}
-
-bool copyVerifiedFile(const std::wstring& source, const std::wstring& targetPath, const std::string& expectedSha256) {
-    if (expectedSha256.empty()) return false;
-    const std::wstring partialPath = targetPath + L".part";
-    {
-        UniqueFileHandle from = openPlainFileForReading(source);
-        if (!from) return false;
-        // A fresh file takes the descriptor of the trusted folder it is made in;
-        // a moved one would keep its own.
-        UniqueFileHandle to(CreateFileW(partialPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!to) return false;
-        static constexpr DWORD kChunk = 1 << 20;
-        std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunk]);
-        bool copied = true;
-        for (;;) {
-            DWORD read = 0;
-            if (!ReadFile(from.get(), buffer.get(), kChunk, &read, nullptr)) {
-                copied = false;
-                break;
-            }
-            if (read == 0) break;
-            DWORD written = 0;
-            if (!WriteFile(to.get(), buffer.get(), read, &written, nullptr) || written != read) {
-                copied = false;
-                break;
-            }
-        }
-        if (!copied || !FlushFileBuffers(to.get())) {
-            to.reset();
-            DeleteFileW(partialPath.c_str());
-            return false;
-        }
-    }
-    if (!sameDigest(computeFileSha256(partialPath), expectedSha256)) {
         DeleteFileW(partialPath.c_str());
         return false;
     }

@@ -15,9 +15,3 @@ bool downloadFile(const std::string& url, const std::wstring& targetPath, const 
 
 // Digest texts compared without regard to letter case; an empty one never matches.
 bool sameDigest(const std::string& computed, const std::string& expected);
-
-// Puts a copy of `source` at targetPath when its digest is the expected one: read
-// through a handle that follows no link, written into a fresh partial file,
-// verified and put in place like a download. False when anything differs; an
-// empty digest never matches.
-bool copyVerifiedFile(const std::wstring& source, const std::wstring& targetPath, const std::string& expectedSha256);

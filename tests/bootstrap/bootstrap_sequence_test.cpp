@@ -40,6 +40,7 @@ struct FakeWorld {
     std::string archiveDigest;            // of java.zip on disk
     std::vector<std::string> storedSources;
     int archiveHashes = 0;
+    bool holdSucceeds = true;
 
     std::vector<std::string> requestedUrls;
     std::vector<std::string> downloads;
@@ -51,10 +52,17 @@ struct FakeWorld {
     std::vector<std::wstring> launches;  // executable + "|" + jar
     std::uint64_t launchTick = 0;
     int extractions = 0;
+    std::vector<std::string> order;  // the machine-wide lock, the launch's hold, notices and the launch
 
     BootstrapOperations operations() {
         BootstrapOperations ops;
         ops.tickCount = [] { return std::uint64_t{5000}; };
+        ops.lockWorkFiles = [this] { order.push_back("lock"); };
+        ops.unlockWorkFiles = [this] { order.push_back("unlock"); };
+        ops.holdForLaunch = [this](const std::vector<std::wstring>& folders, const std::wstring& program) {
+            order.push_back("hold " + std::to_string(folders.size()) + (program.empty() ? "" : " +program"));
+            return holdSucceeds;
+        };
         ops.prepareGameDirectory = [this](const std::wstring& path) {
             folderCalls.push_back(L"game " + path);
             return gameDirectoryUsable;
@@ -127,13 +135,17 @@ struct FakeWorld {
         ops.launchJavaLauncher = [this](const std::wstring& exe, const std::wstring& jar,
                                         std::uint64_t startTick) {
             launches.push_back(exe + L"|" + jar);
+            order.push_back("launch");
             launchTick = startTick;
         };
         ops.publishStatus = [this](const std::wstring& text, double progress) {
             statusLines.push_back(text);
             fractions.push_back(progress);
         };
-        ops.showFailureNotice = [this](const std::wstring& message) { failures.push_back(message); };
+        ops.showFailureNotice = [this](const std::wstring& message) {
+            failures.push_back(message);
+            order.push_back("notice");
+        };
         ops.readRuntimeSource = [this](const std::wstring& path) {
             EXPECT_EQ(path, kWork + L"\\java.source");
             return recordedSource;
@@ -311,6 +323,33 @@ TEST(BootstrapSequence, EachFailureEndsTheRunWithItsMessage) {
         // A runtime without Java is never published; its staging folder goes.
         EXPECT_EQ(world.folderCalls.back(), L"remove " + kStaging);
         EXPECT_FALSE(world.published);
+    }
+}
+
+// The machine-wide lock is let go before a notice waits or the launch begins; the
+// launch's hold is taken before both and covers every folder on the way.
+TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
+    struct Row {
+        const char* name;
+        bool serverAnswers;
+        bool holdSucceeds;
+        std::vector<std::string> order;
+    };
+    const Row rows[] = {
+        {"a launch", true, true, {"lock", "hold 3 +program", "unlock", "launch"}},
+        {"a failure", false, true, {"lock", "unlock", "notice"}},
+        {"a hold refused", true, false, {"lock", "hold 3 +program", "unlock", "notice"}},
+    };
+    for (const Row& row : rows) {
+        FakeWorld world;
+        if (row.serverAnswers) world.manifests["https://a"] = completeManifest();
+        world.javaOnDisk = {L"javaw.exe"};
+        world.holdSucceeds = row.holdSucceeds;
+        world.run();
+        EXPECT_EQ(world.order, row.order) << row.name;
+        if (!row.holdSucceeds) {
+            EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaStartFailedMessage}));
+        }
     }
 }
 

@@ -30,6 +30,7 @@ struct SignedWorld {
     std::set<std::string> signedMessages;
     bool workFolderTrusted = true;
     bool storeExists = false;
+    bool storeUnreadable = false;
     std::uint64_t stored = 0;
 
     std::vector<std::string> requestedUrls;
@@ -52,6 +53,9 @@ struct SignedWorld {
     BootstrapOperations operations(std::size_t keyCount) {
         BootstrapOperations ops;
         ops.tickCount = [] { return std::uint64_t{1}; };
+        ops.lockWorkFiles = [] {};
+        ops.unlockWorkFiles = [] {};
+        ops.holdForLaunch = [](const std::vector<std::wstring>&, const std::wstring&) { return true; };
         ops.prepareGameDirectory = [](const std::wstring&) { return true; };
         ops.prepareTrustedFolder = [this](const std::wstring&) { return workFolderTrusted; };
         ops.checkTrustedFolder = [](const std::wstring&) { return true; };
@@ -81,7 +85,8 @@ struct SignedWorld {
         };
         ops.readAcceptedSequence = [this](const std::wstring& path) {
             storePaths.push_back(path);
-            return storeExists ? stored : std::uint64_t{0};
+            if (storeUnreadable) return AcceptedSequence{SequenceRecord::Unreadable, 0};
+            return storeExists ? AcceptedSequence{SequenceRecord::Present, stored} : AcceptedSequence{};
         };
         ops.storeAcceptedSequence = [this](const std::wstring& path, std::uint64_t sequence) {
             storePaths.push_back(path);
@@ -207,6 +212,37 @@ TEST(SignedManifestSequence, NothingUsableEndsWithNoServerAndFetchesNothing) {
     EXPECT_TRUE(world.writes.empty());
     EXPECT_EQ(world.verifications, 1) << "only the well-formed claim is verified";
     EXPECT_EQ(world.launches, 0);
+}
+
+// One row per state of the stored record: what a signed manifest of sequence 5 then does.
+TEST(SignedManifestSequence, TheStoredRecordDecidesWhatIsTaken) {
+    struct Row {
+        const char* name;
+        bool exists;
+        bool unreadable;
+        std::uint64_t stored;
+        bool launched;
+        std::vector<std::uint64_t> writes;
+    };
+    const Row rows[] = {
+        {"no record", false, false, 0, true, {5}},
+        {"a lower record", true, false, 4, true, {5}},
+        {"a higher record", true, false, 6, false, {}},
+        {"an unreadable record", false, true, 0, false, {}},
+    };
+    for (const Row& row : rows) {
+        SignedWorld world;
+        world.storeExists = row.exists;
+        world.storeUnreadable = row.unreadable;
+        world.stored = row.stored;
+        world.manifests["https://a"] = world.signedManifest(5);
+        world.run();
+        EXPECT_EQ(world.launches, row.launched ? 1 : 0) << row.name;
+        EXPECT_EQ(world.writes, row.writes) << row.name;
+        if (!row.launched) {
+            EXPECT_EQ(world.failures, (std::vector<std::wstring>{kNoServerMessage})) << row.name;
+        }
+    }
 }
 
 TEST(SignedManifestSequence, AnUntrustedWorkFolderKeepsNoSequence) {

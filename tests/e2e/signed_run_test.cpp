@@ -11,6 +11,8 @@
 #include <iterator>
 #include <string>
 
+#include "bootstrap/machine_lock.h"
+#include "files/security_description.h"
 #include "tests/servers/test_servers.h"
 #include "tests/support/starter_process.h"
 
@@ -152,6 +154,41 @@ TEST_F(SignedRunTest, AnOlderValidlySignedReleaseIsRefusedAndTheNextServerUsed) 
     EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), second + 1);
     EXPECT_EQ(test_servers::nginxRequestCount(kOldJarPath), oldJars) << "the old release was used";
     EXPECT_EQ(readFile(kSequenceFile), "8\n");
+}
+
+TEST_F(SignedRunTest, ARecordHeldOpenByAnotherProcessLetsNoOlderReleaseIn) {
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_a8");
+    ASSERT_EQ(readFile(kSequenceFile), "8\n");
+    serve(firstServerManifest(), "old_a6");
+    serve(secondServerManifest(), "old_a6");
+    const int oldJars = test_servers::nginxRequestCount(kOldJarPath);
+    {
+        UniqueFileHandle held(CreateFileW(kSequenceFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        startAndWait("MORVANTA_SIGNED_STARTER", 10000);
+        expectStaysUpWithoutLaunch();
+    }
+    EXPECT_EQ(test_servers::nginxRequestCount(kOldJarPath), oldJars) << "the old release was used";
+    EXPECT_EQ(readFile(kSequenceFile), "8\n");
+}
+
+// This test process stands for a starter of another session holding the machine-wide lock.
+TEST_F(SignedRunTest, AStarterWaitsForTheMachineWideLockThenLaunches) {
+    serve(firstServerManifest(), "good_a7");
+    LocalSecurityDescriptor descriptor = securityDescriptorFromSddl(kMachineLockSddl);
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    UniqueKernelHandle lock(CreateMutexW(&attributes, TRUE, kMachineLockName));
+    ASSERT_TRUE(lock);
+    const int first = firstServerRequests();
+    run = starter_process::start(environmentPath("MORVANTA_SIGNED_STARTER"));
+    ASSERT_TRUE(run.process);
+    EXPECT_NE(starter_process::waitForVisibleStarterWindow(run.id), nullptr) << "no window while waiting";
+    EXPECT_EQ(WaitForSingleObject(run.process.get(), 3000), static_cast<DWORD>(WAIT_TIMEOUT)) << "did not wait";
+    EXPECT_EQ(firstServerRequests(), first) << "worked on while the lock was held";
+    EXPECT_FALSE(fs::exists(kLoader)) << "touched the files while the lock was held";
+    ReleaseMutex(lock.get());
+    exitCode = starter_process::waitForExit(run.process.get(), 90000);
+    expectLaunched();
 }
 
 TEST_F(SignedRunTest, UnsignedManifestsEverywhereLaunchNothing) {

@@ -114,6 +114,51 @@ mark_second_start
 second_start_downloads_nothing upgrade
 record upgrade "loader left writable by everyone (as an earlier version made it) with an intact jar and archive: set aside, both copied out by digest, runtime unpacked again, nothing downloaded, old folder removed"
 
+echo "== a sparse planted launcher jar of 4 GiB in a work folder that is set aside"
+clean_game
+normal_start sparse-setup
+chmod -R a+w "$loader"
+rm -f "$loader/launcher.jar" "$loader/java.zip" && truncate -s 4G "$loader/launcher.jar"
+head -c 268435456 /dev/zero > "$loader/java.zip"   # allocated: hashed, never copied
+jars=$(count_requests /files/Morvanta.jar)
+zips=$(count_requests /files/java-x64.zip)
+peak=0
+start_starter
+while kill -0 "$starter_pid" 2>/dev/null && [ "$(elapsed_ms)" -lt 120000 ]; do
+    used=$(du -sk "$game" 2>/dev/null | cut -f1)
+    [ "${used:-0}" -gt "$peak" ] && peak=$used
+    sleep 0.1
+done
+sparse_ms=$(elapsed_ms)
+wait_end 1
+check sparse "the start completes with exit code 0 (was $exit_code)" test "$exit_code" = 0
+check sparse "the jar is fetched, not copied out" test "$(count_requests /files/Morvanta.jar)" = $((jars + 1))
+check sparse "the runtime archive is fetched, not copied out" test "$(count_requests /files/java-x64.zip)" = $((zips + 1))
+check sparse "disk use stayed far below the planted sizes (peak ${peak} KiB)" test "$peak" -lt 393216
+record sparse "a sparse 4 GiB launcher.jar and an allocated 256 MiB java.zip, both wrong, in a writable work folder: neither copied (peak disk use ${peak} KiB), both fetched; run took ${sparse_ms} ms"
+
+echo "== another process renames loader or the game directory while the launch holds them"
+clean_game
+normal_start hold-setup
+# A large planted set-aside folder: removed while the hold is in place, it keeps the hold up long enough to try.
+planted=$game/loader.untrusted-77
+mkdir -p "$planted" && (cd "$planted" && seq 1 20000 | xargs touch)
+remaining() { find "$planted" -maxdepth 1 -type f 2>/dev/null | wc -l; }
+rm -f "$loader/java/jdk/bin/java-invocation.txt"
+start_starter
+wait_for 120 bash -c "[ \$(find '$planted' -maxdepth 1 -type f 2>/dev/null | wc -l) -lt 20000 ]"
+"$wine_run" cmd /c ren 'C:\.Morvanta\loader' loader.moved >/dev/null 2>&1
+"$wine_run" cmd /c ren 'C:\.Morvanta' .Morvanta.moved >/dev/null 2>&1
+left=$(remaining)
+check hold "the renames were tried while the hold was up ($left planted files left)" test "$left" -gt 0
+check hold "loader is still at its name" test -d "$loader" -a ! -e "$game/loader.moved"
+check hold "the game directory is still at its name" test -d "$game" -a ! -e "$game.moved"
+wait_end 120
+check hold "the start completes with exit code 0 (was $exit_code)" test "$exit_code" = 0
+check hold "Java is launched" launched
+rm -rf "$game.moved"
+record hold "ren of loader and of C:\\.Morvanta from a second process while the launch holds them ($left planted files still to remove): both refused, Java launched"
+
 echo "== runtime folder replaced by a link to a folder elsewhere"
 clean_game
 normal_start link-setup
