@@ -7,6 +7,7 @@
 #include "app/unique_handle.h"
 #include "files/file_replace.h"
 #include "files/plain_file.h"
+#include "files/private_file.h"
 #include "net/download.h"
 #include "net/sha256.h"
 
@@ -51,10 +52,8 @@ bool copyVerifiedFile(const std::wstring& source, const std::wstring& targetPath
             return false;
         const LARGE_INTEGER start{};
         if (!SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return false;
-        // A fresh file takes the descriptor of the trusted folder it is made in;
-        // a moved one would keep its own.
-        UniqueFileHandle to(CreateFileW(partialPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A fresh file for administrators only; a moved one would keep its own descriptor.
+        UniqueFileHandle to = createPrivateFile(partialPath, GENERIC_WRITE, 0, CREATE_ALWAYS);
         if (!to) return false;
         copiedDigest = copyHashing(from.get(), to.get());
     }
