@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "files/busy_retry.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 
@@ -17,5 +18,6 @@ bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring&
         removeTreeWithoutFollowing(old);  // what cannot go is left aside, out of the way
     }
     // A folder rename within one volume is one step: the runtime appears whole or not at all.
-    return MoveFileExW(stagingFolder.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    return retryWhileBusy(
+        [&] { return MoveFileExW(stagingFolder.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; });
 }

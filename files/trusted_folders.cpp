@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/unique_handle.h"
+#include "files/busy_retry.h"
 #include "files/plain_file.h"
 #include "files/security_description.h"
 
@@ -133,7 +134,7 @@ bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* new
     for (int number = 1; number <= kMaxAsideNames; ++number) {
         const std::wstring candidate = path + suffix + std::to_wstring(number);
         if (describeFolder(candidate).exists) continue;
-        if (!renameEntryItself(path, candidate)) return false;
+        if (!retryWhileBusy([&] { return renameEntryItself(path, candidate); })) return false;
         if (newPath) *newPath = candidate;
         return true;
     }

@@ -36,6 +36,9 @@ void createParentDirectory(const std::wstring& path) {
 
 // Pauses before the second, third and fourth attempt of a file.
 constexpr std::uint32_t kRetryPausesMs[] = {1000, 2000, 4000};
+// No attempt follows once this long passed without a byte: a server that stalls for good
+// then ends in a failure after two cut attempts, not four.
+constexpr std::uint64_t kGiveUpAfterSilenceMs = 45000;
 
 std::wstring recordPathOf(const std::wstring& partialPath) { return partialPath + L".resume"; }
 
@@ -105,6 +108,7 @@ public:
     const DownloadClock& clock;
     std::uint64_t written = 0;
     std::uint64_t resumedFrom = 0;
+    std::uint64_t lastByteAt = 0;
     std::string digest;
 
     AttemptEnd run() {
@@ -200,6 +204,7 @@ private:
             if (!WriteFile(part.get(), data, count, &done, nullptr) || done != count) return false;
             hash_->update(data, count);
             written += count;
+            lastByteAt = clock();
             progress.onChunk(static_cast<std::int64_t>(written), total);
             return true;
         };
@@ -233,6 +238,7 @@ bool downloadFile(const std::string& url, const std::wstring& targetPath, const 
     const std::wstring partialPath = targetPath + L".part";
     DownloadProgressReporter progress(publish, clock);
     Attempt attempt{url, partialPath, expectedSha256, progress, clock};
+    attempt.lastByteAt = clock();
     std::string offsets;
     int attempts = 0;
     AttemptEnd end = AttemptEnd::Failed;
@@ -240,7 +246,8 @@ bool downloadFile(const std::string& url, const std::wstring& targetPath, const 
         ++attempts;
         end = attempt.run();
         offsets += (offsets.empty() ? "" : ",") + std::to_string(attempt.resumedFrom);
-        if (end != AttemptEnd::Retry || attempts > static_cast<int>(sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]))
+        if (end != AttemptEnd::Retry || attempts > static_cast<int>(sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]) ||
+            clock() - attempt.lastByteAt >= kGiveUpAfterSilenceMs)
             break;
         const std::uint32_t ms = kRetryPausesMs[attempts - 1];
         if (pause) pause(ms);

@@ -20,11 +20,11 @@ class ReadSizer {
 public:
     ReadSizer() : windowStart_(nowMicroseconds()) {}
 
-    // Never more than a stall's worth beyond what is available: a trickling link (each
-    // byte restarting the per-read time-out) then still returns within the stall limit.
+    // Never much more than is available: on a link that slowed to a trickle, each byte
+    // restarts the per-read time-out, so one read asking for more may wait for minutes.
     DWORD wanted(DWORD available) const {
         const double target = bytesPerMicrosecond_ * kTargetReadMicroseconds;
-        const double most = static_cast<double>(available) + static_cast<double>(kStallBytes - 1);
+        const double most = static_cast<double>(available) + static_cast<double>(kStallBytes / 4);
         double size = target > available ? target : available;
         if (size > most) size = most;
         return size < kChunkBufferSize ? static_cast<DWORD>(size) : kChunkBufferSize;

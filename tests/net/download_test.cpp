@@ -246,7 +246,7 @@ TEST_F(DownloadFile, AttemptsResumeRetryOrStartAfreshAsTheServerBehaves) {
 }
 
 TEST_F(DownloadFile, TricklingBodyIsCutAndTheRestAsked) {
-    const std::string path = "/ranged/200000?stall=100000&t=" + std::to_string(GetCurrentProcessId());
+    const std::string path = "/ranged/200000?stall=100000&every=20&t=" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(fetch(test_servers::faultUrl(path), target_, digestOf(pattern(200000))));
     const std::vector<std::string> requests = requestsFor(path);
     ASSERT_EQ(requests.size(), 2u);

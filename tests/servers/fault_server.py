@@ -25,7 +25,8 @@ Routes (GET and HEAD):
                                    pattern bytes n or the file <name>, ETag and Range
                                    support; <once> misbehaves on the first request
                                    for this path only: cut=K (close after byte K),
-                                   stall=K (then a byte every 20 ms), status=503;
+                                   stall=K (then a byte every E ms, every=E, 100 when
+                                   not given), status=503;
                                    <ranges>: ranges=ignore (always 200) or
                                    ranges=wrong (206 from byte 0 whatever is asked)
 Any other path is answered as --default-route when given (so a base URL can
@@ -233,7 +234,7 @@ class Handler(BaseHTTPRequestHandler):
         if option("stall") is not None:
             deadline = time.monotonic() + self.server.endless_seconds
             while end < len(data) and time.monotonic() < deadline:
-                time.sleep(0.02)
+                time.sleep(int(query.get("every", ["100"])[0]) / 1000.0)
                 self.body(data[end:end + 1])
                 end += 1
 
