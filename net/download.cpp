@@ -160,12 +160,12 @@ private:
     }
 
     HttpFailure transfer(UniqueFileHandle& part, ResumeRequest range) {
-        hash_.reset(new Sha256Stream());
+        freshDigest();
         restartAfresh_ = false;
         status_ = 0;
         if (range.from > 0 && !hashKeptBytes(part.get(), range.from, *hash_)) {
             range = ResumeRequest();
-            hash_.reset(new Sha256Stream());
+            freshDigest();
         }
         // The record is written again when this attempt fails.
         DeleteFileW(recordPathOf(partialPath).c_str());
@@ -190,7 +190,7 @@ private:
                 // A whole body after all: the kept bytes go.
                 LARGE_INTEGER zero = {};
                 if (!SetFilePointerEx(part.get(), zero, nullptr, FILE_BEGIN) || !SetEndOfFile(part.get())) return false;
-                hash_.reset(new Sha256Stream());
+                freshDigest();
                 written = 0;
                 resumedFrom = 0;
             }
@@ -202,7 +202,7 @@ private:
         ask.onData = [&](const unsigned char* data, DWORD count) {
             DWORD done = 0;
             if (!WriteFile(part.get(), data, count, &done, nullptr) || done != count) return false;
-            hash_->update(data, count);
+            if (hash_) hash_->update(data, count);
             written += count;
             lastByteAt = clock();
             progress.onChunk(static_cast<std::int64_t>(written), total);
@@ -210,6 +210,9 @@ private:
         };
         return httpStream(ask).failure;
     }
+
+    // No digest is computed when none is expected.
+    void freshDigest() { hash_.reset(expectedSha256.empty() ? nullptr : new Sha256Stream()); }
 
     std::unique_ptr<Sha256Stream> hash_;
     std::string validator_;
