@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "files/busy_retry.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 
@@ -14,9 +15,14 @@ bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring&
     std::wstring old;
     if (describeFolder(javaFolder).exists && !setAside(javaFolder, L".old-", &old)) return false;
     // A folder rename within one volume is one step: the runtime appears whole or not at all.
-    if (MoveFileExW(stagingFolder.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) == FALSE) {
+    const auto publish = [&] {
+        return retryWhileBusy(
+            [&] { return MoveFileExW(stagingFolder.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; });
+    };
+    if (!publish()) {
         // The old runtime goes back rather than leaving no runtime at all.
-        if (!old.empty()) MoveFileExW(old.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH);
+        if (!old.empty())
+            retryWhileBusy([&] { return MoveFileExW(old.c_str(), javaFolder.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; });
         return false;
     }
     if (!old.empty()) removeTreeWithoutFollowing(old);  // what cannot go is left aside, out of the way

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/unique_handle.h"
+#include "files/busy_retry.h"
 
 namespace {
 
@@ -44,8 +45,11 @@ bool renameWithPosixSemantics(const std::wstring& source, const std::wstring& ta
 }  // namespace
 
 bool replaceFile(const std::wstring& source, const std::wstring& target) {
-    if (renameWithPosixSemantics(source, target)) return true;
-    // Older Windows, FAT and Wine refuse the call or the flag: the classic replace,
-    // which is just as atomic but fails while the old file is open without delete sharing.
-    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return retryWhileBusy([&] {
+        if (renameWithPosixSemantics(source, target)) return true;
+        // Older Windows, FAT and Wine refuse the call or the flag: the classic replace,
+        // which is just as atomic but fails while the old file is open without delete sharing.
+        return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+               FALSE;
+    });
 }

@@ -10,6 +10,7 @@
 
 #include "app/support_log.h"
 #include "app/unique_handle.h"
+#include "files/busy_retry.h"
 #include "files/plain_file.h"
 #include "files/private_file.h"
 #include "files/security_description.h"
@@ -194,7 +195,7 @@ bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* new
         if (random.empty()) return false;
         const std::wstring candidate = path + suffix + random;
         if (describeFolder(candidate, false).exists) continue;
-        if (!renameEntryItself(path, candidate)) return false;
+        if (!retryWhileBusy([&] { return renameEntryItself(path, candidate); })) return false;
         if (newPath) *newPath = candidate;
         return true;
     }
@@ -205,7 +206,8 @@ const std::vector<std::wstring>& workFolderFixedNames() {
     static const std::vector<std::wstring> names = {
         L"launcher.jar", L"launcher.jar.part", L"java.zip",          L"java.zip.part",
         L"java",         L"java.staging",      L"manifest.sequence", L"manifest.sequence.new",
-        L"java.source",  L"java.source.new",   L"starter"};
+        L"java.source",  L"java.source.new",   L"starter",          L"launcher.jar.part.resume",
+        L"java.zip.part.resume"};
     return names;
 }
 

@@ -3,11 +3,16 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <memory>
+
+#include "app/support_log.h"
 #include "app/unique_handle.h"
 #include "net/download_progress.h"
 #include "files/file_replace.h"
 #include "net/http_client.h"
 #include "files/plain_file.h"
+#include "files/private_file.h"
+#include "net/resume_rules.h"
 #include "net/sha256.h"
 
 namespace {
@@ -29,6 +34,192 @@ void createParentDirectory(const std::wstring& path) {
     SHCreateDirectoryExW(nullptr, path.substr(0, slash).c_str(), nullptr);
 }
 
+// Pauses before the second, third and fourth attempt of a file.
+constexpr std::uint32_t kRetryPausesMs[] = {1000, 2000, 4000};
+// No attempt follows once this long passed without a byte: a server that stalls for good
+// then ends in a failure after two cut attempts, not four.
+constexpr std::uint64_t kGiveUpAfterSilenceMs = 45000;
+
+std::wstring recordPathOf(const std::wstring& partialPath) { return partialPath + L".resume"; }
+
+void discardPartial(const std::wstring& partialPath) {
+    DeleteFileW(recordPathOf(partialPath).c_str());
+    DeleteFileW(partialPath.c_str());
+}
+
+bool readRecord(const std::wstring& partialPath, ResumeRecord& record) {
+    UniqueFileHandle file = openPlainFileForReading(recordPathOf(partialPath));
+    if (!file) return false;
+    char text[1024];
+    DWORD read = 0;
+    if (!ReadFile(file.get(), text, sizeof text, &read, nullptr) || read == sizeof text) return false;
+    return parseResumeRecord(std::string(text, read), record);
+}
+
+bool writeRecord(const std::wstring& partialPath, const ResumeRecord& record) {
+    UniqueFileHandle file = createPrivateFile(recordPathOf(partialPath), GENERIC_WRITE, 0, CREATE_ALWAYS);
+    const std::string text = formatResumeRecord(record);
+    DWORD written = 0;
+    return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(file.get());
+}
+
+// The kept partial file, opened without following a link; empty unless it is a plain
+// file with one name at exactly that path.
+UniqueFileHandle openKeptPartial(const std::wstring& path, std::uint64_t& length) {
+    UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!file || !GetFileInformationByHandle(file.get(), &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        information.nNumberOfLinks != 1 || !handleIsAt(file.get(), path))
+        return UniqueFileHandle();
+    length = (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+    return file;
+}
+
+// Feeds the kept bytes into the digest, leaving the file positioned at their end.
+bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Stream& digest) {
+    static constexpr DWORD kChunk = 1 << 20;
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunk]);
+    std::uint64_t done = 0;
+    while (done < length) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer.get(), kChunk, &read, nullptr) || read == 0) return false;
+        if (!digest.update(buffer.get(), read)) return false;
+        done += read;
+    }
+    return done == length;
+}
+
+enum class AttemptEnd { Fetched, Retry, Failed };
+
+// One download across its attempts: what the last attempt left behind.
+class Attempt {
+public:
+    Attempt(const std::string& url, const std::wstring& partialPath, const std::string& expectedSha256,
+            DownloadProgressReporter& progress, const DownloadClock& clock)
+        : url(url), partialPath(partialPath), expectedSha256(expectedSha256), progress(progress), clock(clock) {}
+
+    const std::string& url;
+    const std::wstring& partialPath;
+    const std::string& expectedSha256;
+    DownloadProgressReporter& progress;
+    const DownloadClock& clock;
+    std::uint64_t written = 0;
+    std::uint64_t resumedFrom = 0;
+    std::uint64_t lastByteAt = 0;
+    std::string digest;
+
+    AttemptEnd run() {
+        ResumeRecord record;
+        std::uint64_t keptLength = 0;
+        UniqueFileHandle part;
+        if (readRecord(partialPath, record)) part = openKeptPartial(partialPath, keptLength);
+        ResumeRequest range = planResumeRequest(record, keptLength, expectedSha256);
+        for (;;) {
+            const HttpFailure failure = transfer(part, range);
+            if (failure == HttpFailure::None) return finish(part);
+            if (failure == HttpFailure::Status && restartAfresh_ && range.from > 0) {
+                // Other bytes than asked for: the kept part is of no use.
+                part.reset();
+                range = ResumeRequest();
+                continue;
+            }
+            return keepForLater(part, failure);
+        }
+    }
+
+private:
+    AttemptEnd finish(UniqueFileHandle& part) {
+        // The rename that follows must never publish data that is not on the disk yet.
+        const bool flushed = FlushFileBuffers(part.get()) != 0;
+        part.reset();
+        digest = hash_ ? hash_->finish() : std::string();
+        if (!flushed || (!expectedSha256.empty() && !sameDigest(digest, expectedSha256))) {
+            discardPartial(partialPath);
+            return AttemptEnd::Failed;
+        }
+        DeleteFileW(recordPathOf(partialPath).c_str());
+        return AttemptEnd::Fetched;
+    }
+
+    AttemptEnd keepForLater(UniqueFileHandle& part, HttpFailure failure) {
+        const bool retry = failure == HttpFailure::Connection || failure == HttpFailure::Cut ||
+                           (failure == HttpFailure::Status && status_ >= 500 && status_ <= 599);
+        ResumeRecord record;
+        record.digest = expectedSha256;
+        record.length = written;
+        record.validator = validator_;
+        bool kept = part && written > 0 && !validator_.empty() && !expectedSha256.empty() &&
+                    FlushFileBuffers(part.get());
+        part.reset();
+        kept = kept && writeRecord(partialPath, record);
+        if (!kept) discardPartial(partialPath);
+        return retry ? AttemptEnd::Retry : AttemptEnd::Failed;
+    }
+
+    HttpFailure transfer(UniqueFileHandle& part, ResumeRequest range) {
+        freshDigest();
+        restartAfresh_ = false;
+        status_ = 0;
+        if (range.from > 0 && !hashKeptBytes(part.get(), range.from, *hash_)) {
+            range = ResumeRequest();
+            freshDigest();
+        }
+        // The record is written again when this attempt fails.
+        DeleteFileW(recordPathOf(partialPath).c_str());
+        if (range.from == 0) {
+            part.reset();
+            part = createPrivateFile(partialPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+            if (!part) return HttpFailure::Unusable;
+        }
+        written = range.from;
+        resumedFrom = range.from;
+        std::int64_t total = 0;
+        HttpStreamRequest ask;
+        ask.url = url;
+        ask.range = range;
+        ask.clockMs = clock;
+        ask.onHeaders = [&](const ResponseHeaders& headers) {
+            status_ = headers.status;
+            validator_ = strongValidator(headers);
+            const BodyVerdict verdict = judgeResponse(range, headers);
+            restartAfresh_ = verdict == BodyVerdict::StartAfresh;
+            if (verdict == BodyVerdict::WriteFromStart && range.from > 0) {
+                // A whole body after all: the kept bytes go.
+                LARGE_INTEGER zero = {};
+                if (!SetFilePointerEx(part.get(), zero, nullptr, FILE_BEGIN) || !SetEndOfFile(part.get())) return false;
+                freshDigest();
+                written = 0;
+                resumedFrom = 0;
+            }
+            if (verdict != BodyVerdict::Append && verdict != BodyVerdict::WriteFromStart) return false;
+            total = headers.hasLength ? static_cast<std::int64_t>(written + headers.length) : 0;
+            if (written > 0) progress.resumeAt(static_cast<std::int64_t>(written));
+            return true;
+        };
+        ask.onData = [&](const unsigned char* data, DWORD count) {
+            DWORD done = 0;
+            if (!WriteFile(part.get(), data, count, &done, nullptr) || done != count) return false;
+            if (hash_) hash_->update(data, count);
+            written += count;
+            lastByteAt = clock();
+            progress.onChunk(static_cast<std::int64_t>(written), total);
+            return true;
+        };
+        return httpStream(ask).failure;
+    }
+
+    // No digest is computed when none is expected.
+    void freshDigest() { hash_.reset(expectedSha256.empty() ? nullptr : new Sha256Stream()); }
+
+    std::unique_ptr<Sha256Stream> hash_;
+    std::string validator_;
+    unsigned status_ = 0;
+    bool restartAfresh_ = false;
+};
+
 }  // namespace
 
 bool sameDigest(const std::string& computed, const std::string& expected) {
@@ -39,30 +230,36 @@ bool sameDigest(const std::string& computed, const std::string& expected) {
 }
 
 bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256,
-                  const StatusPublisher& publish, const DownloadClock& clock) {
-    if (isIntactFile(targetPath, expectedSha256)) return true;
+                  const StatusPublisher& publish, const DownloadClock& clock, const RetryPause& pause) {
+    const std::string name = toUtf8(targetPath.substr(targetPath.rfind(L'\\') + 1));
+    if (isIntactFile(targetPath, expectedSha256)) {
+        logEvent(name + ": kept as intact");
+        return true;
+    }
 
     createParentDirectory(targetPath);
     const std::wstring partialPath = targetPath + L".part";
-    bool fetched;
-    {
-        // A stale partial file is truncated: nothing is resumed.
-        UniqueFileHandle partial(CreateFileW(partialPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!partial) return false;
-        DownloadProgressReporter progress(publish, clock);
-        fetched = httpGet(url, nullptr, partial.get(),
-                          [&progress](std::int64_t received, std::int64_t total) { progress.onChunk(received, total); });
-        // The rename below must never publish data that is not on the disk yet.
-        if (fetched && !FlushFileBuffers(partial.get())) fetched = false;
+    DownloadProgressReporter progress(publish, clock);
+    Attempt attempt{url, partialPath, expectedSha256, progress, clock};
+    attempt.lastByteAt = clock();
+    std::string offsets;
+    int attempts = 0;
+    AttemptEnd end = AttemptEnd::Failed;
+    for (;;) {
+        ++attempts;
+        end = attempt.run();
+        offsets += (offsets.empty() ? "" : ",") + std::to_string(attempt.resumedFrom);
+        if (end != AttemptEnd::Retry || attempts > static_cast<int>(sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]) ||
+            clock() - attempt.lastByteAt >= kGiveUpAfterSilenceMs)
+            break;
+        const std::uint32_t ms = kRetryPausesMs[attempts - 1];
+        if (pause) pause(ms);
+        else Sleep(ms);
     }
-    if (!fetched) {
-        DeleteFileW(partialPath.c_str());
-        return false;
-    }
-    if (!expectedSha256.empty() && !sameDigest(computeFileSha256(partialPath), expectedSha256)) {
-        DeleteFileW(partialPath.c_str());
-        return false;
-    }
+    logEvent(name + ": " + (end == AttemptEnd::Fetched ? "fetched" : "not fetched") + ", " +
+             std::to_string(attempt.written) + " bytes, " + std::to_string(attempts) + " attempts from bytes " +
+             offsets + "; sha256 expected " + (expectedSha256.empty() ? "none" : expectedSha256) + ", computed " +
+             (attempt.digest.empty() ? "none" : attempt.digest));
+    if (end != AttemptEnd::Fetched) return false;
     return replaceFile(partialPath, targetPath);
 }

@@ -40,6 +40,8 @@ public:
 
     // Called after every chunk; publishes when the sample is taken.
     void onChunk(std::int64_t received, std::int64_t total);
+    // Bytes kept from an earlier attempt count as received before the next sample, not as speed.
+    void resumeAt(std::int64_t received) { stats_.lastSampleBytes = received; }
 
     const DownloadStats& stats() const { return stats_; }
 

@@ -1,5 +1,6 @@
 #pragma once
-// One HTTP or HTTPS GET at a time over WinHTTP, into memory or into an open file.
+// One HTTP or HTTPS GET at a time over WinHTTP, into memory, into an open file or
+// to a caller that sees the headers first.
 
 #include <windows.h>
 
@@ -8,12 +9,46 @@
 #include <string>
 #include <vector>
 
+#include "net/resume_rules.h"
+
 // Called after every chunk with the bytes delivered so far and the announced
 // length (0 when none was announced).
 using ProgressCallback = std::function<void(std::int64_t received, std::int64_t total)>;
 
 // A manifest larger than this is refused: one bad answer must not exhaust memory.
 inline constexpr std::uint64_t kManifestSizeLimit = 1024 * 1024;
+
+// A body is cut when fewer than kStallBytes arrive within kStallMilliseconds: WinHTTP's
+// own limit is per read, which a trickling server never reaches.
+inline constexpr std::uint64_t kStallBytes = 1024;
+inline constexpr std::uint64_t kStallMilliseconds = 30000;
+
+enum class HttpFailure {
+    None,
+    Unusable,    // a URL that cannot be asked, or a TLS failure: asking again changes nothing
+    Connection,  // no answer: resolve, connect, send or headers failed or timed out
+    Status,      // an answer refused by onHeaders (its status is in HttpOutcome)
+    Cut,         // the body ended early, stalled, or ran past its length or limit
+    Sink,        // the receiver refused a piece
+};
+
+struct HttpOutcome {
+    HttpFailure failure = HttpFailure::Unusable;
+    unsigned status = 0;
+    std::uint64_t received = 0;  // body bytes handed to onData
+};
+
+struct HttpStreamRequest {
+    std::string url;
+    ResumeRequest range;  // a range header only when range.from > 0
+    // Sees the answer before any of its body; false: the body is not read.
+    std::function<bool(const ResponseHeaders&)> onHeaders;
+    std::function<bool(const unsigned char* data, DWORD count)> onData;
+    std::function<std::uint64_t()> clockMs;  // measures stalls
+    std::uint64_t bodyLimit = UINT64_MAX;
+};
+
+HttpOutcome httpStream(const HttpStreamRequest& request);
 
 // Exactly one sink is used: `file` when it is not null, else `body`. True only for
 // status 200 with the whole body delivered; a body shorter than its announced
@@ -23,3 +58,6 @@ bool httpGet(const std::string& url, std::vector<unsigned char>* body, HANDLE fi
 
 // The manifest fetch: a GET into memory that fails once the body passes kManifestSizeLimit.
 bool fetchManifestBody(const std::string& url, std::vector<unsigned char>& body);
+
+// The URL as a log line may show it: cut at '?'.
+std::string urlForLog(const std::string& url);

@@ -1,2 +1,3 @@
 # Sources of this folder that build without platform headers.
 list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/net/url.cpp)
+list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/net/resume_rules.cpp)

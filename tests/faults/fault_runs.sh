@@ -2,7 +2,7 @@
 # Whole-program fault runs: the real starter under Wine against nginx (from the
 # example configuration) and the fault server, on loopback.
 #
-#   fault_runs.sh <starter.exe> <java stand-in.exe> <state dir>
+#   fault_runs.sh <starter.exe> <java stand-in.exe> <state dir> <scanner_hold.exe>
 #
 # The starter must be built with the servers
 #   http://127.0.0.1:19181 (fault server) ; http://127.0.0.1:19180 (nginx) ; http://127.0.0.1:19189 (nothing)
@@ -12,6 +12,7 @@ set -uo pipefail
 starter=$(realpath "$1")
 stand_in=$(realpath "$2")
 state=$(mkdir -p "$3" && cd "$3" && pwd)
+scanner_hold=$(realpath "$4")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 wine_run=$root/cmake/wine-run.sh
 nginx=$root/tests/servers/nginx.sh
@@ -139,6 +140,59 @@ check stall "the run stays up with its message" test "$up" = yes
 check stall "the jar stays in place" test "$(sha "$loader/launcher.jar")" = "$jar_sha"
 check stall "no archive is left" test ! -e "$loader/java.zip"
 record stall "runtime download stalled after the headers: given up after ${took} ms (Java download failure), jar kept"
+
+# The runtime from the fault server's ranged route, misbehaving on its first request.
+ranged_run() {  # scenario, query
+    clean_game
+    fault_server ""
+    ranged_path="/ranged/java-x64.zip?$2"
+    write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$fault_port$ranged_path" "$big_sha"
+    start_starter; wait_end 150
+    took=$(elapsed_ms)
+    check "$1" "the run completes (exit $exit_code)" test "$exit_code" = 0
+    check "$1" "the archive is the served one" test "$(sha "$loader/java.zip" 2>/dev/null)" = "$big_sha"
+    check "$1" "Java is launched" launched
+}
+ranged_requests() { grep -F "$ranged_path" "$fault_log" | sed "s|^$ranged_path||" | tr '\n' ';'; }
+zip_size=$(size_of "$files/java-x64.zip")
+half=$((zip_size / 2))
+
+echo "== runtime download cut at half way"
+ranged_run cut "cut=$half"
+from=$(grep -F "$ranged_path range=" "$fault_log" | head -1 | sed 's/.* range=//')
+served=$((half + zip_size - ${from:-0}))
+check cut "the rest is asked from the cut on" test "$(ranged_requests)" = "; range=$half;"
+check cut "bytes served stay under 1.15 times the size ($served of $zip_size)" test $((served * 100)) -lt $((zip_size * 115))
+record cut "cut after $half of $zip_size bytes: the next attempt asked for the rest, $served bytes served in all, launched"
+
+echo "== runtime server answering a range with other bytes"
+ranged_run lying-range "cut=$half&ranges=wrong"
+check lying-range "a range was asked, then the whole file" test "$(ranged_requests)" = "; range=$half;;"
+record lying-range "a 206 from byte 0 for a range from $half was refused: the whole file fetched again, verified, launched"
+
+echo "== runtime server trickling after half way"
+ranged_run trickle "stall=$half"
+check trickle "recovered within 75 s (${took} ms)" test "$took" -lt 75000
+record trickle "10 bytes/s after half way: the attempt was cut and the rest fetched, the run completed in ${took} ms"
+
+echo "== runtime server busy once"
+ranged_run busy "status=503"
+check busy "asked again after the 503" test "$(ranged_requests)" = ";;"
+record busy "a 503 before the 200: asked again a second later, run completed"
+
+echo "== staging folder held by a scanner while it is published"
+clean_game
+write_manifest "$jar_url" "$jar_sha" "$small_url" "$small_sha"
+# Wine refuses the folder's rename (error 32) while it is open without delete sharing.
+"$wine_run" "$scanner_hold" 'C:\.Morvanta\loader\java.staging' 'C:\.Morvanta\loader\java.staging\jdk\bin\javaw.exe' 1000 \
+    >/dev/null 2>&1 &
+holder_pid=$!
+start_starter; wait_end 120
+wait "$holder_pid"; held=$?
+check scanner "the folder was held" test "$held" = 0
+check scanner "the run completes (exit $exit_code)" test "$exit_code" = 0
+check scanner "Java is launched" launched
+record scanner "java.staging held open without delete sharing for 1 s as it was published: the rename was tried again and succeeded"
 
 echo "== oversized manifest"
 clean_game

@@ -9,6 +9,7 @@
 #include "app/launcher_state.h"
 #include "app/unique_handle.h"
 #include "net/download.h"
+#include "net/sha256.h"
 #include "servers/test_servers.h"
 
 namespace {
@@ -71,8 +72,9 @@ protected:
     bool fetch(const std::string& from, const std::wstring& to, const std::string& digest) {
         return downloadFile(
             from, to, digest, [this](const std::wstring& text, double progress) { shown_.push_back({text, progress}); },
-            [this] { return clockReads_++ * 200; });
+            [this] { return clockReads_++ * 200; }, [this](std::uint32_t ms) { pauses_.push_back(ms); });
     }
+    std::vector<std::uint32_t> pauses_;
     struct Shown {
         std::wstring text;
         double progress;
@@ -188,6 +190,82 @@ TEST_F(DownloadFile, IntactTargetShowsNothing) {
     writeFile(target_, pattern(65537));
     ASSERT_TRUE(fetch(url(), target_, kServedDigest));
     EXPECT_TRUE(shown_.empty());
+}
+
+std::string digestOf(const std::string& bytes) {
+    Sha256Stream digest;
+    digest.update(bytes.data(), bytes.size());
+    return digest.finish();
+}
+
+// What the fault server logged for one path: each request, with " range=<from>" when it asked for one.
+std::vector<std::string> requestsFor(const std::string& path) {
+    const std::string log = test_servers::readTextFile(test_servers::windowsPath(test_servers::environment("MORVANTA_TEST_FAULT_LOG")));
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = log.find('\n', at)) != std::string::npos; at = end + 1)
+        if (log.compare(at, path.size(), path) == 0 && (at + path.size() == end || log[at + path.size()] == ' '))
+            lines.push_back(log.substr(at + path.size(), end - at - path.size()));
+    return lines;
+}
+
+TEST_F(DownloadFile, AttemptsResumeRetryOrStartAfreshAsTheServerBehaves) {
+    const std::string wanted = digestOf(pattern(200000));
+    struct Row {
+        std::string query;
+        std::string digest;
+        bool fetched;
+        std::vector<std::uint32_t> pauses;
+        std::vector<std::string> requests;
+    };
+    const Row rows[] = {
+        {"cut=100000", wanted, true, {1000}, {"", " range=100000"}},
+        {"status=503", wanted, true, {1000}, {"", ""}},
+        {"cut=100000&ranges=wrong", wanted, true, {1000}, {"", " range=100000", ""}},
+        {"cut=100000&ranges=ignore", wanted, true, {1000}, {"", " range=100000"}},
+        {"cut=100000&etag=changing", wanted, true, {1000}, {"", " range=100000"}},
+        {"cut=100000", std::string(64, '0'), false, {1000}, {"", " range=100000"}},
+        {"status=404", wanted, false, {}, {""}},
+        {"/status/503?", wanted, false, {1000, 2000, 4000}, {"", "", "", ""}},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        // A path of its own per row: the server misbehaves on a path's first request only.
+        const std::string path = (row.query[0] == '/' ? row.query : "/ranged/200000?" + row.query) + "&row=" + std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(n++);
+        pauses_.clear();
+        EXPECT_EQ(fetch(test_servers::faultUrl(path), target_, row.digest), row.fetched) << row.query;
+        EXPECT_EQ(pauses_, row.pauses) << row.query;
+        EXPECT_EQ(requestsFor(path), row.requests) << row.query;
+        if (row.fetched) {
+            EXPECT_EQ(targetContent(), pattern(200000)) << row.query;
+        }
+        EXPECT_FALSE(exists(partial_)) << row.query;
+        EXPECT_FALSE(exists(partial_ + L".resume")) << row.query;
+        DeleteFileW(target_.c_str());
+    }
+}
+
+TEST_F(DownloadFile, TricklingBodyIsCutAndTheRestAsked) {
+    const std::string path = "/ranged/200000?stall=100000&every=20&t=" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(fetch(test_servers::faultUrl(path), target_, digestOf(pattern(200000))));
+    const std::vector<std::string> requests = requestsFor(path);
+    ASSERT_EQ(requests.size(), 2u);
+    // Cut on the download clock, well before the server's minute of trickle (about 3000 bytes) ends.
+    EXPECT_LT(std::stoul(requests[1].substr(7)), 102048u);
+    EXPECT_EQ(targetContent(), pattern(200000));
+}
+
+TEST_F(DownloadFile, KeptPartOfALaterStartIsContinued) {
+    const std::string path = "/ranged/200000?t=" + std::to_string(GetCurrentProcessId());
+    const std::string bytes = pattern(200000);
+    writeFile(partial_, bytes.substr(0, 150000));
+    writeFile(partial_ + L".resume", "sha256=" + digestOf(bytes) + "\nlength=150000\nvalidator=\"v1\"\n");
+    ASSERT_TRUE(fetch(test_servers::faultUrl(path), target_, digestOf(bytes)));
+    EXPECT_EQ(requestsFor(path), std::vector<std::string>{" range=150000"});
+    EXPECT_EQ(targetContent(), bytes);
+    // The bar goes on from the kept bytes, never back.
+    ASSERT_FALSE(shown_.empty());
+    EXPECT_GE(shown_.front().progress, 0.75);
 }
 
 TEST(DigestComparison, IgnoresCaseAndNeverMatchesEmpty) {

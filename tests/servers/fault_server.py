@@ -21,8 +21,17 @@ Routes (GET and HEAD):
     /slowfile/<piece>/<delay ms>/<name>
                                    200, the file <name> of --files-dir with its length,
                                    in pieces of <piece> bytes with a pause before each
+    /ranged/<n or name>?<once>&<ranges>&etag=changing
+                                   pattern bytes n or the file <name>, ETag and Range
+                                   support; <once> misbehaves on the first request
+                                   for this path only: cut=K (close after byte K),
+                                   stall=K (then a byte every E ms, every=E, 100 when
+                                   not given), status=503;
+                                   <ranges>: ranges=ignore (always 200) or
+                                   ranges=wrong (206 from byte 0 whatever is asked)
 Any other path is answered as --default-route when given (so a base URL can
-point at a fault), else 404. Each request path is appended to DIR/requests.log.
+point at a fault), else 404. Each request path is appended to DIR/requests.log, followed by " range=<from>"
+when it asked for a range.
 
 The request loop is bounded: the server stops after --lifetime seconds or
 --max-requests requests, whichever comes first; an endless body stops after
@@ -75,7 +84,8 @@ class Handler(BaseHTTPRequestHandler):
         log = self.server.request_log
         if log:
             with self.server.log_lock, open(log, "a") as f:
-                f.write(self.path + "\n")
+                rng = self.headers.get("Range", "")
+                f.write(self.path + (" range=" + rng[6:].rstrip("-") if rng.startswith("bytes=") else "") + "\n")
         url = urlsplit(self.path)
         parts = [p for p in url.path.split("/") if p]
         query = parse_qs(url.query)
@@ -151,6 +161,8 @@ class Handler(BaseHTTPRequestHandler):
             self.simple(200, manifest_body(nums[0]))
         elif name == "slowfile" and len(args) == 3 and args[0].isdigit() and args[1].isdigit():
             self.slow_file(int(args[0]), int(args[1]), args[2])
+        elif name == "ranged" and len(args) == 1:
+            self.ranged(args[0], query)
         elif name == "manifest-nolength" and len(nums) == 1:
             self.head(200)
             self.body(manifest_body(nums[0]))
@@ -178,6 +190,63 @@ class Handler(BaseHTTPRequestHandler):
             time.sleep(delay / 1000.0)
             self.body(data[offset:offset + piece])
 
+    def ranged(self, what, query):
+        if what.isdigit():
+            data = pattern_bytes(0, int(what))
+        else:
+            data = self.file_data(what)
+            if data is None:
+                self.simple(404, b"not found\n")
+                return
+        with self.server.log_lock:
+            first = self.path not in self.server.seen
+            self.server.seen[self.path] = self.server.seen.get(self.path, 0) + 1
+            tag = '"v%d"' % (self.server.seen[self.path] if "etag" in query else 1)
+        option = lambda key: int(query[key][0]) if key in query and query[key][0].isdigit() else None
+        if first and option("status"):
+            self.simple(option("status"), b"try later\n")
+            return
+        start, rng = 0, self.headers.get("Range", "")
+        mode = query.get("ranges", [""])[0]
+        if rng.startswith("bytes=") and rng[6:].rstrip("-").isdigit() and mode != "ignore":
+            asked = int(rng[6:].rstrip("-"))
+            valid = self.headers.get("If-Range", tag) == tag
+            start = 0 if mode == "wrong" else asked if valid else 0
+            if mode == "wrong" or valid:
+                if start >= len(data):
+                    self.simple(416, b"", [("Content-Range", "bytes */%d" % len(data))])
+                    return
+                self.head(206, len(data) - start,
+                          [("ETag", tag), ("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))])
+                self.ranged_body(data, start, query if first else {})
+                return
+        self.head(200, len(data), [("ETag", tag), ("Accept-Ranges", "bytes")])
+        self.ranged_body(data, 0, query if first else {})
+
+    def ranged_body(self, data, start, query):
+        option = lambda key: int(query[key][0]) if key in query and query[key][0].isdigit() else None
+        end = len(data)
+        if option("cut") is not None:
+            end = max(start, min(end, option("cut")))
+        if option("stall") is not None:
+            end = max(start, min(end, option("stall")))
+        self.body(data[start:end])
+        if option("stall") is not None:
+            deadline = time.monotonic() + self.server.endless_seconds
+            while end < len(data) and time.monotonic() < deadline:
+                time.sleep(int(query.get("every", ["100"])[0]) / 1000.0)
+                self.body(data[end:end + 1])
+                end += 1
+
+    def file_data(self, file_name):
+        if not self.server.files_dir or file_name != os.path.basename(file_name) or file_name.startswith("."):
+            return None
+        try:
+            with open(os.path.join(self.server.files_dir, file_name), "rb") as f:
+                return f.read()
+        except OSError:
+            return None
+
     def stream(self, count):
         sent = 0
         while sent < count:
@@ -202,6 +271,7 @@ def serve(args):
     server.request_log = args.request_log
     server.files_dir = args.files_dir
     server.log_lock = threading.Lock()
+    server.seen = {}
     server.endless_cap = args.endless_cap
     server.endless_seconds = min(args.lifetime, 60)
     stop = threading.Event()
