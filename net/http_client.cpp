@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/support_log.h"
+#include "net/system_proxy.h"
 #include "net/url.h"
 #include "net/winhttp_handle.h"
 
@@ -166,12 +167,23 @@ HttpOutcome connectionFailure(DWORD error) {
     return outcome;
 }
 
-HttpOutcome stream(const HttpStreamRequest& ask, DWORD& error) {
+// Failures that the same URL without the proxy may get past.
+bool isConnectionError(DWORD error) {
+    return error == ERROR_WINHTTP_CANNOT_CONNECT || error == ERROR_WINHTTP_NAME_NOT_RESOLVED ||
+           error == ERROR_WINHTTP_TIMEOUT || error == ERROR_WINHTTP_CONNECTION_ERROR;
+}
+
+// `proxy` empty: the machine's WinHTTP setting, as before; else this named proxy.
+HttpOutcome stream(const HttpStreamRequest& ask, const std::wstring& proxy, const std::wstring& bypass,
+                   DWORD& error) {
     UrlParts parts;
     if (!parseUrl(ask.url, parts)) return HttpOutcome();
 
-    UniqueInternetHandle session(WinHttpOpen(L"Morvanta/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    UniqueInternetHandle session(
+        proxy.empty() ? WinHttpOpen(L"Morvanta/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, 0)
+                      : WinHttpOpen(L"Morvanta/1.0", WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.c_str(),
+                                    bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(), 0));
     if (!session) return HttpOutcome();
     // Resolve and connect get 10 s each; a read may wait as long as a stall may last.
     WinHttpSetTimeouts(session.get(), 10000, 10000, static_cast<int>(kStallMilliseconds),
@@ -241,7 +253,19 @@ std::string urlForLog(const std::string& url) { return url.substr(0, url.find('?
 HttpOutcome httpStream(const HttpStreamRequest& request) {
     const ULONGLONG started = GetTickCount64();
     DWORD error = 0;
-    const HttpOutcome outcome = stream(request, error);
+    // The proxy of the user's Internet settings: the default access type reads only the machine's.
+    std::wstring bypass;
+    const std::wstring wideUrl(request.url.begin(), request.url.end());  // parsed URLs are ASCII
+    const std::wstring proxy = systemProxyFor(wideUrl, bypass);
+    HttpOutcome outcome = stream(request, proxy, bypass, error);
+    if (!proxy.empty()) {
+        logEvent("GET " + urlForLog(request.url) + ": through the proxy " + toUtf8(proxy));
+        if (outcome.status == 0 && isConnectionError(error)) {
+            logEvent("GET " + urlForLog(request.url) + ": the proxy could not be reached, trying directly");
+            error = 0;
+            outcome = stream(request, std::wstring(), std::wstring(), error);
+        }
+    }
     const std::string after = std::to_string(GetTickCount64() - started) + " ms";
     std::string line = "GET " + urlForLog(request.url);
     if (request.range.from > 0) line += " from byte " + std::to_string(request.range.from);

@@ -25,11 +25,13 @@ access_log=$state/nginx/access.log
 fault_log=$state/fault/requests.log
 
 smallfs=$state/smallfs
+proxy_port=19190
 
 source "$root/tests/faults/run_lib.sh"
 
 cleanup() {
     [ -n "$starter_pid" ] && kill -9 "$starter_pid" 2>/dev/null
+    [ -n "${proxy_pid:-}" ] && kill "$proxy_pid" 2>/dev/null
     /usr/bin/python3 "$fault" stop --state "$state/fault" >/dev/null 2>&1
     "$nginx" stop "$state/nginx" >/dev/null 2>&1
     if [ -L "$game" ]; then rm -f "$game"; fi
@@ -193,6 +195,29 @@ check scanner "the folder was held" test "$held" = 0
 check scanner "the run completes (exit $exit_code)" test "$exit_code" = 0
 check scanner "Java is launched" launched
 record scanner "java.staging held open without delete sharing for 1 s as it was published: the rename was tried again and succeeded"
+
+echo "== the player's proxy"
+clean_game
+fault_server ""
+proxy_log=$state/proxy.log
+: > "$proxy_log"
+/usr/bin/python3 "$root/tests/servers/forward_proxy.py" $proxy_port "$proxy_log" 300 &
+proxy_pid=$!
+# The per-user Internet settings as the Windows dialog stores them: a named proxy, no bypass list.
+settings_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections'
+settings=$(/usr/bin/python3 -c 'import struct,sys; p=sys.argv[1].encode(); print((struct.pack("<IIII",0x46,1,3,len(p))+p+struct.pack("<II",0,0)+bytes(32)).hex())' "127.0.0.1:$proxy_port")
+"$wine_run" reg add "$settings_key" /v DefaultConnectionSettings /t REG_BINARY /d "$settings" /f >/dev/null 2>&1
+# Only the proxy resolves this host name.
+proxied=updates.morvanta.test
+write_manifest "http://$proxied:$nginx_port/files/Morvanta.jar" "$jar_sha" "http://$proxied:$nginx_port/files/small/java-x64.zip" "$small_sha"
+start_starter; wait_end 120
+"$wine_run" reg delete "$settings_key" /v DefaultConnectionSettings /f >/dev/null 2>&1
+kill "$proxy_pid" 2>/dev/null; wait "$proxy_pid" 2>/dev/null; proxy_pid=""
+check proxy "the run completes through the proxy (exit $exit_code)" test "$exit_code" = 0
+check proxy "Java is launched" launched
+check proxy "the proxy carried the runtime request" grep -q "GET http://$proxied:$nginx_port/files/small/java-x64.zip" "$proxy_log"
+check proxy "the proxy carried the manifest request" grep -q "/starter/launcher.json" "$proxy_log"
+record proxy "a proxy in the user's Internet settings, files on a host name only it resolves: the run completed through it"
 
 echo "== oversized manifest"
 clean_game
