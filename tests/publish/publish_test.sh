@@ -111,6 +111,24 @@ bases=(http://127.0.0.1:${ports[0]} http://127.0.0.1:${ports[1]} http://127.0.0.
 
 out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -eq 0 ] && grep -q "^consistent" <<<"$out"; then ok "check: three agreeing mirrors"; else bad "check agreeing (exit $code): $out"; fi
+if grep -q "^resume: ${bases[0]} serves ranges" <<<"$out" && ! grep -q "resume WARNING" <<<"$out"; then
+    ok "check: the runtime is served with ranges under a strong validator"; else bad "check resume: $out"; fi
+
+# A runtime served without range support: a warning, still consistent.
+plain_port=$((ports[0] + 7))
+(cd "$work/mirror0/www" && exec /usr/bin/python3 -m http.server --bind 127.0.0.1 "$plain_port" >/dev/null 2>&1) &
+plain_pid=$!
+sleep 1
+tool build --jar "$work/mirror0/www/files/Morvanta.jar" --runtime "$work/mirror0/www/files/java-x64.zip" \
+    --jar-url "http://127.0.0.1:${ports[0]}/files/Morvanta.jar" \
+    --runtime-url "http://127.0.0.1:$plain_port/files/java-x64.zip" --out "$work/no-ranges.json" >/dev/null 2>&1
+cp "$work/mirror0/www/starter/launcher.json" "$work/ranges.json"
+for i in 0 1 2; do cp "$work/no-ranges.json" "$work/mirror$i/www/starter/launcher.json"; done
+out=$(tool check "${bases[@]}" 2>&1); code=$?
+kill "$plain_pid" 2>/dev/null; wait "$plain_pid" 2>/dev/null
+for i in 0 1 2; do cp "$work/ranges.json" "$work/mirror$i/www/starter/launcher.json"; done
+if [ $code -eq 0 ] && grep -q "resume WARNING: ${bases[0]}: no range support" <<<"$out"; then
+    ok "check: a runtime served without ranges is warned about"; else bad "check no ranges (exit $code): $out"; fi
 
 # Mirror 2 still serves last release's manifest.
 cp "$work/mirror2/www/starter/launcher.json" "$work/current.json"

@@ -66,3 +66,12 @@ std::vector<std::string> differingSequences(const std::vector<MirrorReport>& rep
     if (!differ) lines.clear();
     return lines;
 }
+
+std::string resumeWarning(const ResumeProbe& probe) {
+    if (!probe.answered) return "the runtime archive did not answer";
+    if (probe.validator.empty())
+        return "no strong ETag or Last-Modified: a cut download of the runtime starts again from zero";
+    if (probe.rangeStatus != 206 || probe.contentRange.rfind("bytes 1-", 0) != 0)
+        return "no range support: a cut download of the runtime starts again from zero";
+    return std::string();
+}

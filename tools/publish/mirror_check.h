@@ -37,3 +37,14 @@ void recordSignature(MirrorReport& report, bool wellFormed, bool verified, std::
 std::vector<std::string> differingSequences(const std::vector<MirrorReport>& reports);
 
 bool sameDigest(const std::string& a, const std::string& b);  // without regard to case
+
+// What a mirror's answers to a plain and a range request for the runtime archive said.
+struct ResumeProbe {
+    bool answered = false;
+    std::string validator;     // a strong ETag, else Last-Modified; empty when neither
+    unsigned rangeStatus = 0;  // to "Range: bytes=1-" with "If-Range: <validator>"
+    std::string contentRange;
+};
+
+// Empty when a cut download of this file can resume; else what players lose.
+std::string resumeWarning(const ResumeProbe& probe);

@@ -24,6 +24,8 @@
 
 #include "archive/entry_name.h"
 #include "archive/zip_reader.h"
+#include "mirror_check.h"
+#include "net/resume_rules.h"
 
 namespace fs = std::filesystem;
 
@@ -157,6 +159,64 @@ bool fetchManifest(const std::string& url, std::vector<unsigned char>& body) {
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, writeToMemory);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &sink);
     return performOk(curl.get());
+}
+
+namespace {
+
+// Collects the headers a resume depends on; a redirect's headers are replaced by the next answer's.
+std::size_t collectHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* headers = static_cast<ResponseHeaders*>(user);
+    std::string line(data, size * count);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    if (line.rfind("HTTP/", 0) == 0) *headers = ResponseHeaders();
+    const std::size_t colon = line.find(':');
+    if (colon != std::string::npos) {
+        std::string name = line.substr(0, colon);
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string value = line.substr(colon + 1);
+        value.erase(0, value.find_first_not_of(' '));
+        if (name == "etag") headers->etag = value;
+        if (name == "last-modified") headers->lastModified = value;
+        if (name == "content-range") headers->contentRange = value;
+    }
+    return size * count;
+}
+
+std::size_t discardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+
+// One request whose headers are kept and whose (at most one byte of) body is dropped.
+bool askHeaders(const std::string& url, const char* range, const std::string& ifRange, ResponseHeaders& headers) {
+    UniqueCurl curl = newRequest(url);
+    if (!curl) return false;
+    curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, collectHeader);
+    curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &headers);
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, discardBody);
+    if (range) curl_easy_setopt(curl.get(), CURLOPT_RANGE, range);
+    else curl_easy_setopt(curl.get(), CURLOPT_RANGE, "0-0");  // the validator without the whole body
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> extra(nullptr, curl_slist_free_all);
+    if (!ifRange.empty()) {
+        extra.reset(curl_slist_append(nullptr, ("If-Range: " + ifRange).c_str()));
+        curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, extra.get());
+    }
+    if (curl_easy_perform(curl.get()) != CURLE_OK) return false;
+    long status = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    headers.status = static_cast<unsigned>(status);
+    return true;
+}
+
+}  // namespace
+
+void probeResume(const std::string& url, ResumeProbe& probe) {
+    ResponseHeaders plain;
+    probe.answered = askHeaders(url, nullptr, std::string(), plain) && (plain.status == 200 || plain.status == 206);
+    if (!probe.answered) return;
+    probe.validator = strongValidator(plain);
+    if (probe.validator.empty()) return;
+    ResponseHeaders ranged;
+    if (!askHeaders(url, "1-1", probe.validator, ranged)) return;
+    probe.rangeStatus = ranged.status;
+    probe.contentRange = ranged.contentRange;
 }
 
 bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress) {

@@ -15,7 +15,9 @@
 #include "archive/extract_zip.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/signature_verify.h"
+#include "mirror_check.h"
 #include "net/http_client.h"
+#include "net/resume_rules.h"
 #include "net/sha256.h"
 #include "p256_pem.h"
 
@@ -53,6 +55,34 @@ std::string sha256OfFile(const std::string& path) {
 
 bool fetchManifest(const std::string& url, std::vector<unsigned char>& body) {
     return fetchManifestBody(url, body);
+}
+
+void probeResume(const std::string& url, ResumeProbe& probe) {
+    // Only the headers are wanted: each answer's body is left unread.
+    ResponseHeaders plain;
+    HttpStreamRequest ask;
+    ask.url = url;
+    ask.clockMs = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
+    ask.onHeaders = [&plain](const ResponseHeaders& headers) {
+        plain = headers;
+        return false;
+    };
+    ask.onData = [](const unsigned char*, DWORD) { return false; };
+    httpStream(ask);
+    probe.answered = plain.status == 200;
+    if (!probe.answered) return;
+    probe.validator = strongValidator(plain);
+    if (probe.validator.empty()) return;
+    ResponseHeaders ranged;
+    ask.range.from = 1;
+    ask.range.ifRange = probe.validator;
+    ask.onHeaders = [&ranged](const ResponseHeaders& headers) {
+        ranged = headers;
+        return false;
+    };
+    httpStream(ask);
+    probe.rangeStatus = ranged.status;
+    probe.contentRange = ranged.contentRange;
 }
 
 bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -324,6 +325,19 @@ int runCheck(const Arguments& args) {
         std::printf("%-8s %-64s %s\n", verdict.c_str(), actual.empty() ? "-" : actual.c_str(), url.c_str());
     }
     removeTree(scratch);
+
+    // Starters resume a cut runtime download only where its server keeps both on; a warning, not a failure.
+    std::set<std::string> probed;
+    for (const MirrorReport& report : reports) {
+        if (!report.complete || !probed.insert(report.selection.javaZipUrl).second) continue;
+        ResumeProbe probe;
+        probeResume(report.selection.javaZipUrl, probe);
+        const std::string warning = resumeWarning(probe);
+        if (warning.empty())
+            std::printf("resume: %s serves ranges under a strong validator\n", report.baseUrl.c_str());
+        else
+            std::printf("resume WARNING: %s: %s\n", report.baseUrl.c_str(), warning.c_str());
+    }
 
     std::printf("\n%s\n", consistent ? "consistent: every mirror serves the same, intact update"
                                      : "NOT consistent: see above");

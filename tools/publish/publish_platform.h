@@ -25,6 +25,10 @@ bool fetchManifest(const std::string& url, std::vector<unsigned char>& body);
 // One GET into a new file; true only for status 200 and the whole body.
 bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress);
 
+struct ResumeProbe;
+// A plain GET's validator, then a range request from byte 1 under it (bodies not read).
+void probeResume(const std::string& url, ResumeProbe& probe);
+
 // Unpacks the archive into a scratch folder and looks for the Java executable
 // the way the starter does. Empty when usable, else why not.
 std::string checkRuntimeArchive(const std::string& zipPath);
