@@ -14,6 +14,7 @@
 #include "files/private_file.h"
 #include "net/resume_rules.h"
 #include "net/sha256.h"
+#include "net/sha256_beside.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ UniqueFileHandle openKeptPartial(const std::wstring& path, std::uint64_t& length
 }
 
 // Feeds the kept bytes into the digest, leaving the file positioned at their end.
-bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Stream& digest) {
+bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Beside& digest) {
     static constexpr DWORD kChunk = 1 << 20;
     std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunk]);
     std::uint64_t done = 0;
@@ -212,9 +213,9 @@ private:
     }
 
     // No digest is computed when none is expected.
-    void freshDigest() { hash_.reset(expectedSha256.empty() ? nullptr : new Sha256Stream()); }
+    void freshDigest() { hash_.reset(expectedSha256.empty() ? nullptr : new Sha256Beside()); }
 
-    std::unique_ptr<Sha256Stream> hash_;
+    std::unique_ptr<Sha256Beside> hash_;
     std::string validator_;
     unsigned status_ = 0;
     bool restartAfresh_ = false;
