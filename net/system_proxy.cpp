@@ -21,18 +21,22 @@ struct UserProxySettings {
 
 // Read once: the settings do not change during a start, and discovery that failed
 // once would only make every later request wait again.
+UserProxySettings readUserSettings() {
+    UserProxySettings settings;
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) return settings;
+    GlobalText script{config.lpszAutoConfigUrl}, proxy{config.lpszProxy}, bypass{config.lpszProxyBypass};
+    settings.autoDetect = config.fAutoDetect != FALSE;
+    if (script.text) settings.scriptUrl = script.text;
+    if (proxy.text) settings.proxy = proxy.text;
+    if (bypass.text) settings.bypass = bypass.text;
+    return settings;
+}
+
 UserProxySettings& userSettings() {
-    static UserProxySettings settings;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
-        if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) return;
-        GlobalText script{config.lpszAutoConfigUrl}, proxy{config.lpszProxy}, bypass{config.lpszProxyBypass};
-        settings.autoDetect = config.fAutoDetect != FALSE;
-        if (script.text) settings.scriptUrl = script.text;
-        if (proxy.text) settings.proxy = proxy.text;
-        if (bypass.text) settings.bypass = bypass.text;
-    });
+    // A function's static is made once even with several threads asking (std::call_once
+    // does not link with clang against MinGW's libstdc++).
+    static UserProxySettings settings = readUserSettings();
     return settings;
 }
 

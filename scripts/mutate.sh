@@ -32,6 +32,7 @@ bootstrap/manifest.cpp|native|portable_tests|^portable_tests$
 net/url.cpp|native|portable_tests|^portable_tests$
 archive/entry_name.cpp|native|portable_tests|^portable_tests$
 render/|windows|render_tests|^render_tests$
+app/support_log_file|windows|app_tests|^app_tests$
 bootstrap/java_|windows|java_tests java_stand_in|^java_(link_loop_fixture|tests)$
 files/folder_trust|windows|folder_trust_tests|^folder_trust_tests$
 files/security_description|windows|folder_trust_tests|^folder_trust_tests$
