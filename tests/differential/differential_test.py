@@ -27,7 +27,8 @@ def random_archive(rng, path):
             if rng.random() < 0.15:
                 name = "/".join(parts + ["folder%d" % rng.randint(0, 9)]) + "/"
             else:
-                name = "/".join(parts + ["file%d.%s" % (rng.randint(0, 99), rng.choice(["exe", "txt", "dll", ""]))])
+                extension = rng.choice([".exe", ".txt", ".dll", ""])  # never a trailing dot: Windows drops it
+                name = "/".join(parts + ["file%d%s" % (rng.randint(0, 99), extension)])
             # A name that is also a folder prefix of another cannot exist on disk twice.
             if name in names or any(n.startswith(name.rstrip("/") + "/") or name.startswith(n.rstrip("/") + "/")
                                     and not n.endswith("/") for n in names):
