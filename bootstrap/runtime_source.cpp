@@ -4,7 +4,6 @@
 
 #include "app/unique_handle.h"
 #include "bootstrap/manifest_signature.h"
-#include "files/file_replace.h"
 #include "files/private_file.h"
 
 namespace {
@@ -26,22 +25,5 @@ std::string readRuntimeSource(const std::wstring& path) {
 }
 
 bool storeRuntimeSource(const std::wstring& path, const std::string& digest) {
-    const std::wstring temporary = path + L".new";
-    const std::string text = digest + "\n";
-    {
-        UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
-        if (!file) return false;
-        DWORD written = 0;
-        if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !FlushFileBuffers(file.get())) {
-            file.reset();
-            DeleteFileW(temporary.c_str());
-            return false;
-        }
-    }
-    if (!replaceFile(temporary, path)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    return writePrivateRecord(path, digest + "\n");
 }

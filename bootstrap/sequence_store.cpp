@@ -53,24 +53,7 @@ bool storeAcceptedSequence(const std::wstring& path, std::uint64_t sequence) {
     const AcceptedSequence current = readAcceptedSequence(path);
     if (current.record == SequenceRecord::Unreadable) return false;
     if (current.record == SequenceRecord::Present && current.value >= sequence) return true;
-    const std::wstring temporary = path + L".new";
-    const std::string text = std::to_string(sequence) + "\n";
-    {
-        UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
-        if (!file) return false;
-        DWORD written = 0;
-        if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !FlushFileBuffers(file.get())) {
-            file.reset();
-            DeleteFileW(temporary.c_str());
-            return false;
-        }
-    }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    return writePrivateRecord(path, std::to_string(sequence) + "\n");
 }
 
 bool carryAcceptedSequence(const std::wstring& setAsideRecord, const std::wstring& path) {

@@ -1,19 +1,11 @@
 #include "bootstrap/starter_update.h"
 
 #include "app/support_log.h"
+#include "net/digest_text.h"
 
 namespace {
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 wchar_t lowerWide(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool sameDigestText(const std::string& a, const std::string& b) {
-    if (a.empty() || a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 const char* describe(HandoverChoice choice) {
     switch (choice) {
@@ -35,8 +27,8 @@ HandoverChoice chooseHandover(bool hasSigningKeys, const std::string& entryUrl, 
     if (entryUrl.empty()) return HandoverChoice::NoEntry;
     if (!hasSigningKeys) return HandoverChoice::NoSigningKeys;
     if (runningFromStarterFolder) return HandoverChoice::AlreadyHandedOver;
-    if (sameDigestText(ownDigest, entryDigest)) return HandoverChoice::SameProgram;
-    if (sameDigestText(failedDigest, entryDigest)) return HandoverChoice::KnownToFail;
+    if (sameDigest(ownDigest, entryDigest)) return HandoverChoice::SameProgram;
+    if (sameDigest(failedDigest, entryDigest)) return HandoverChoice::KnownToFail;
     return HandoverChoice::HandOver;
 }
 

@@ -1,5 +1,6 @@
 #include "files/private_file.h"
 
+#include "files/file_replace.h"
 #include "files/security_description.h"
 
 UniqueFileHandle createPrivateFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
@@ -8,4 +9,24 @@ UniqueFileHandle createPrivateFile(const std::wstring& path, DWORD access, DWORD
     if (!descriptor) return UniqueFileHandle();
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
     return UniqueFileHandle(CreateFileW(path.c_str(), access, share, &attributes, disposition, flags, nullptr));
+}
+
+bool writePrivateRecord(const std::wstring& path, const std::string& text) {
+    const std::wstring temporary = path + L".new";
+    {
+        UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        if (!file) return false;
+        DWORD written = 0;
+        if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size() || !FlushFileBuffers(file.get())) {
+            file.reset();
+            DeleteFileW(temporary.c_str());
+            return false;
+        }
+    }
+    if (!replaceFile(temporary, path)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
 }

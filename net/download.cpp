@@ -18,8 +18,6 @@
 
 namespace {
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // A link or a file with a second name counts as damaged: fetched again, the
 // replace then gives the target a name of its own.
 bool isIntactFile(const std::wstring& path, const std::string& expectedSha256) {
@@ -222,13 +220,6 @@ private:
 };
 
 }  // namespace
-
-bool sameDigest(const std::string& computed, const std::string& expected) {
-    if (computed.empty() || computed.size() != expected.size()) return false;
-    for (std::size_t i = 0; i < computed.size(); ++i)
-        if (asciiLower(computed[i]) != asciiLower(expected[i])) return false;
-    return true;
-}
 
 bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256,
                   const StatusPublisher& publish, const DownloadClock& clock, const RetryPause& pause) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "net/digest_text.h"
 #include "net/download_progress.h"
 
 // Waits the given milliseconds between attempts.
@@ -21,5 +22,3 @@ using RetryPause = std::function<void(std::uint32_t ms)>;
 bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256,
                   const StatusPublisher& publish, const DownloadClock& clock, const RetryPause& pause = RetryPause());
 
-// Digest texts compared without regard to letter case; an empty one never matches.
-bool sameDigest(const std::string& computed, const std::string& expected);

@@ -248,8 +248,6 @@ bool get(const std::string& url, std::vector<unsigned char>* body, HANDLE file, 
 
 }  // namespace
 
-std::string urlForLog(const std::string& url) { return url.substr(0, url.find('?')); }
-
 HttpOutcome httpStream(const HttpStreamRequest& request) {
     const ULONGLONG started = GetTickCount64();
     DWORD error = 0;
@@ -259,15 +257,15 @@ HttpOutcome httpStream(const HttpStreamRequest& request) {
     const std::wstring proxy = systemProxyFor(wideUrl, bypass);
     HttpOutcome outcome = stream(request, proxy, bypass, error);
     if (!proxy.empty()) {
-        logEvent("GET " + urlForLog(request.url) + ": through the proxy " + toUtf8(proxy));
+        logEvent("GET " + loggableUrl(request.url) + ": through the proxy " + toUtf8(proxy));
         if (outcome.status == 0 && isConnectionError(error)) {
-            logEvent("GET " + urlForLog(request.url) + ": the proxy could not be reached, trying directly");
+            logEvent("GET " + loggableUrl(request.url) + ": the proxy could not be reached, trying directly");
             error = 0;
             outcome = stream(request, std::wstring(), std::wstring(), error);
         }
     }
     const std::string after = std::to_string(GetTickCount64() - started) + " ms";
-    std::string line = "GET " + urlForLog(request.url);
+    std::string line = "GET " + loggableUrl(request.url);
     if (request.range.from > 0) line += " from byte " + std::to_string(request.range.from);
     if (outcome.status == 0) {
         line += error ? ": WinHTTP error " + std::to_string(error) + " " + winHttpErrorName(error) + " after " + after

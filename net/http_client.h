@@ -59,5 +59,3 @@ bool httpGet(const std::string& url, std::vector<unsigned char>* body, HANDLE fi
 // The manifest fetch: a GET into memory that fails once the body passes kManifestSizeLimit.
 bool fetchManifestBody(const std::string& url, std::vector<unsigned char>& body);
 
-// The URL as a log line may show it: cut at '?'.
-std::string urlForLog(const std::string& url);

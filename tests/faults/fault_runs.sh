@@ -2,7 +2,7 @@
 # Whole-program fault runs: the real starter under Wine against nginx (from the
 # example configuration) and the fault server, on loopback.
 #
-#   fault_runs.sh <starter.exe> <java stand-in.exe> <state dir> <scanner_hold.exe>
+#   fault_runs.sh <starter.exe> <java stand-in.exe> <state dir> <hold_folder.exe>
 #
 # The starter must be built with the servers
 #   http://127.0.0.1:19181 (fault server) ; http://127.0.0.1:19180 (nginx) ; http://127.0.0.1:19189 (nothing)
@@ -12,7 +12,7 @@ set -uo pipefail
 starter=$(realpath "$1")
 stand_in=$(realpath "$2")
 state=$(mkdir -p "$3" && cd "$3" && pwd)
-scanner_hold=$(realpath "$4")
+hold_folder=$(realpath "$4")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 wine_run=$root/cmake/wine-run.sh
 nginx=$root/tests/servers/nginx.sh
@@ -186,7 +186,7 @@ echo "== staging folder held by a scanner while it is published"
 clean_game
 write_manifest "$jar_url" "$jar_sha" "$small_url" "$small_sha"
 # Wine refuses the folder's rename (error 32) while it is open without delete sharing.
-"$wine_run" "$scanner_hold" 'C:\.Morvanta\loader\java.staging' 'C:\.Morvanta\loader\java.staging\jdk\bin\javaw.exe' 1000 \
+"$wine_run" "$hold_folder" 'C:\.Morvanta\loader\java.staging' "Z:$state/scanner-ready" 'C:\.Morvanta\loader\java.staging\jdk\bin\javaw.exe' 1000 \
     >/dev/null 2>&1 &
 holder_pid=$!
 start_starter; wait_end 120

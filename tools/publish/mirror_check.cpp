@@ -14,7 +14,7 @@ MirrorReport judgeMirror(const std::string& baseUrl, bool answered, const std::v
     return report;
 }
 
-bool sameDigest(const std::string& a, const std::string& b) {
+bool digestsAgree(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
@@ -39,8 +39,8 @@ std::vector<std::string> disagreeingMirrors(const std::vector<MirrorReport>& rep
         const ManifestSelection& a = report.selection;
         const ManifestSelection& b = reference->selection;
         if (a.launcherJarUrl != b.launcherJarUrl || a.javaZipUrl != b.javaZipUrl || a.starterUrl != b.starterUrl ||
-            !sameDigest(a.launcherJarSha256, b.launcherJarSha256) || !sameDigest(a.javaZipSha256, b.javaZipSha256) ||
-            !sameDigest(a.starterSha256, b.starterSha256)) {
+            !digestsAgree(a.launcherJarSha256, b.launcherJarSha256) || !digestsAgree(a.javaZipSha256, b.javaZipSha256) ||
+            !digestsAgree(a.starterSha256, b.starterSha256)) {
             disagreeing.push_back(report.baseUrl);
         }
     }

@@ -36,7 +36,8 @@ void recordSignature(MirrorReport& report, bool wellFormed, bool verified, std::
 // differ (a rollout in progress), else nothing. Mirrors that fail are not counted.
 std::vector<std::string> differingSequences(const std::vector<MirrorReport>& reports);
 
-bool sameDigest(const std::string& a, const std::string& b);  // without regard to case
+// Without regard to case; two empty digests agree (both mirrors name none).
+bool digestsAgree(const std::string& a, const std::string& b);
 
 // What a mirror's answers to a plain and a range request for the runtime archive said.
 struct ResumeProbe {

@@ -103,7 +103,11 @@ ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry&
         nextManifestSequence(option(args, "--sequence"), previousPath ? &previous : nullptr, problem);
     if (!problem.empty()) return members;
     members.sequence = std::to_string(sequence);
-    ManifestSelection selection{jar.url, jar.sha256, zip.url, zip.sha256};
+    ManifestSelection selection;
+    selection.launcherJarUrl = jar.url;
+    selection.launcherJarSha256 = jar.sha256;
+    selection.javaZipUrl = zip.url;
+    selection.javaZipSha256 = zip.sha256;
     if (starter != nullptr) {
         selection.starterUrl = starter->url;
         selection.starterSha256 = starter->sha256;
@@ -316,7 +320,7 @@ int runCheck(const Arguments& args) {
         removeTree(path);
         std::string verdict = fetched ? "ok" : "FAILED";
         for (const auto& [mirror, digest] : digests) {
-            if (fetched && !sameDigest(digest, actual)) {
+            if (fetched && !digestsAgree(digest, actual)) {
                 verdict = "MISMATCH";
                 std::printf("  %s names digest %s\n", mirror.c_str(), digest.empty() ? "(empty)" : digest.c_str());
             }
