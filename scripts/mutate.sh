@@ -29,6 +29,15 @@ jobs=${MUTATE_JOBS:-2}
 coverage_table() {
     cat <<'EOF'
 bootstrap/manifest.cpp|native|portable_tests|^portable_tests$
+net/resume_rules.cpp|native|portable_tests|^portable_tests$
+tools/publish/|native|morvanta-publish|^publish_tool$
+net/download|windows|download_tests|^download_tests$
+net/digest_text|windows|download_tests|^download_tests$
+net/http_client|windows|download_tests|^download_tests$
+net/verified_copy|windows|MorvantaStarterTrust java_stand_in hold_folder|^trust_runs$
+files/busy_retry|windows|MorvantaStarterFaults java_stand_in hold_folder|^fault_runs$
+files/record_trust|windows|folder_trust_tests|^folder_trust_tests$
+bootstrap/sequence_store|windows|signature_tests|^signature_tests$
 net/url.cpp|native|portable_tests|^portable_tests$
 archive/entry_name.cpp|native|portable_tests|^portable_tests$
 render/|windows|render_tests|^render_tests$
