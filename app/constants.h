@@ -4,12 +4,6 @@
 #include <cstddef>
 
 inline constexpr const wchar_t* kGameDirectory = L"C:\\.Morvanta";
-inline constexpr const wchar_t* kWindowTitle = L"Morvanta";
-inline constexpr const wchar_t* kPleaseWaitText = L"Пожалуйста подождите...";
-inline constexpr const wchar_t* kComponentsText =
-    L"Загрузка необходимых компонентов\nдля корректной игры";
-inline constexpr const wchar_t* kFilesLabelText = L"Загрузка файлов:";
-
 inline constexpr const wchar_t* kSingleInstanceMutexName = L"MorvantaStarterMutex";
 inline constexpr const wchar_t* kWindowClassName = L"MorvantaStarter";
 

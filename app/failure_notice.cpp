@@ -3,7 +3,10 @@
 #include "app/constants.h"
 #include "app/launcher_state.h"
 #include "app/run_facts.h"
-#include "app/support_log.h"
+#include "app/support_log_file.h"
+#include "base/support_log.h"
+#include "base/text.h"
+#include "base/ui_texts.h"
 
 NOTIFYICONDATAW buildFailureNoticeRecord(HWND window, HICON icon, const wchar_t* message) {
     NOTIFYICONDATAW record{};

@@ -4,8 +4,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-inline constexpr const wchar_t* kFailureBalloonTitle = L"Ошибка запуска";
-
 // The balloon record for `message`, with the window and icon it belongs to.
 NOTIFYICONDATAW buildFailureNoticeRecord(HWND window, HICON icon, const wchar_t* message);
 

@@ -3,7 +3,7 @@
 #include "app/constants.h"
 #include "app/launcher_state.h"
 #include "app/messages.h"
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "files/file_replace.h"
 
 namespace {

@@ -1,4 +1,5 @@
 #include "app/launcher_state.h"
+#include "base/ui_texts.h"
 
 #include <utility>
 

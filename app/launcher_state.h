@@ -19,8 +19,6 @@ extern LauncherState& launcherState;
 extern int screenDpi;     // logical pixels per inch, set once before the window exists
 extern HWND mainWindow;   // set once right after the window is created
 
-inline constexpr const wchar_t* kInitialStatusText = L"Поиск необходимых в обновлении файлов";
-
 // Replaces the status line and the progress fraction together, then asks for a repaint.
 void publishStatus(std::wstring text, double progress);
 

@@ -11,10 +11,12 @@
 #include "app/run_facts.h"
 #include "app/splash_assets.h"
 #include "app/splash_window.h"
-#include "app/support_log.h"
+#include "app/support_log_file.h"
+#include "base/support_log.h"
 #include "app/timer_resolution.h"
 #include "app/window_placement.h"
-#include "bootstrap/worker_thread.h"
+#include "app/worker_thread.h"
+#include "base/ui_texts.h"
 
 namespace {
 

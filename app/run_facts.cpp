@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/launcher_state.h"
-#include "app/support_log.h"
-#include "app/unique_handle.h"
+#include "base/support_log.h"
+#include "base/unique_handle.h"
 #include "net/sha256.h"
 
 #ifndef MORVANTA_VERSION

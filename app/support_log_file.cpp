@@ -2,6 +2,61 @@
 
 #include <windows.h>
 
+#include <mutex>
+
+#include "base/support_log.h"
+#include "base/unique_handle.h"
+#include "files/trusted_folders.h"
+
+namespace {
+
+struct SupportLogFile {
+    std::mutex lock;  // guards everything below; the lines themselves are taken from base's record
+    std::wstring workFolder;
+    UniqueFileHandle file;
+    bool opened = false;  // the first write (and the rotation) was tried
+    std::uint64_t written = 0;
+    bool cut = false;
+};
+
+SupportLogFile& supportLogFile() {
+    static SupportLogFile* log = new SupportLogFile;  // never destroyed: threads may flush up to the end
+    return *log;
+}
+
+// Opens this run's file in the log folder, made like the other work folders.
+void openLogFile(SupportLogFile& log) {
+    log.opened = true;
+    const std::wstring logsFolder = log.workFolder + L"\\logs";
+    if (!prepareTrustedFolder(logsFolder)) return;
+    rotateSupportLogs(logsFolder);
+    // Players may read it (the folder's descriptor lets Users read), so it can be attached to a request.
+    log.file.reset(CreateFileW((logsFolder + L"\\" + supportLogName(0)).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                               FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+void setSupportLogFolder(const std::wstring& workFolder) {
+    SupportLogFile& log = supportLogFile();
+    std::lock_guard<std::mutex> guard(log.lock);
+    log.workFolder = workFolder;
+}
+
+void flushSupportLog() {
+    SupportLogFile& log = supportLogFile();
+    std::lock_guard<std::mutex> guard(log.lock);
+    if (log.workFolder.empty()) return;  // kept in memory until the folder is known
+    // Without a log this run the lines are dropped all the same: memory stays bounded.
+    const std::vector<std::string> lines = takeLoggedLines();
+    if (!log.opened) openLogFile(log);
+    if (!log.file) return;
+    const std::string text = fitUnderCap(lines, log.written, log.cut);
+    if (text.empty()) return;
+    DWORD done = 0;
+    WriteFile(log.file.get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+}
+
 std::string fitUnderCap(const std::vector<std::string>& lines, std::uint64_t& written, bool& cut,
                         std::uint64_t cap) {
     std::string text;

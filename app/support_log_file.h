@@ -1,6 +1,7 @@
 #pragma once
-// The support log's files: the latest run as "starter.log", the four before it as
-// "starter.1.log" to "starter.4.log", each capped in size.
+// Where the support log is written: the latest run as "starter.log" in the
+// trusted work folder's "logs", the four before it as "starter.1.log" to
+// "starter.4.log", each capped in size.
 
 #include <cstdint>
 #include <string>
@@ -22,3 +23,11 @@ std::wstring supportLogName(int generation);
 
 // Moves starter.log to starter.1.log and so on, dropping the oldest. Best effort.
 void rotateSupportLogs(const std::wstring& logsFolder);
+
+// The trusted work folder the log may be written under ("logs" inside it). Until it
+// is known, lines stay in memory.
+void setSupportLogFolder(const std::wstring& workFolder);
+
+// Writes what was logged since the last write. The first write of a run rotates the
+// older logs. Does nothing when no folder is known or the log cannot be written.
+void flushSupportLog();

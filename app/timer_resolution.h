@@ -1,7 +1,7 @@
 #pragma once
 // Holds the system timer resolution at 1 ms for as long as it lives.
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 class TimerResolution {
 public:

@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "app/support_log.h"
+#include "base/support_log.h"
+#include "base/text.h"
 #include "archive/entry_name.h"
 #include "files/flush_files.h"
 #include "archive/zip_reader.h"

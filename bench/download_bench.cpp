@@ -19,7 +19,7 @@
 #include "net/download.h"
 #include "net/sha256.h"
 #include "net/url.h"
-#include "net/winhttp_handle.h"
+#include "base/winhttp_handle.h"
 
 namespace {
 

@@ -10,8 +10,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/support_log.h"
-#include "app/unique_handle.h"
+#include "app/support_log_file.h"
+#include "base/support_log.h"
+#include "base/unique_handle.h"
 #include "files/trusted_folders.h"
 
 namespace {

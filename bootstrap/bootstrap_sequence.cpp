@@ -1,7 +1,7 @@
 #include "bootstrap/bootstrap_sequence.h"
 
-#include "app/support_log.h"
-#include "bootstrap/failure_messages.h"
+#include "base/support_log.h"
+#include "base/ui_texts.h"
 #include "bootstrap/runtime_step.h"
 #include "bootstrap/starter_update.h"
 

@@ -2,62 +2,21 @@
 
 #include <windows.h>
 
-#include "app/constants.h"
-#include "app/failure_notice.h"
-#include "app/launcher_state.h"
-#include "app/messages.h"
-#include "app/support_log.h"
-#include "app/unique_handle.h"
-#include "bootstrap/failure_messages.h"
-
-#include <memory>
+#include "base/ui_texts.h"
 
 std::wstring buildJavaCommandLine(const std::wstring& javaExecutable,
                                   const std::wstring& launcherJarPath) {
     return L"\"" + javaExecutable + kJavaArgumentsMiddle + launcherJarPath + L"\"";
 }
 
-LaunchOperations realLaunchOperations() {
-    LaunchOperations ops;
-    // Kept through the splash's hold only to tell support whether Java ended during it.
-    auto launched = std::make_shared<UniqueKernelHandle>();
-    ops.startProcess = [launched](std::vector<wchar_t>& commandLine, const std::wstring& currentDirectory) {
-        logEvent("starting Java: " + toUtf8(commandLine.data()) + " in " + toUtf8(currentDirectory));
-        flushSupportLog();  // before the launch: the log is complete even if nothing follows
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION created{};
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                            nullptr, currentDirectory.c_str(), &startup, &created)) {
-            logEvent("Java could not be started: error " + std::to_string(GetLastError()));
-            return false;
-        }
-        logEvent("Java started, process id " + std::to_string(created.dwProcessId));
-        // The thread's handle is closed at once. The launcher runs on alone.
-        UniqueKernelHandle thread(created.hThread);
-        launched->reset(created.hProcess);
-        return true;
-    };
-    ops.tickCount = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
-    ops.sleep = [](std::uint32_t milliseconds) { Sleep(milliseconds); };
-    ops.requestWindowClose = [launched] {
-        DWORD exitCode = STILL_ACTIVE;
-        if (*launched && GetExitCodeProcess(launched->get(), &exitCode) && exitCode != STILL_ACTIVE)
-            logEvent("Java ended during the splash's hold with exit code " + std::to_string(exitCode));
-        launched->reset();
-        if (mainWindow != nullptr) PostMessageW(mainWindow, WM_LAUNCHER_DONE, 0, 0);
-    };
-    ops.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
-    return ops;
-}
-
 void launchJavaLauncherWith(const LaunchOperations& ops, const std::wstring& javaExecutable,
-                            const std::wstring& launcherJarPath, std::uint64_t workerStartTick) {
+                            const std::wstring& launcherJarPath, const std::wstring& gameDirectory,
+                            std::uint64_t workerStartTick) {
     const std::wstring commandLine = buildJavaCommandLine(javaExecutable, launcherJarPath);
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
 
-    if (!ops.startProcess(writable, kGameDirectory)) {
+    if (!ops.startProcess(writable, gameDirectory)) {
         ops.showFailureNotice(kJavaStartFailedMessage);
         return;
     }
@@ -68,9 +27,4 @@ void launchJavaLauncherWith(const LaunchOperations& ops, const std::wstring& jav
         ops.sleep(static_cast<std::uint32_t>(kMinimumSplashTimeMs - elapsed));
     }
     ops.requestWindowClose();
-}
-
-void launchJavaLauncher(const std::wstring& javaExecutable, const std::wstring& launcherJarPath,
-                        std::uint64_t workerStartTick) {
-    launchJavaLauncherWith(realLaunchOperations(), javaExecutable, launcherJarPath, workerStartTick);
 }

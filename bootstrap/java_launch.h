@@ -5,11 +5,6 @@
 #include <string>
 #include <vector>
 
-// Starts the Java launcher without a console, holds the splash for its minimum
-// time and asks the window to close; reports its own failure.
-void launchJavaLauncher(const std::wstring& javaExecutable, const std::wstring& launcherJarPath,
-                        std::uint64_t workerStartTick);
-
 // Always waited after the launcher process was created.
 inline constexpr std::uint32_t kPostLaunchPauseMs = 600;
 // Measured from the worker's start; the window is not asked to close earlier.
@@ -35,7 +30,7 @@ struct LaunchOperations {
     std::function<void(const std::wstring& message)> showFailureNotice;
 };
 
-LaunchOperations realLaunchOperations();
-
+// Java runs with the game directory as its current folder.
 void launchJavaLauncherWith(const LaunchOperations& ops, const std::wstring& javaExecutable,
-                            const std::wstring& launcherJarPath, std::uint64_t workerStartTick);
+                            const std::wstring& launcherJarPath, const std::wstring& gameDirectory,
+                            std::uint64_t workerStartTick);

@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/support_log.h"
-#include "app/unique_handle.h"
+#include "base/support_log.h"
+#include "base/unique_handle.h"
 #include "files/folder_trust.h"
 #include "files/security_description.h"
 

@@ -72,6 +72,3 @@ struct BootstrapOperations {
     std::function<std::string(const std::wstring& program)> handOverToStarter;
     std::function<void(const std::wstring& message)> showFailureNotice;
 };
-
-// The seam filled with the program's real operations.
-BootstrapOperations realBootstrapOperations();

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/support_log.h"
-#include "app/unique_handle.h"
+#include "base/support_log.h"
+#include "base/unique_handle.h"
 #include "bootstrap/manifest_signature.h"
 #include "files/private_file.h"
 #include "files/record_file.h"

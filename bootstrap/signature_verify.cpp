@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/bcrypt_handle.h"
+#include "base/bcrypt_handle.h"
 
 namespace {
 

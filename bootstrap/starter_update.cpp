@@ -1,6 +1,6 @@
 #include "bootstrap/starter_update.h"
 
-#include "app/support_log.h"
+#include "base/support_log.h"
 #include "net/digest_text.h"
 
 namespace {

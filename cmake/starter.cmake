@@ -41,7 +41,7 @@ function(morvanta_add_starter target servers)
         ${PROJECT_SOURCE_DIR}/resources/starter.rc
         ${generated}
         ${generated_keys})
-    target_link_libraries(${target} PRIVATE morvanta_core)
+    target_link_libraries(${target} PRIVATE morvanta_app)
     morvanta_depend_on_splash_artwork(${PROJECT_SOURCE_DIR}/resources/starter.rc)
     if(MINGW)
         target_link_options(${target} PRIVATE -municode)

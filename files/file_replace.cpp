@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "files/busy_retry.h"
 
 namespace {

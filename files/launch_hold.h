@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 using LaunchHold = std::vector<UniqueFileHandle>;
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 // True when the open handle leads to exactly `path` (no link on the way).
 bool handleIsAt(HANDLE handle, const std::wstring& path);

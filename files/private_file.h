@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 // Owner Administrators; full control for SYSTEM and Administrators only; nothing inherited.
 inline constexpr const wchar_t* kPrivateFileSddl = L"O:BAG:SYD:P(A;;FA;;;SY)(A;;FA;;;BA)";

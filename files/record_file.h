@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "files/record_trust.h"
 
 // Opens `path` for reading and its descriptor without following a link, sharing

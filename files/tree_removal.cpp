@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "files/busy_retry.h"
 #include "files/plain_file.h"
 #include "files/trusted_folders.h"

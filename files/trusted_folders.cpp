@@ -8,8 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/support_log.h"
-#include "app/unique_handle.h"
+#include "base/support_log.h"
+#include "base/text.h"
+#include "base/unique_handle.h"
 #include "files/busy_retry.h"
 #include "files/plain_file.h"
 #include "files/private_file.h"

@@ -5,8 +5,9 @@
 
 #include <memory>
 
-#include "app/support_log.h"
-#include "app/unique_handle.h"
+#include "base/support_log.h"
+#include "base/text.h"
+#include "base/unique_handle.h"
 #include "net/download_progress.h"
 #include "files/file_replace.h"
 #include "net/http_client.h"

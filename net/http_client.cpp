@@ -2,10 +2,11 @@
 
 #include <memory>
 
-#include "app/support_log.h"
+#include "base/support_log.h"
+#include "base/text.h"
 #include "net/system_proxy.h"
 #include "net/url.h"
-#include "net/winhttp_handle.h"
+#include "base/winhttp_handle.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include "app/bcrypt_handle.h"
+#include "base/bcrypt_handle.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "net/winhttp_handle.h"
+#include "base/winhttp_handle.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "files/file_replace.h"
 #include "files/plain_file.h"
 #include "files/private_file.h"

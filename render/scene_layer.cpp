@@ -8,6 +8,7 @@
 #include "app/splash_view_state.h"
 #include "render/draw_primitives.h"
 #include "render/frame_layout.h"
+#include "base/ui_texts.h"
 
 namespace {
 

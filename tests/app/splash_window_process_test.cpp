@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "tests/support/starter_process.h"
 
 namespace {

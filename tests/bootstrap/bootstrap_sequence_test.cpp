@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/operations.h"
 #include "bootstrap/bootstrap_sequence.h"
 #include "app/launcher_state.h"
-#include "bootstrap/failure_messages.h"
+#include "base/ui_texts.h"
 #include "bootstrap/runtime_choice.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bootstrap/bootstrap_sequence.h"
-#include "bootstrap/failure_messages.h"
+#include "base/ui_texts.h"
 #include "bootstrap/starter_update.h"
 
 namespace {

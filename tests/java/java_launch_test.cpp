@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "bootstrap/failure_messages.h"
+#include "base/ui_texts.h"
+#include "app/launch_operations.h"
 #include "bootstrap/java_launch.h"
 
 namespace fs = std::filesystem;
@@ -77,7 +78,7 @@ TEST(JavaLaunchTimingTest, QuickRunIsHeldUntilTheMinimumSplashTime) {
     FakeWorld world;
     const std::uint64_t workerStart = 1'000'000;
     world.now = workerStart + 300;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", workerStart);
+    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", workerStart);
     EXPECT_EQ(world.events, (std::vector<std::string>{"start", "sleep", "sleep", "close"}));
     EXPECT_EQ(world.sleeps, (std::vector<std::uint32_t>{600, 1600}));
     EXPECT_EQ(world.closeRequestedAt, workerStart + 2500);
@@ -89,7 +90,7 @@ TEST(JavaLaunchTimingTest, QuickRunIsHeldUntilTheMinimumSplashTime) {
 TEST(JavaLaunchTimingTest, LongRunOnlyWaitsThePostLaunchPause) {
     FakeWorld world;
     world.now = 10'000;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", 0);
+    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
     EXPECT_EQ(world.sleeps, (std::vector<std::uint32_t>{600}));
     EXPECT_EQ(world.closeRequestedAt, 10'600u);
 }
@@ -97,20 +98,20 @@ TEST(JavaLaunchTimingTest, LongRunOnlyWaitsThePostLaunchPause) {
 TEST(JavaLaunchTimingTest, PauseThatReachesTheMinimumExactlyAddsNothing) {
     FakeWorld world;
     world.now = 1'900;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", 0);
+    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
     EXPECT_EQ(world.sleeps, (std::vector<std::uint32_t>{600}));
     EXPECT_EQ(world.closeRequestedAt, 2'500u);
 
     FakeWorld almost;
     almost.now = 1'899;
-    launchJavaLauncherWith(almost.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", 0);
+    launchJavaLauncherWith(almost.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
     EXPECT_EQ(almost.sleeps, (std::vector<std::uint32_t>{600, 1}));
 }
 
 TEST(JavaLaunchTimingTest, FailedStartShowsTheMessageAndNeverClosesTheWindow) {
     FakeWorld world;
     world.processStarts = false;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", 0);
+    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
     EXPECT_EQ(world.events, (std::vector<std::string>{"start", "failure"}));
     EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaStartFailedMessage}));
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/launcher_state.h"
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "net/download.h"
 #include "net/sha256.h"
 #include "servers/test_servers.h"

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "net/sha256.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "app/failure_notice.h"
 #include "app/launcher_state.h"
 #include "app/splash_assets.h"
-#include "bootstrap/failure_messages.h"
+#include "base/ui_texts.h"
 
 namespace {
 

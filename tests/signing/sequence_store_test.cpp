@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 #include "bootstrap/sequence_store.h"
 
 namespace fs = std::filesystem;

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/bcrypt_handle.h"
-#include "app/unique_handle.h"
+#include "base/bcrypt_handle.h"
+#include "base/unique_handle.h"
 #include "archive/extract_zip.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/signature_verify.h"

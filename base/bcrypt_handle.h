@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 struct BcryptAlgorithmTraits {
     using Type = BCRYPT_ALG_HANDLE;

@@ -1,15 +1,18 @@
-#include "bootstrap/operations.h"
+#include "app/operations.h"
 
 #include <windows.h>
 
 #include <memory>
 
+#include "app/constants.h"
 #include "app/failure_notice.h"
 #include "app/handover.h"
 #include "app/launcher_state.h"
-#include "app/support_log.h"
+#include "app/support_log_file.h"
+#include "base/support_log.h"
+#include "base/text.h"
 #include "archive/extract_zip.h"
-#include "bootstrap/java_launch.h"
+#include "app/launch_operations.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/machine_lock.h"
 #include "bootstrap/runtime_folder.h"
@@ -92,7 +95,7 @@ BootstrapOperations realBootstrapOperations() {
             launchHold->clear();
             return started;
         };
-        launchJavaLauncherWith(launch, javaExecutable, launcherJarPath, workerStartTick);
+        launchJavaLauncherWith(launch, javaExecutable, launcherJarPath, kGameDirectory, workerStartTick);
     };
     ops.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
     ops.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include "app/unique_handle.h"
+#include "base/unique_handle.h"
 
 struct InternetHandleTraits {
     using Type = HINTERNET;

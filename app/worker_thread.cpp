@@ -1,6 +1,7 @@
-#include "bootstrap/worker_thread.h"
+#include "app/worker_thread.h"
 
 #include "app/constants.h"
+#include "app/operations.h"
 #include "bootstrap/bootstrap_sequence.h"
 #include "bootstrap/manifest_keys.h"
 
