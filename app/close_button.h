@@ -1,19 +1,11 @@
 #pragma once
-// Where the close button lies and whether a pointer position is on it.
+// Where the close button of the live window lies and whether a pointer position is on it.
 
 #include <windows.h>
 
-struct ButtonRect {
-    float left;
-    float top;
-    float width;
-    float height;
-};
+#include "render/close_button_rect.h"
 
-// A square of side 0.045 H, 0.012 W from the right edge and 0.012 H from the top.
-ButtonRect closeButtonRectFor(int clientWidth, int clientHeight);
-
-// The same for the current client area of the splash window.
+// The button in the current client area of the splash window.
 ButtonRect closeButtonRect();
 
 // Left and top edges count as on the button; right and bottom edges do not.

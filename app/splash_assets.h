@@ -5,27 +5,16 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include <array>
 #include <memory>
+
+#include "render/splash_assets.h"
 
 inline constexpr WORD kBackgroundResourceId = 100;
 inline constexpr WORD kLogoResourceId = 101;
 inline constexpr WORD kUiFontResourceId = 102;
-inline constexpr WORD kFirstSpinnerFrameResourceId = 200;
-inline constexpr int kSpinnerFrameCount = 10;
+inline constexpr WORD kFirstSpinnerFrameResourceId = 200;  // kSpinnerFrameCount ids from here
 inline constexpr WORD kCloseButtonResourceId = 302;
 inline constexpr WORD kCloseButtonHoverResourceId = 303;
-
-// Every slot may be empty: its user then leaves its element out.
-struct SplashAssets {
-    std::unique_ptr<Gdiplus::Bitmap> backgroundImage;
-    std::unique_ptr<Gdiplus::Bitmap> logoImage;
-    std::array<std::unique_ptr<Gdiplus::Bitmap>, kSpinnerFrameCount> spinnerFrames;
-    std::unique_ptr<Gdiplus::Bitmap> closeButtonImage;
-    std::unique_ptr<Gdiplus::Bitmap> closeButtonHoverImage;
-    std::unique_ptr<Gdiplus::PrivateFontCollection> uiFontCollection;
-    std::unique_ptr<Gdiplus::FontFamily> uiFontFamily;
-};
 
 // Written once by loadSplashAssets before the window exists, then read by the
 // window thread only. Never destroyed: its objects must not outlive the

@@ -1,29 +1,7 @@
 #pragma once
-// The window thread's own view of the splash: hover, animation phase, shown
-// progress and the cached static scene. Never touched by the worker.
+// The program's one view state of the splash window, kept by the window thread.
 
-#include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
-
-#include <array>
-#include <memory>
-
-#include "app/splash_assets.h"
-
-struct SplashViewState {
-    int closeHovered = 0;        // 1 while the last pointer position lay on the close button
-    double spinnerPhase = 0.0;   // 0 <= phase < 10: frame index and cross-fade fraction
-    double shownProgress = 0.0;  // eases towards the shared progress fraction
-
-    std::unique_ptr<Gdiplus::Bitmap> sceneLayer;  // static scene at the client size
-    int sceneLayerWidth = 0;
-    int sceneLayerHeight = 0;
-
-    // The busy indicator's frames, already scaled to its square for this client
-    // size: made with the scene layer, so each frame only blends, never resamples 256 px.
-    std::array<std::unique_ptr<Gdiplus::Bitmap>, kSpinnerFrameCount> spinnerLayerFrames;
-};
+#include "render/splash_view_state.h"
 
 // Never destroyed: the scene layer must not outlive the graphics library,
 // which start-up shuts down before the process ends.

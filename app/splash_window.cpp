@@ -3,6 +3,8 @@
 #include "app/close_button.h"
 #include "app/launcher_state.h"
 #include "app/messages.h"
+#include "app/splash_assets.h"
+#include "app/splash_texts.h"
 #include "app/splash_tick.h"
 #include "app/splash_view_state.h"
 #include "render/paint_frame.h"
@@ -11,6 +13,13 @@ namespace {
 
 // SC_MOVE combined with HTCAPTION: the system's move loop, as if the press had been on a caption.
 constexpr WPARAM kDragFromCaption = 0xF012;
+
+// What this paint draws from: the program's records, with the status line
+// copied under its lock once for the whole frame.
+FrameInputs frameInputs() {
+    return FrameInputs{splashAssets, splashViewState, kSplashTexts,
+                       readLauncherState().statusText, screenDpi};
+}
 
 void repaint(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
@@ -48,7 +57,7 @@ LRESULT CALLBACK splashWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_PAINT: {
         PAINTSTRUCT paint;
         BeginPaint(window, &paint);
-        paintFrame(window);  // the whole client area, whatever the update region
+        paintFrame(window, frameInputs());  // the whole client area, whatever the update region
         EndPaint(window, &paint);
         return 0;
     }

@@ -18,11 +18,12 @@
 
 #include "app/launcher_state.h"
 #include "app/splash_assets.h"
+#include "app/splash_texts.h"
 #include "app/splash_tick.h"
 #include "app/splash_view_state.h"
-#include "app/close_button.h"
 #include "app/constants.h"
 #include "app/timer_resolution.h"
+#include "render/close_button_rect.h"
 #include "render/draw_primitives.h"
 #include "render/frame_layout.h"
 #include "render/paint_frame.h"
@@ -52,6 +53,12 @@ double threadCpuMs() {
     return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
 }
 
+// As the splash window hands them over for each paint.
+FrameInputs frameInputs() {
+    return FrameInputs{splashAssets, splashViewState, kSplashTexts,
+                       readLauncherState().statusText, screenDpi};
+}
+
 struct Figures {
     double meanMs;
     double p99Ms;
@@ -70,13 +77,13 @@ void advanceLikeADownload(int frame) {
 Figures measure(HWND window, int frames, bool rebuildScene) {
     std::vector<double> times;
     times.reserve(frames);
-    paintFrame(window);  // first paint builds the layer; not counted
+    paintFrame(window, frameInputs());  // first paint builds the layer; not counted
     const double cpuStart = threadCpuMs();
     for (int frame = 0; frame < frames; ++frame) {
         advanceLikeADownload(frame);
         if (rebuildScene) splashViewState.sceneLayer.reset();
         const double start = nowMs();
-        paintFrame(window);
+        paintFrame(window, frameInputs());
         times.push_back(nowMs() - start);
         // Keep the window's own messages flowing, as the real loop would.
         MSG message;
@@ -97,7 +104,7 @@ void printBreakdown(HWND window, int frames) {
     GetClientRect(window, &client);
     const int width = client.right;
     const int height = client.bottom;
-    ensureSceneLayer(width, height);
+    ensureSceneLayer(frameInputs(), width, height);
     HDC windowDc = GetDC(window);
     HDC memoryDc = CreateCompatibleDC(windowDc);
     HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
@@ -131,7 +138,7 @@ void printBreakdown(HWND window, int frames) {
                                  side, side, 0.25f);
             lap(2);
             graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-            const auto statusFont = createUiFont(12);
+            const auto statusFont = createUiFont(splashAssets.uiFontFamily.get(), 12, screenDpi);
             const wchar_t* line = L"123.45 MB / 250.00 MB  23.40 MB/s";
             drawCentredText(graphics, line, -1, *statusFont, 0xFFE6E6E6, 0.5f * width, 0.848f * height);
             lap(3);
@@ -145,7 +152,8 @@ void printBreakdown(HWND window, int frames) {
                 Gdiplus::LinearGradientModeVertical);
             fillCapsule(graphics, fill, bar.x, bar.y, fillWidth, bar.height);
             lap(5);
-            const auto percentageFont = createUiFont(13);
+            const auto percentageFont =
+                createUiFont(splashAssets.uiFontFamily.get(), 13, screenDpi);
             drawCentredText(graphics, L"50%", -1, *percentageFont, 0xFFFFFFFF,
                             bar.x + bar.width / 2, bar.y + bar.height / 2);
             lap(6);

@@ -20,9 +20,6 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 # Adds the check of `folder`'s includes to `target`: it runs before the target builds
 # and again whenever a file of the folder changes.
 function(morvanta_check_layer target folder)
-    if(folder STREQUAL "render")  # TEMP-RENDER until render takes its inputs
-        return()
-    endif()
     file(GLOB_RECURSE folder_files CONFIGURE_DEPENDS
         ${PROJECT_SOURCE_DIR}/${folder}/*.h ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.c)
     string(REPLACE "/" "_" stamp_name "${folder}")

@@ -1,8 +1,5 @@
 #include "render/draw_primitives.h"
 
-#include "app/launcher_state.h"
-#include "app/splash_assets.h"
-
 void applySurfaceQuality(Gdiplus::Graphics& graphics) {
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
     graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
@@ -60,8 +57,9 @@ int uiFontPixelSize(int designSize, int dpi) {
     return MulDiv(designSize, dpi, 96);
 }
 
-std::unique_ptr<Gdiplus::Font> createUiFont(int designSize) {
-    const float pixels = static_cast<float>(uiFontPixelSize(designSize, screenDpi));
-    return std::unique_ptr<Gdiplus::Font>(new Gdiplus::Font(
-        splashAssets.uiFontFamily.get(), pixels, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel));
+std::unique_ptr<Gdiplus::Font> createUiFont(const Gdiplus::FontFamily* family, int designSize,
+                                            int dpi) {
+    const float pixels = static_cast<float>(uiFontPixelSize(designSize, dpi));
+    return std::unique_ptr<Gdiplus::Font>(
+        new Gdiplus::Font(family, pixels, Gdiplus::FontStyleRegular, Gdiplus::UnitPixel));
 }

@@ -29,6 +29,7 @@ void drawCentredText(Gdiplus::Graphics& graphics, const wchar_t* text, int lengt
 // Design pixels at 96 DPI scaled to the screen, rounded as MulDiv rounds.
 int uiFontPixelSize(int designSize, int dpi);
 
-// The window's font at a design size, scaled by screenDpi; a font in a failed
-// state when the embedded font has no family.
-std::unique_ptr<Gdiplus::Font> createUiFont(int designSize);
+// The window's font at a design size, scaled by the DPI; a font in a failed
+// state when the embedded font has no family (null).
+std::unique_ptr<Gdiplus::Font> createUiFont(const Gdiplus::FontFamily* family, int designSize,
+                                            int dpi);

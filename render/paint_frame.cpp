@@ -3,10 +3,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/close_button.h"
-#include "app/launcher_state.h"
-#include "app/splash_assets.h"
-#include "app/splash_view_state.h"
+#include "render/close_button_rect.h"
 #include "render/draw_primitives.h"
 #include "render/frame_layout.h"
 #include "render/scene_layer.h"
@@ -21,18 +18,20 @@ constexpr ARGB kFillTopColour = 0xFFFFC446;
 constexpr ARGB kFillBottomColour = 0xFFFA9E00;
 constexpr ARGB kPercentageColour = 0xFFFFFFFF;
 
-void drawCloseButton(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
+void drawCloseButton(Gdiplus::Graphics& graphics, const SplashAssets& assets,
+                     const SplashViewState& view, int clientWidth, int clientHeight) {
     // The hovered picture is never replaced by the normal one: a missing picture draws nothing.
-    Gdiplus::Bitmap* picture = splashViewState.closeHovered
-                                   ? splashAssets.closeButtonHoverImage.get()
-                                   : splashAssets.closeButtonImage.get();
+    Gdiplus::Bitmap* picture = view.closeHovered
+                                   ? assets.closeButtonHoverImage.get()
+                                   : assets.closeButtonImage.get();
     if (picture == nullptr) return;
     const ButtonRect button = closeButtonRectFor(clientWidth, clientHeight);
     graphics.DrawImage(picture, button.left, button.top, button.width, button.height);
 }
 
-void drawSpinner(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
-    const SpinnerBlend blend = spinnerBlend(splashViewState.spinnerPhase);
+void drawSpinner(Gdiplus::Graphics& graphics, const SplashViewState& view, int clientWidth,
+                 int clientHeight) {
+    const SpinnerBlend blend = spinnerBlend(view.spinnerPhase);
     // The frames were scaled to this square with the scene layer: drawn 1:1 on
     // whole pixels, they are only blended, never resampled.
     const PixelRect square = spinnerPixelRect(clientWidth, clientHeight);
@@ -41,21 +40,24 @@ void drawSpinner(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight)
     const float side = static_cast<float>(square.side);
     graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
     // Frame 9 fades into frame 0: the ten frames form a closed loop.
-    const auto& frames = splashViewState.spinnerLayerFrames;
+    const auto& frames = view.spinnerLayerFrames;
     drawImageWithOpacity(graphics, frames[blend.frame].get(), x, y, side, side,
                          1.0f - blend.nextOpacity);
     drawImageWithOpacity(graphics, frames[blend.nextFrame].get(), x, y, side, side,
                          blend.nextOpacity);
 }
 
-void drawStatusAndBar(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
+void drawStatusAndBar(Gdiplus::Graphics& graphics, const FrameInputs& inputs, int clientWidth,
+                      int clientHeight) {
     const float width = static_cast<float>(clientWidth);
     const float height = static_cast<float>(clientHeight);
-    const std::wstring status = readLauncherState().statusText;
+    const std::wstring& status = inputs.statusText;
+    const Gdiplus::FontFamily* family = inputs.assets.uiFontFamily.get();
+    const int dpi = inputs.dpi;
 
     graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
-    const auto statusFont = createUiFont(12);
-    const auto percentageFont = createUiFont(13);
+    const auto statusFont = createUiFont(family, 12, dpi);
+    const auto percentageFont = createUiFont(family, 13, dpi);
 
     drawCentredText(graphics, status.c_str(), static_cast<int>(status.size()), *statusFont,
                     kStatusColour, 0.5f * width, 0.848f * height);
@@ -64,7 +66,7 @@ void drawStatusAndBar(Gdiplus::Graphics& graphics, int clientWidth, int clientHe
     Gdiplus::SolidBrush track{Gdiplus::Color(kTrackColour)};
     fillCapsule(graphics, track, bar.x, bar.y, bar.width, bar.height);
 
-    const double fraction = barFraction(splashViewState.shownProgress);
+    const double fraction = barFraction(inputs.view.shownProgress);
     if (barHasFill(fraction)) {
         const float fillWidth = barFillWidth(bar, fraction);
         // One pixel taller than the bar on each side, so the edge rows get the end colours.
@@ -126,24 +128,26 @@ private:
 
 }  // namespace
 
-void composeFrame(Gdiplus::Graphics& graphics, int clientWidth, int clientHeight) {
+void composeFrame(Gdiplus::Graphics& graphics, const FrameInputs& inputs, int clientWidth,
+                  int clientHeight) {
+    const SplashViewState& view = inputs.view;
     // The cached scene, unscaled, before any quality setting can slow the copy down.
-    if (splashViewState.sceneLayer) {
-        graphics.DrawImage(splashViewState.sceneLayer.get(), 0, 0, clientWidth, clientHeight);
+    if (view.sceneLayer) {
+        graphics.DrawImage(view.sceneLayer.get(), 0, 0, clientWidth, clientHeight);
     }
     applySurfaceQuality(graphics);
-    drawCloseButton(graphics, clientWidth, clientHeight);
-    drawSpinner(graphics, clientWidth, clientHeight);
+    drawCloseButton(graphics, inputs.assets, view, clientWidth, clientHeight);
+    drawSpinner(graphics, view, clientWidth, clientHeight);
     // Without the font there is no text block, and the bar belongs to it.
-    if (splashAssets.uiFontFamily) drawStatusAndBar(graphics, clientWidth, clientHeight);
+    if (inputs.assets.uiFontFamily) drawStatusAndBar(graphics, inputs, clientWidth, clientHeight);
 }
 
-void paintFrame(HWND window) {
+void paintFrame(HWND window, const FrameInputs& inputs) {
     RECT client{};
     GetClientRect(window, &client);
     const int width = client.right;
     const int height = client.bottom;
-    ensureSceneLayer(width, height);
+    ensureSceneLayer(inputs, width, height);
 
     WindowDc windowDc(window);
     if (windowDc.get() == nullptr) return;
@@ -151,7 +155,7 @@ void paintFrame(HWND window) {
     if (!target.ready()) return;
     {
         Gdiplus::Graphics graphics(target.dc());
-        composeFrame(graphics, width, height);
+        composeFrame(graphics, inputs, width, height);
     }  // the surface is released before its pixels are copied
     BitBlt(windowDc.get(), 0, 0, width, height, target.dc(), 0, 0, SRCCOPY);
 }

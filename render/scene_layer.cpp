@@ -3,12 +3,8 @@
 #include <memory>
 #include <utility>
 
-#include "app/constants.h"
-#include "app/splash_assets.h"
-#include "app/splash_view_state.h"
 #include "render/draw_primitives.h"
 #include "render/frame_layout.h"
-#include "base/ui_texts.h"
 
 namespace {
 
@@ -49,30 +45,37 @@ void drawEmblem(Gdiplus::Graphics& graphics, Gdiplus::Bitmap& picture, float wid
                        drawnHeight);
 }
 
-void drawFixedTexts(Gdiplus::Graphics& graphics, float width, float height) {
+void drawFixedTexts(Gdiplus::Graphics& graphics, const FrameInputs& inputs, float width,
+                    float height) {
+    const SplashTexts& texts = inputs.texts;
+    const Gdiplus::FontFamily* family = inputs.assets.uiFontFamily.get();
+    const int dpi = inputs.dpi;
     graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
 
-    const auto titleFont = createUiFont(14);
+    const auto titleFont = createUiFont(family, 14, dpi);
     Gdiplus::SolidBrush titleBrush{Gdiplus::Color(kTitleColour)};
     Gdiplus::StringFormat titleFormat(0, LANG_NEUTRAL);
     titleFormat.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     const Gdiplus::RectF titleBox(0.055f * width, 0.0f, 0.4f * width, 0.066f * height);
-    graphics.DrawString(kWindowTitle, -1, titleFont.get(), titleBox, &titleFormat, &titleBrush);
+    graphics.DrawString(texts.windowTitle, -1, titleFont.get(), titleBox, &titleFormat,
+                        &titleBrush);
 
-    const auto pleaseWaitFont = createUiFont(14);
-    drawCentredText(graphics, kPleaseWaitText, -1, *pleaseWaitFont, kPleaseWaitColour,
+    const auto pleaseWaitFont = createUiFont(family, 14, dpi);
+    drawCentredText(graphics, texts.pleaseWait, -1, *pleaseWaitFont, kPleaseWaitColour,
                     0.5f * width, 0.516f * height);
 
-    const auto componentsFont = createUiFont(12);
-    drawCentredText(graphics, kComponentsText, -1, *componentsFont, kCaptionColour, 0.5f * width,
+    const auto componentsFont = createUiFont(family, 12, dpi);
+    drawCentredText(graphics, texts.components, -1, *componentsFont, kCaptionColour, 0.5f * width,
                     0.567f * height);
 
-    const auto filesLabelFont = createUiFont(12);
-    drawCentredText(graphics, kFilesLabelText, -1, *filesLabelFont, kCaptionColour, 0.5f * width,
+    const auto filesLabelFont = createUiFont(family, 12, dpi);
+    drawCentredText(graphics, texts.filesLabel, -1, *filesLabelFont, kCaptionColour, 0.5f * width,
                     0.808f * height);
 }
 
-void composeScene(Gdiplus::Bitmap& layer, int clientWidth, int clientHeight) {
+void composeScene(Gdiplus::Bitmap& layer, const FrameInputs& inputs, int clientWidth,
+                  int clientHeight) {
+    const SplashAssets& assets = inputs.assets;
     const float width = static_cast<float>(clientWidth);
     const float height = static_cast<float>(clientHeight);
     Gdiplus::Graphics graphics(&layer);
@@ -80,8 +83,8 @@ void composeScene(Gdiplus::Bitmap& layer, int clientWidth, int clientHeight) {
     graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
     graphics.Clear(Gdiplus::Color(kGroundColour));
 
-    if (splashAssets.backgroundImage) {
-        drawBackground(graphics, *splashAssets.backgroundImage, width, height);
+    if (assets.backgroundImage) {
+        drawBackground(graphics, *assets.backgroundImage, width, height);
     }
 
     // Dark side shades frame the centre column; a faint tint calms the picture.
@@ -103,17 +106,18 @@ void composeScene(Gdiplus::Bitmap& layer, int clientWidth, int clientHeight) {
     Gdiplus::SolidBrush tint{Gdiplus::Color(kTintColour)};
     graphics.FillRectangle(&tint, 0, 0, clientWidth, clientHeight);
 
-    if (splashAssets.logoImage) drawEmblem(graphics, *splashAssets.logoImage, width, height);
-    if (splashAssets.uiFontFamily) drawFixedTexts(graphics, width, height);
+    if (assets.logoImage) drawEmblem(graphics, *assets.logoImage, width, height);
+    if (assets.uiFontFamily) drawFixedTexts(graphics, inputs, width, height);
 }
 
 // Each frame scaled once, with the same filter the frame would use, to the
 // whole pixels of the spinner's square.
-void prepareSpinnerFrames(SplashViewState& view, int clientWidth, int clientHeight) {
+void prepareSpinnerFrames(SplashViewState& view, const SplashAssets& assets, int clientWidth,
+                          int clientHeight) {
     const int side = spinnerPixelRect(clientWidth, clientHeight).side;
     for (int i = 0; i < kSpinnerFrameCount; ++i) {
         view.spinnerLayerFrames[i].reset();
-        Gdiplus::Bitmap* source = splashAssets.spinnerFrames[i].get();
+        Gdiplus::Bitmap* source = assets.spinnerFrames[i].get();
         if (source == nullptr || side <= 0) continue;
         std::unique_ptr<Gdiplus::Bitmap> scaled(
             new Gdiplus::Bitmap(side, side, PixelFormat32bppPARGB));
@@ -131,8 +135,8 @@ void prepareSpinnerFrames(SplashViewState& view, int clientWidth, int clientHeig
 
 }  // namespace
 
-void ensureSceneLayer(int clientWidth, int clientHeight) {
-    SplashViewState& view = splashViewState;
+void ensureSceneLayer(const FrameInputs& inputs, int clientWidth, int clientHeight) {
+    SplashViewState& view = inputs.view;
     if (view.sceneLayer && clientWidth == view.sceneLayerWidth &&
         clientHeight == view.sceneLayerHeight) {
         return;
@@ -145,8 +149,8 @@ void ensureSceneLayer(int clientWidth, int clientHeight) {
         // A zero or huge size makes no bitmap; the next paint tries again.
         view.sceneLayer.reset();
     }
-    if (view.sceneLayer) composeScene(*view.sceneLayer, clientWidth, clientHeight);
-    prepareSpinnerFrames(view, clientWidth, clientHeight);
+    if (view.sceneLayer) composeScene(*view.sceneLayer, inputs, clientWidth, clientHeight);
+    prepareSpinnerFrames(view, inputs.assets, clientWidth, clientHeight);
     view.sceneLayerWidth = clientWidth;
     view.sceneLayerHeight = clientHeight;
 }

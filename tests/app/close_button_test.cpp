@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/close_button.h"
+#include "render/close_button_rect.h"
 
 namespace {
 

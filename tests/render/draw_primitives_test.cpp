@@ -98,20 +98,18 @@ protected:
 };
 
 TEST_F(Primitives, CreateUiFontUsesTheEmbeddedFamilyAtTheScaledSize) {
-    screenDpi = 96;
-    auto font = createUiFont(12);
+    auto font = createUiFont(splashAssets.uiFontFamily.get(), 12, 96);
     ASSERT_EQ(font->GetLastStatus(), Gdiplus::Ok);
     EXPECT_FLOAT_EQ(font->GetSize(), 12.0f);
     EXPECT_EQ(font->GetUnit(), Gdiplus::UnitPixel);
     EXPECT_EQ(font->GetStyle(), Gdiplus::FontStyleRegular);
 
-    screenDpi = 120;
-    EXPECT_FLOAT_EQ(createUiFont(12)->GetSize(), 15.0f);
-    EXPECT_FLOAT_EQ(createUiFont(13)->GetSize(), 16.0f);
+    EXPECT_FLOAT_EQ(createUiFont(splashAssets.uiFontFamily.get(), 12, 120)->GetSize(), 15.0f);
+    EXPECT_FLOAT_EQ(createUiFont(splashAssets.uiFontFamily.get(), 13, 120)->GetSize(), 16.0f);
 
     // Without a family the font is a failed one, and drawing with it draws nothing.
     WithoutAsset<std::unique_ptr<Gdiplus::FontFamily>> noFont(splashAssets.uiFontFamily);
-    auto failed = createUiFont(12);
+    auto failed = createUiFont(splashAssets.uiFontFamily.get(), 12, 96);
     EXPECT_NE(failed->GetLastStatus(), Gdiplus::Ok);
 }
 
@@ -159,7 +157,7 @@ TEST_F(Primitives, OpacityThresholdAndScaling) {
 }
 
 TEST_F(Primitives, CentredTextSitsOnItsPoint) {
-    auto font = createUiFont(14);
+    auto font = createUiFont(splashAssets.uiFontFamily.get(), 14, dpi);
     drawCentredText(*graphics, L"ABC\nABC", -1, *font, 0xFFFFFFFF, 100.0f, 50.0f);
     int left = 200, right = -1, top = 100, bottom = -1;
     for (int y = 0; y < 100; ++y) {

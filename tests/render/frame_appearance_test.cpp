@@ -106,7 +106,6 @@ protected:
     void SetUp() override {
         RenderTest::SetUp();
         dpi = GetParam();
-        screenDpi = dpi;
         W = MulDiv(1066, dpi, 96);
         H = MulDiv(599, dpi, 96);
     }
@@ -115,7 +114,6 @@ protected:
     float w(float fraction) const { return fraction * W; }
     float h(float fraction) const { return fraction * H; }
 
-    int dpi = 96;
     int W = kWidth;
     int H = kHeight;
 };
@@ -148,7 +146,7 @@ TEST_P(Appearance, BackgroundCoversTheWindowAndIsCentred) {
     for (const Case c : {Case{200, 100}, Case{100, 200}, Case{1336, 768}}) {
         SCOPED_TRACE(::testing::Message() << c.pictureWidth << " x " << c.pictureHeight);
         WithPicture stand(splashAssets.backgroundImage, quarteredPicture(c.pictureWidth, c.pictureHeight));
-        ensureSceneLayer(W, H);
+        ensureSceneLayer(inputs(), W, H);
         // Covering: the larger of the two ratios, centred on both axes.
         const double s = std::max(double(H) / c.pictureHeight, double(W) / c.pictureWidth);
         const double left = (W - c.pictureWidth * s) / 2.0, top = (H - c.pictureHeight * s) / 2.0;
@@ -186,7 +184,7 @@ TEST_P(Appearance, BackgroundCoversTheWindowAndIsCentred) {
 
 TEST_P(Appearance, SideShadesAndTintOverAWhiteBackground) {
     WithPicture white(splashAssets.backgroundImage, flatPicture(W, H, 0xFFFFFFFF));
-    ensureSceneLayer(W, H);
+    ensureSceneLayer(inputs(), W, H);
     const Rgb background = rgbOf(0xFFFFFFFF);
     const int y = static_cast<int>(h(0.3f));
 
@@ -213,7 +211,7 @@ TEST_P(Appearance, SideShadesAndTintOverAWhiteBackground) {
 
 TEST_P(Appearance, GroundColourWithoutBackground) {
     WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noBackground(splashAssets.backgroundImage);
-    ensureSceneLayer(W, H);
+    ensureSceneLayer(inputs(), W, H);
     EXPECT_TRUE(looksLike(pixelAt(layer(), static_cast<int>(w(0.5f)), static_cast<int>(h(0.3f))),
                      over(rgbOf(kGround), kTint), 1.0));
 }
@@ -264,12 +262,12 @@ TEST_P(Appearance, EmblemPlaceAndHeight) {
     {
         WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noLogo(splashAssets.logoImage);
         WithoutAsset<std::unique_ptr<Gdiplus::FontFamily>> noText(splashAssets.uiFontFamily);
-        ensureSceneLayer(W, H);
+        ensureSceneLayer(inputs(), W, H);
         bare = copyOfLayer();
     }
     WithoutAsset<std::unique_ptr<Gdiplus::FontFamily>> noText(splashAssets.uiFontFamily);
     WithPicture emblem(splashAssets.logoImage, flatPicture(190, 203, 0xFFFF00FF));
-    ensureSceneLayer(W, H);
+    ensureSceneLayer(inputs(), W, H);
 
     // Height 0.043 H, width from the picture's aspect, left 0.0165 W, centred on 0.033 H.
     const double height = h(0.043f), width = 190.0 * height / 203.0;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/close_button.h"
+#include "render/close_button_rect.h"
 #include "render/frame_layout.h"
 #include "render_test_support.h"
 
@@ -227,7 +227,7 @@ TEST_F(FramePainting, PaintsAWholeWindowThroughItsOwnDeviceContext) {
     HWND window = CreateWindowExW(0, L"SplashPaintTest", L"", WS_POPUP, 0, 0, 400, 225, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
-    paintFrame(window);
+    paintFrame(window, inputs());
     EXPECT_EQ(splashViewState.sceneLayerWidth, 400);
     EXPECT_EQ(splashViewState.sceneLayerHeight, 225);
     ASSERT_TRUE(splashViewState.sceneLayer);

@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 
-#include "app/launcher_state.h"
 #include "app/splash_assets.h"
+#include "app/splash_texts.h"
 #include "app/splash_view_state.h"
+#include "render/frame_inputs.h"
 #include "render/paint_frame.h"
 #include "render/scene_layer.h"
 
@@ -46,15 +48,6 @@ inline ::testing::AssertionResult closeTo(const Rgba& actual, int r, int g, int 
     return ::testing::AssertionSuccess();
 }
 
-// One frame at the given size, as paintFrame composes it, into an ARGB bitmap.
-inline std::unique_ptr<Gdiplus::Bitmap> composeTestFrame(int width = kWidth, int height = kHeight) {
-    ensureSceneLayer(width, height);
-    std::unique_ptr<Gdiplus::Bitmap> frame(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
-    Gdiplus::Graphics graphics(frame.get());
-    composeFrame(graphics, width, height);
-    return frame;
-}
-
 // Takes one asset slot out for the life of the guard (and drops the cached
 // scene, so it is rebuilt without it), then puts it back.
 template <typename Slot>
@@ -79,16 +72,33 @@ private:
 class RenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        screenDpi = 96;
         splashViewState.closeHovered = 0;
         splashViewState.spinnerPhase = 0.0;
         splashViewState.shownProgress = 0.0;
         splashViewState.sceneLayer.reset();
         splashViewState.sceneLayerWidth = 0;
         splashViewState.sceneLayerHeight = 0;
-        publishStatus(L"Поиск необходимых в обновлении файлов", 0.0);
     }
     void TearDown() override { splashViewState.sceneLayer.reset(); }
+
+    // What the splash window would hand to render: the program's artwork, view
+    // and texts, with this test's status line and DPI.
+    FrameInputs inputs() const {
+        return FrameInputs{splashAssets, splashViewState, kSplashTexts, statusText, dpi};
+    }
+
+    // One frame at the given size, as paintFrame composes it, into an ARGB bitmap.
+    std::unique_ptr<Gdiplus::Bitmap> composeTestFrame(int width = kWidth, int height = kHeight) const {
+        const FrameInputs frameInputs = inputs();
+        ensureSceneLayer(frameInputs, width, height);
+        std::unique_ptr<Gdiplus::Bitmap> frame(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
+        Gdiplus::Graphics graphics(frame.get());
+        composeFrame(graphics, frameInputs, width, height);
+        return frame;
+    }
+
+    int dpi = 96;
+    std::wstring statusText = L"Поиск необходимых в обновлении файлов";
 };
 
 }  // namespace render_test

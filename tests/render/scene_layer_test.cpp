@@ -38,30 +38,30 @@ TEST_F(SceneLayer, BuiltOnceForTheSameSizeAndRebuiltForANewOne) {
 }
 
 TEST_F(SceneLayer, SpinnerFramesAreScaledWithTheLayer) {
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     for (int i = 0; i < kSpinnerFrameCount; ++i) {
         ASSERT_TRUE(splashViewState.spinnerLayerFrames[i]) << "frame " << i;
         EXPECT_EQ(splashViewState.spinnerLayerFrames[i]->GetWidth(), 66u);  // 65.89 covered
     }
-    ensureSceneLayer(1333, 749);
+    ensureSceneLayer(inputs(), 1333, 749);
     EXPECT_EQ(splashViewState.spinnerLayerFrames[0]->GetWidth(), 83u);  // 82.39 covered
 
     // A missing picture leaves its scaled slot empty too.
     WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noFrame(splashAssets.spinnerFrames[7]);
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     EXPECT_FALSE(splashViewState.spinnerLayerFrames[7]);
     EXPECT_TRUE(splashViewState.spinnerLayerFrames[8]);
 }
 
 TEST_F(SceneLayer, NoBitmapForAnEmptySizeAndTheNextPaintTriesAgain) {
-    ensureSceneLayer(0, 0);
+    ensureSceneLayer(inputs(), 0, 0);
     EXPECT_FALSE(splashViewState.sceneLayer);
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     EXPECT_TRUE(splashViewState.sceneLayer);
 }
 
 TEST_F(SceneLayer, BackgroundCoversTheWholeLayer) {
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     Gdiplus::Bitmap& layer = *splashViewState.sceneLayer;
     // The night sky is bluer than the reddish ground colour everywhere in the
     // middle, top and bottom rows included: the picture covers the layer.
@@ -76,7 +76,7 @@ TEST_F(SceneLayer, BackgroundCoversTheWholeLayer) {
 
 TEST_F(SceneLayer, SideShadesFadeWithoutASeam) {
     WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noBackground(splashAssets.backgroundImage);
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     Gdiplus::Bitmap& layer = *splashViewState.sceneLayer;
     const int y = 420;
     // Darkest at the outer edges, ground colour where each shade ends.
@@ -102,14 +102,14 @@ TEST_F(SceneLayer, WithoutEmblemTheTitleStaysInPlace) {
         return -1;
     };
     WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noBackground(splashAssets.backgroundImage);
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     const int withEmblem = titleStart(*splashViewState.sceneLayer);
     // The emblem's bright gem comes first, left of the title.
     EXPECT_GE(withEmblem, 17);
     EXPECT_LT(withEmblem, 45);
 
     WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noLogo(splashAssets.logoImage);
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     const int withoutEmblem = titleStart(*splashViewState.sceneLayer);
     // The title starts at 0.055 W (58.6), its first letter a pixel or two further in.
     EXPECT_GE(withoutEmblem, 58);
@@ -118,7 +118,7 @@ TEST_F(SceneLayer, WithoutEmblemTheTitleStaysInPlace) {
 
 TEST_F(SceneLayer, TwoLineCaptionIsCentredAsABlock) {
     WithoutAsset<std::unique_ptr<Gdiplus::Bitmap>> noBackground(splashAssets.backgroundImage);
-    ensureSceneLayer(kWidth, kHeight);
+    ensureSceneLayer(inputs(), kWidth, kHeight);
     Gdiplus::Bitmap& layer = *splashViewState.sceneLayer;
     // Rows that hold caption pixels around 0.567 H, and their horizontal extent per line.
     int top = -1, bottom = -1;
