@@ -7,6 +7,7 @@
 #include "net/system_proxy.h"
 #include "net/url.h"
 #include "base/winhttp_handle.h"
+#include "net/user_agent.h"
 
 namespace {
 
@@ -181,9 +182,9 @@ HttpOutcome stream(const HttpStreamRequest& ask, const std::wstring& proxy, cons
     if (!parseUrl(ask.url, parts)) return HttpOutcome();
 
     UniqueInternetHandle session(
-        proxy.empty() ? WinHttpOpen(L"Morvanta/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+        proxy.empty() ? WinHttpOpen(kUserAgentWide, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, 0)
-                      : WinHttpOpen(L"Morvanta/1.0", WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.c_str(),
+                      : WinHttpOpen(kUserAgentWide, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.c_str(),
                                     bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(), 0));
     if (!session) return HttpOutcome();
     // Resolve and connect get 10 s each; a read may wait as long as a stall may last.

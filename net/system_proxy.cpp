@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "base/winhttp_handle.h"
+#include "net/user_agent.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ std::wstring systemProxyFor(const std::wstring& url, std::wstring& bypass) {
     bypass = settings.bypass;
     if (settings.autoDetect || !settings.scriptUrl.empty()) {
         std::lock_guard<std::mutex> hold(discoveryLock);
-        UniqueInternetHandle session(WinHttpOpen(L"Morvanta/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+        UniqueInternetHandle session(WinHttpOpen(kUserAgentWide, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                                  WINHTTP_NO_PROXY_BYPASS, 0));
         if (!session) settings.discoveryFailed = true;
         if (!settings.discoveryFailed) {

@@ -5,9 +5,7 @@
 
 namespace {
 
-constexpr const char* kJarName = "Morvanta.jar";
-constexpr const char* kZipName = "java-x64.zip";
-constexpr const char* kStarterProgramName = "MorvantaStarter.exe";
+std::string quoted(const char* name) { return std::string("\"") + name + "\""; }
 
 bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
@@ -36,21 +34,21 @@ void appendJsonString(std::string& out, const std::string& text) {
 
 std::string checkManifestUrls(const std::string& launcherJarUrl, const std::string& javaZipUrl,
                               const std::string& starterUrl) {
-    if (!contains(launcherJarUrl, kJarName))
-        return "launcher jar URL must contain \"Morvanta.jar\": " + launcherJarUrl;
-    if (contains(launcherJarUrl, kZipName))
-        return "launcher jar URL must not contain \"java-x64.zip\": " + launcherJarUrl;
-    if (!contains(javaZipUrl, kZipName))
-        return "runtime URL must contain \"java-x64.zip\": " + javaZipUrl;
-    if (contains(javaZipUrl, kJarName))
-        return "runtime URL must not contain \"Morvanta.jar\": " + javaZipUrl;
+    if (!contains(launcherJarUrl, kLauncherJarName))
+        return "launcher jar URL must contain " + quoted(kLauncherJarName) + ": " + launcherJarUrl;
+    if (contains(launcherJarUrl, kJavaZipName))
+        return "launcher jar URL must not contain " + quoted(kJavaZipName) + ": " + launcherJarUrl;
+    if (!contains(javaZipUrl, kJavaZipName))
+        return "runtime URL must contain " + quoted(kJavaZipName) + ": " + javaZipUrl;
+    if (contains(javaZipUrl, kLauncherJarName))
+        return "runtime URL must not contain " + quoted(kLauncherJarName) + ": " + javaZipUrl;
     if (!starterUrl.empty()) {
-        if (!contains(starterUrl, kStarterProgramName))
-            return "starter URL must contain \"MorvantaStarter.exe\": " + starterUrl;
-        if (contains(starterUrl, kJarName) || contains(starterUrl, kZipName))
-            return "starter URL must not contain \"Morvanta.jar\" or \"java-x64.zip\": " + starterUrl;
-        if (contains(launcherJarUrl, kStarterProgramName) || contains(javaZipUrl, kStarterProgramName))
-            return "only the starter URL may contain \"MorvantaStarter.exe\"";
+        if (!contains(starterUrl, kStarterName))
+            return "starter URL must contain " + quoted(kStarterName) + ": " + starterUrl;
+        if (contains(starterUrl, kLauncherJarName) || contains(starterUrl, kJavaZipName))
+            return "starter URL must not contain " + quoted(kLauncherJarName) + " or " + quoted(kJavaZipName) + ": " + starterUrl;
+        if (contains(launcherJarUrl, kStarterName) || contains(javaZipUrl, kStarterName))
+            return "only the starter URL may contain " + quoted(kStarterName);
     }
     std::string problem = checkOneUrl(launcherJarUrl, "launcher jar");
     if (problem.empty()) problem = checkOneUrl(javaZipUrl, "runtime");

@@ -26,6 +26,7 @@
 #include "archive/zip_reader.h"
 #include "mirror_check.h"
 #include "net/resume_rules.h"
+#include "net/user_agent.h"
 
 namespace fs = std::filesystem;
 
@@ -74,7 +75,7 @@ UniqueCurl newRequest(const std::string& url) {
     UniqueCurl curl(curl_easy_init());
     if (!curl) return curl;
     curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, "Morvanta/1.0");
+    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);  // as WinHTTP does for the starter
     curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, 30L);
