@@ -7,8 +7,8 @@
 
 #include "base/support_log.h"
 #include "base/text.h"
-#include "archive/entry_name.h"
 #include "files/flush_files.h"
+#include "archive/unpack_entries.h"
 #include "archive/zip_reader.h"
 
 namespace {
@@ -41,36 +41,38 @@ struct ReaderCloser {
     ~ReaderCloser() { zipReaderClose(reader); }
 };
 
-bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& destDir,
-                  std::vector<std::wstring>& written, std::uint64_t& bytes) {
-    ZipEntryStat stat;
-    if (!zipReaderEntryStat(reader, index, stat)) return false;
-    // Nothing may ever be written outside destDir.
-    if (!isSafeEntryName(stat.name)) {
-        logEvent("unpack refused an unsafe entry name");  // the name itself may hold anything
-        return false;
-    }
-
-    std::wstring name = decodeUtf8(stat.name);
-    for (wchar_t& c : name) {
+// The entry's path under destDir, either slash separating; false when its UTF-8 form
+// does not fit, for a folder as for a file.
+bool entryPath(const std::wstring& destDir, const std::string& name, std::wstring& path, std::string& utf8Path) {
+    std::wstring relative = decodeUtf8(name);
+    for (wchar_t& c : relative) {
         if (c == L'/') c = L'\\';
     }
-    const std::wstring outputPath = destDir + L"\\" + name;
-
-    char utf8Output[kUtf8PathBufferSize];
-    if (!toUtf8Path(outputPath, utf8Output)) return false;
-    if (zipReaderIsFolder(reader, index)) {
-        createFolderTree(outputPath);
-        return true;
-    }
-    createFolderTree(outputPath.substr(0, outputPath.rfind(L'\\')));
-    if (!zipReaderExtractToFile(reader, index, utf8Output)) {
-        logEvent("unpack failed at entry " + stat.name);
-        return false;
-    }
-    written.push_back(outputPath);
-    bytes += stat.uncompressedSize;
+    path = destDir + L"\\" + relative;
+    char buffer[kUtf8PathBufferSize];
+    if (!toUtf8Path(path, buffer)) return false;
+    utf8Path = buffer;
     return true;
+}
+
+// `files` collects the files' paths for the flush once every entry has unpacked.
+UnpackPlaces placesUnder(const std::wstring& destDir, std::vector<std::wstring>& files) {
+    UnpackPlaces places;
+    places.makeFolder = [&destDir](const std::string& name) {
+        std::wstring path;
+        std::string utf8Path;
+        if (!entryPath(destDir, name, path, utf8Path)) return false;
+        createFolderTree(path);
+        return true;
+    };
+    places.placeFile = [&destDir, &files](const std::string& name, std::string& utf8Path) {
+        std::wstring path;
+        if (!entryPath(destDir, name, path, utf8Path)) return false;
+        createFolderTree(path.substr(0, path.rfind(L'\\')));
+        files.push_back(path);
+        return true;
+    };
+    return places;
 }
 
 }  // namespace
@@ -87,16 +89,16 @@ bool extractZip(const std::wstring& zipPath, const std::wstring& destDir) {
     ReaderCloser closer{reader};
 
     const ULONGLONG started = GetTickCount64();
-    const std::size_t count = zipReaderEntryCount(reader);
-    std::vector<std::wstring> written;
-    std::uint64_t bytes = 0;
-    for (std::size_t index = 0; index < count; ++index) {
-        if (!extractEntry(reader, index, destDir, written, bytes)) return false;
-    }
+    std::vector<std::wstring> files;
+    const UnpackResult result = unpackEntries(reader, placesUnder(destDir, files));
+    // The refused name itself may hold anything: it stays out of the log.
+    if (result.stop == UnpackStop::unsafeName) logEvent("unpack refused an unsafe entry name");
+    if (result.stop == UnpackStop::notUnpacked) logEvent("unpack failed at entry " + result.name);
+    if (result.stop != UnpackStop::none) return false;
     // The caller publishes the folder by renaming it: nothing may be renamed that is not on disk.
-    const bool flushed = flushFilesToDisk(written);
-    logEvent("unpacked " + std::to_string(count) + " entries, " + std::to_string(bytes) + " bytes into " +
-             toUtf8(destDir) + " in " + std::to_string(GetTickCount64() - started) + " ms" +
+    const bool flushed = flushFilesToDisk(files);
+    logEvent("unpacked " + std::to_string(result.entries) + " entries, " + std::to_string(result.bytes) +
+             " bytes into " + toUtf8(destDir) + " in " + std::to_string(GetTickCount64() - started) + " ms" +
              (flushed ? "" : ", but could not flush them to disk"));
     return flushed;
 }

@@ -2,3 +2,4 @@
 list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/bootstrap/manifest.cpp)
 list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/bootstrap/manifest_signature.cpp)
 list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/bootstrap/runtime_choice.cpp)
+list(APPEND MORVANTA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/bootstrap/java_rule.cpp)

@@ -7,25 +7,21 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
 #include "bootstrap/machine_lock.h"
 #include "files/security_description.h"
 #include "tests/servers/test_servers.h"
-#include "tests/support/starter_process.h"
+#include "whole_run_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kGame = L"C:\\.Morvanta";
-const fs::path kLoader = kGame / "loader";
+using namespace whole_run;
+
 const fs::path kSequenceFile = kLoader / "manifest.sequence";
-const fs::path kRecord = kLoader / "java" / "jdk-17-test" / "bin" / "java-invocation.txt";
-const char* kManifestPath = "/starter/launcher.json";
-const char* kJarPath = "/files/Morvanta.jar";
 const char* kOldJarPath = "/files/old/Morvanta.jar";
 const fs::path kNewStarter = kLoader / "starter" / "MorvantaStarter.exe";
 const char* kNewStarterPath = "/files/new/MorvantaStarter.exe";
@@ -43,15 +39,6 @@ UniqueKernelHandle splashOwner(std::wstring& image) {
     return process;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::wstring environmentPath(const char* name) {
-    return test_servers::windowsPath(test_servers::environment(name));
-}
-
 // Requests the first server has logged, one path a line.
 int firstServerRequests() {
     const std::string log = readFile(environmentPath("MORVANTA_TEST_FAULT_LOG"));
@@ -60,52 +47,28 @@ int firstServerRequests() {
     return count;
 }
 
-class SignedRunTest : public ::testing::Test {
+class SignedRunTest : public WholeRunFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(test_servers::available()) << "needs the signed servers' fixture";
-        std::error_code ignored;
-        fs::remove_all(kGame, ignored);
-        ASSERT_FALSE(fs::exists(kGame));
-        fs::remove(firstServerManifest(), ignored);
-        fs::remove(secondServerManifest(), ignored);
-    }
-
-    void TearDown() override {
-        if (run.process && WaitForSingleObject(run.process.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(run.process.get(), 1);
-            WaitForSingleObject(run.process.get(), 10000);
-        }
-    }
+    SignedRunTest() : WholeRunFixture("MORVANTA_SIGNED_MANIFESTS") {}
 
     static fs::path firstServerManifest() {
         return fs::path(environmentPath("MORVANTA_SIGNED_FIRST_SERVER")) / "launcher.json";
     }
-    static fs::path secondServerManifest() {
-        return fs::path(test_servers::docroot()) / "starter" / "launcher.json";
-    }
+    static fs::path secondServerManifest() { return nginxManifest(); }
 
-    static void serve(const fs::path& where, const char* scenario) {
-        const fs::path source =
-            fs::path(environmentPath("MORVANTA_SIGNED_MANIFESTS")) / (std::string(scenario) + ".json");
-        ASSERT_TRUE(fs::exists(source)) << source.string();
-        // Removed first: overwrite_existing fails with "File exists" in this libstdc++ under Wine.
-        std::error_code ignored;
-        fs::remove(where, ignored);
-        fs::copy_file(source, where);
+    std::vector<fs::path> servedManifests() const override {
+        return {firstServerManifest(), secondServerManifest()};
     }
 
     void startAndWait(const char* starterVariable, DWORD timeoutMs = 90000) {
-        run = starter_process::start(environmentPath(starterVariable));
-        ASSERT_TRUE(run.process) << GetLastError();
+        ASSERT_NO_FATAL_FAILURE(start(starterVariable));
         exitCode = starter_process::waitForExit(run.process.get(), timeoutMs);
     }
 
     // A good run ends by itself after launching the stand-in Java.
     void expectLaunched() {
         EXPECT_EQ(exitCode, 0u) << "the starter did not end cleanly";
-        for (int attempt = 0; attempt < 100 && !fs::exists(kRecord); ++attempt) Sleep(50);
-        EXPECT_TRUE(fs::exists(kRecord)) << "Java was not started";
+        EXPECT_TRUE(waitForLaunchRecord()) << "Java was not started";
     }
 
     // A failed run stays up with its message and starts nothing.
@@ -122,7 +85,6 @@ protected:
         fs::remove(kRecord);
     }
 
-    starter_process::StartedProcess run;
     DWORD exitCode = 0;
 };
 
@@ -180,8 +142,7 @@ TEST_F(SignedRunTest, AStarterWaitsForTheMachineWideLockThenLaunches) {
     UniqueKernelHandle lock(CreateMutexW(&attributes, TRUE, kMachineLockName));
     ASSERT_TRUE(lock);
     const int first = firstServerRequests();
-    run = starter_process::start(environmentPath("MORVANTA_SIGNED_STARTER"));
-    ASSERT_TRUE(run.process);
+    ASSERT_NO_FATAL_FAILURE(start("MORVANTA_SIGNED_STARTER"));
     EXPECT_NE(starter_process::waitForVisibleStarterWindow(run.id), nullptr) << "no window while waiting";
     EXPECT_EQ(WaitForSingleObject(run.process.get(), 3000), static_cast<DWORD>(WAIT_TIMEOUT)) << "did not wait";
     EXPECT_EQ(firstServerRequests(), first) << "worked on while the lock was held";
@@ -242,8 +203,7 @@ TEST_F(SignedRunTest, ANewerStarterTakesOverFromTheStarterFolderAndLaunchesJava)
         ASSERT_TRUE(newProcess) << "no splash is up after the handover";
         EXPECT_TRUE(fs::equivalent(fs::path(image), kNewStarter)) << "the splash shown is not the new program's";
         EXPECT_EQ(starter_process::waitForExit(newProcess.get(), 60000), 0u);
-        for (int attempt = 0; attempt < 100 && !fs::exists(kRecord); ++attempt) Sleep(50);
-        EXPECT_TRUE(fs::exists(kRecord)) << "the new program did not start Java";
+        EXPECT_TRUE(waitForLaunchRecord()) << "the new program did not start Java";
         fs::remove(kRecord);
         EXPECT_EQ(test_servers::nginxRequestCount(kNewStarterPath), fetched + 1);
     }

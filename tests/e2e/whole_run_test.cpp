@@ -9,80 +9,44 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
 #include "screenshot.h"
 #include "tests/servers/test_servers.h"
-#include "tests/support/starter_process.h"
+#include "whole_run_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kGame = L"C:\\.Morvanta";
-const fs::path kLoader = kGame / "loader";
+using namespace whole_run;
+
 const fs::path kJar = kLoader / "launcher.jar";
 const fs::path kZip = kLoader / "java.zip";
 const fs::path kJava = kLoader / "java";
 const fs::path kJavaw = kJava / "jdk-17-test" / "bin" / "javaw.exe";
-const fs::path kRecord = kJava / "jdk-17-test" / "bin" / "java-invocation.txt";
 const fs::path kLog = kLoader / "logs" / "starter.log";
 const char* kExpectedCommandLine =
     "\"C:\\.Morvanta\\loader\\java\\jdk-17-test\\bin\\javaw.exe\" "
     "-Dlauncher.debug=true -Dlauncher.stacktrace=true -jar \"C:\\.Morvanta\\loader\\launcher.jar\"";
 
-const char* kManifestPath = "/starter/launcher.json";
-const char* kJarPath = "/files/Morvanta.jar";
 const char* kZipPath = "/files/java-x64.zip";
 
 // The splash must stay at least this long; the close request comes only after it.
 constexpr ULONGLONG kMinimumSplashMs = 2500;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::wstring environmentPath(const char* name) {
-    return test_servers::windowsPath(test_servers::environment(name));
-}
-
 using starter_process::starterWindow;
 
-class WholeRunTest : public ::testing::Test {
+class WholeRunTest : public WholeRunFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(test_servers::available()) << "needs the e2e servers' fixture";
-        std::error_code ignored;
-        fs::remove_all(kGame, ignored);
-        ASSERT_FALSE(fs::exists(kGame));
-        fs::remove(manifestOnServer(), ignored);
-    }
+    WholeRunTest() : WholeRunFixture("MORVANTA_E2E_MANIFESTS") {}
 
-    void TearDown() override {
-        // A run that did not end by itself is ended here: it was started by this test.
-        if (run.process && WaitForSingleObject(run.process.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(run.process.get(), 1);
-            WaitForSingleObject(run.process.get(), 10000);
-        }
-    }
+    std::vector<fs::path> servedManifests() const override { return {nginxManifest()}; }
 
-    static fs::path manifestOnServer() {
-        return fs::path(test_servers::docroot()) / "starter" / "launcher.json";
-    }
+    void serveManifest(const char* scenario) { serve(nginxManifest(), scenario); }
 
-    void serveManifest(const char* scenario) {
-        const fs::path source = fs::path(environmentPath("MORVANTA_E2E_MANIFESTS")) /
-                                (std::string(scenario) + ".json");
-        ASSERT_TRUE(fs::exists(source)) << source.string();
-        fs::copy_file(source, manifestOnServer(), fs::copy_options::overwrite_existing);
-    }
-
-    void start(const char* starterVariable = "MORVANTA_E2E_STARTER") {
-        run = starter_process::start(environmentPath(starterVariable));
-        ASSERT_TRUE(run.process) << GetLastError();
-    }
+    void start(const char* starterVariable = "MORVANTA_E2E_STARTER") { WholeRunFixture::start(starterVariable); }
 
     // Waits for the run to end by itself; returns its exit code and how long it took.
     void expectCleanEnd(ULONGLONG& elapsed) {
@@ -94,9 +58,8 @@ protected:
         EXPECT_GE(elapsed, kMinimumSplashMs);
     }
 
-    // The stand-in writes its record a moment after it was created.
     std::string launchRecord() {
-        for (int attempt = 0; attempt < 100 && !fs::exists(kRecord); ++attempt) Sleep(50);
+        waitForLaunchRecord();
         Sleep(100);
         return readFile(kRecord);
     }
@@ -149,8 +112,6 @@ protected:
         expectCleanEnd(elapsed);
         expectLaunched();
     }
-
-    starter_process::StartedProcess run;
 };
 
 TEST_F(WholeRunTest, FirstStartOnACleanMachineFetchesUnpacksAndLaunches) {

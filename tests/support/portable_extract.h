@@ -1,6 +1,6 @@
 #pragma once
-// The unpacking loop of the starter over the zip reader, on a plain file API,
-// for the native fuzz and differential runs: same reader, same name rule.
+// The starter's unpacking loop (archive/unpack_entries.h) on the plain file API,
+// for the native fuzz and differential runs; either slash separates, as on Windows.
 
 #include <string>
 

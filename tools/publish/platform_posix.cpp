@@ -22,8 +22,10 @@
 #include <memory>
 #include <string>
 
-#include "archive/entry_name.h"
+#include "archive/plain_folder_places.h"
+#include "archive/unpack_entries.h"
 #include "archive/zip_reader.h"
+#include "bootstrap/java_rule.h"
 #include "mirror_check.h"
 #include "net/resume_rules.h"
 #include "net/user_agent.h"
@@ -94,18 +96,8 @@ bool performOk(CURL* curl) {
     return status == 200;
 }
 
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-    const std::string other(b);
-    if (a.size() != other.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(other[i])))
-            return false;
-    }
-    return true;
-}
-
-// The starter's rule: the executable counts only directly inside a folder named "bin".
-std::string findJavaInTree(const fs::path& root, const char* fileName) {
+// The walk of the starter's search (bootstrap/java_rule.h) over a Linux folder tree.
+std::string findJavaInTree(const fs::path& root, const std::string& fileName) {
     std::error_code error;
     for (fs::recursive_directory_iterator it(root, fs::directory_options::none, error), end; !error && it != end;
          it.increment(error)) {
@@ -115,8 +107,7 @@ std::string findJavaInTree(const fs::path& root, const char* fileName) {
         }
         if (!it->is_regular_file()) continue;
         const fs::path& path = it->path();
-        if (equalsIgnoringCase(path.filename().string(), fileName) &&
-            equalsIgnoringCase(path.parent_path().filename().string(), "bin")) {
+        if (isJavaExecutable(path.parent_path().filename().string(), path.filename().string(), fileName)) {
             return path.string();
         }
     }
@@ -243,28 +234,15 @@ std::string checkRuntimeArchive(const std::string& zipPath) {
         zipReaderClose(reader);
         return "cannot make a scratch folder to unpack the runtime into";
     }
+    // Names are taken as Linux reads them: a backslash is part of the name.
+    const UnpackResult unpacked = unpackEntries(reader, plainFolderPlaces(scratch, false));
     std::string problem;
-    const std::size_t count = zipReaderEntryCount(reader);
-    for (std::size_t index = 0; index < count && problem.empty(); ++index) {
-        ZipEntryStat stat;
-        if (!zipReaderEntryStat(reader, index, stat)) {
-            problem = "entry " + std::to_string(index) + " of the runtime archive cannot be read";
-            break;
-        }
-        if (!isSafeEntryName(stat.name)) {
-            problem = "the runtime archive holds an entry the starter refuses: " + stat.name;
-            break;
-        }
-        const fs::path output = fs::path(scratch) / stat.name;
-        std::error_code error;
-        if (zipReaderIsFolder(reader, index)) {
-            fs::create_directories(output, error);
-            continue;
-        }
-        fs::create_directories(output.parent_path(), error);
-        if (!zipReaderExtractToFile(reader, index, output.string().c_str()))
-            problem = "the runtime archive does not unpack at entry " + stat.name;
-    }
+    if (unpacked.stop == UnpackStop::unreadableEntry)
+        problem = "entry " + std::to_string(unpacked.index) + " of the runtime archive cannot be read";
+    if (unpacked.stop == UnpackStop::unsafeName)
+        problem = "the runtime archive holds an entry the starter refuses: " + unpacked.name;
+    if (unpacked.stop == UnpackStop::notUnpacked)
+        problem = "the runtime archive does not unpack at entry " + unpacked.name;
     zipReaderClose(reader);
     if (problem.empty() && findJavaInTree(scratch, "javaw.exe").empty() && findJavaInTree(scratch, "java.exe").empty())
         problem = "the runtime archive holds no javaw.exe or java.exe directly inside a \"bin\" folder";
