@@ -97,6 +97,5 @@ std::string handOverToStarter(const std::wstring& program) {
         takeMutexBack();
         return refused;
     }
-    if (mainWindow != nullptr) PostMessageW(mainWindow, WM_LAUNCHER_DONE, 0, 0);
     return std::string();
 }

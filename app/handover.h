@@ -15,7 +15,7 @@ std::wstring ownProgramPath();
 
 // Starts `program` with no arguments in the same current folder, with the single-
 // instance mutex released, and waits up to 15 s for its visible splash window.
-// Empty once that window is up and this program's window has been asked to
-// close. Otherwise the reason: the new program is ended and renamed to
+// Empty once that window is up (this program is then to close its own).
+// Otherwise the reason: the new program is ended and renamed to
 // "<program>.failed", and this program takes the mutex back and goes on.
 std::string handOverToStarter(const std::wstring& program);

@@ -4,15 +4,15 @@
 
 #include <memory>
 
-#include "app/constants.h"
 #include "app/failure_notice.h"
 #include "app/handover.h"
+#include "app/java_process.h"
 #include "app/launcher_state.h"
+#include "app/messages.h"
 #include "app/support_log_file.h"
+#include "archive/extract_zip.h"
 #include "base/support_log.h"
 #include "base/text.h"
-#include "archive/extract_zip.h"
-#include "app/launch_operations.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/machine_lock.h"
 #include "bootstrap/runtime_folder.h"
@@ -27,87 +27,96 @@
 #include "net/sha256.h"
 #include "net/verified_copy.h"
 
-BootstrapOperations realBootstrapOperations() {
-    BootstrapOperations ops;
-    ops.tickCount = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
-    ops.lockWorkFiles = lockWorkFiles;
-    ops.unlockWorkFiles = unlockWorkFiles;
-    ops.prepareGameDirectory = prepareGameDirectory;
+namespace {
+
+std::uint64_t systemTick() { return static_cast<std::uint64_t>(GetTickCount64()); }
+
+FolderEffects realFolderEffects() {
+    FolderEffects folders;
+    folders.prepareGameDirectory = prepareGameDirectory;
     // A link at a name the starter uses cannot be set aside as a link everywhere
-    // (Wine moves its target): the whole work folder goes aside instead. Its
-    // verified files are copied out rather than fetched again.
-    auto setAsideWorkFolder = std::make_shared<std::wstring>();
-    ops.prepareTrustedFolder = [setAsideWorkFolder](const std::wstring& path) {
-        const bool trusted = prepareTrustedFolder(path, workFolderFixedNames(), setAsideWorkFolder.get());
-        if (!setAsideWorkFolder->empty())
-            logEvent("work folder " + toUtf8(path) + " was set aside as " + toUtf8(*setAsideWorkFolder));
-        if (!trusted) return false;
-        // Without the old record an older signed release would be taken again.
-        if (!setAsideWorkFolder->empty())
-            carryAcceptedSequence(*setAsideWorkFolder + L"\\manifest.sequence", path + L"\\manifest.sequence");
-        // Only a trusted work folder holds the log: nobody else can have planted anything there.
-        setSupportLogFolder(path);
-        return true;
+    // (Wine moves its target): the whole work folder goes aside instead.
+    folders.prepareWorkFolder = [](const std::wstring& path, std::wstring& setAsidePath) {
+        return prepareTrustedFolder(path, workFolderFixedNames(), &setAsidePath);
     };
-    ops.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
-    ops.prepareStagingFolder = prepareStagingFolder;
-    ops.publishStagingFolder = [](const std::wstring& stagingFolder, const std::wstring& javaFolder) {
+    folders.prepareStarterFolder = [](const std::wstring& path) {
+        static const std::vector<std::wstring> names = {L"MorvantaStarter.exe", L"MorvantaStarter.exe.part",
+                                                        L"MorvantaStarter.exe.failed"};
+        return prepareTrustedFolder(path, names);
+    };
+    folders.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
+    folders.prepareStagingFolder = prepareStagingFolder;
+    folders.publishStagingFolder = [](const std::wstring& stagingFolder, const std::wstring& javaFolder) {
         const bool published = publishStagingFolder(stagingFolder, javaFolder);
         logEvent((published ? "published " : "could not publish ") + toUtf8(stagingFolder) + " as " +
                  toUtf8(javaFolder));
         return published;
     };
-    ops.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };
-    ops.removeSetAsideFolders = removeSetAsideFolders;
-    ops.httpGet = [](const std::string& url, std::vector<unsigned char>& body) {
-        return fetchManifestBody(url, body);
-    };
-    ops.readManifestPairs = readManifestPairs;
-    ops.selectManifestEntries = selectManifestEntries;
-    ops.verifyManifestSignature = verifyManifestSignature;
-    ops.readAcceptedSequence = readAcceptedSequence;
-    ops.storeAcceptedSequence = storeAcceptedSequence;
-    ops.downloadFile = [setAsideWorkFolder](const std::string& url, const std::wstring& targetPath,
-                                            const std::string& expectedSha256) {
-        if (!setAsideWorkFolder->empty()) {
-            const std::wstring name = targetPath.substr(targetPath.rfind(L'\\'));
-            if (copyVerifiedFile(*setAsideWorkFolder + name, targetPath, expectedSha256)) return true;
-        }
-        // The window's status line and the system clock: what the player sees while a file arrives.
+    folders.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };
+    folders.removeSetAsideFolders = removeSetAsideFolders;
+    folders.findJavaExecutable = findJavaExecutable;
+    folders.extractZip = extractZip;
+    folders.fileSha256 = computeFileSha256;
+    folders.copyVerifiedFile = copyVerifiedFile;
+    return folders;
+}
+
+NetworkEffects realNetworkEffects() {
+    NetworkEffects network;
+    network.fetchManifest = fetchManifestBody;
+    // The window's status line and the system clock: what the player sees while a file arrives.
+    network.downloadFile = [](const std::string& url, const std::wstring& targetPath,
+                              const std::string& expectedSha256) {
         return downloadFile(
             url, targetPath, expectedSha256,
-            [](const std::wstring& text, double progress) { publishStatus(text, progress); },
-            [] { return static_cast<std::uint64_t>(GetTickCount64()); });
+            [](const std::wstring& text, double progress) { publishStatus(text, progress); }, systemTick);
     };
-    ops.findJavaExecutable = findJavaExecutable;
-    ops.extractZip = extractZip;
+    return network;
+}
+
+RecordEffects realRecordEffects() {
+    RecordEffects records;
+    records.readAcceptedSequence = readAcceptedSequence;
+    records.storeAcceptedSequence = storeAcceptedSequence;
+    records.carryAcceptedSequence = carryAcceptedSequence;
+    records.readRuntimeSource = readRuntimeSource;
+    records.storeRuntimeSource = storeRuntimeSource;
+    records.verifyManifestSignature = verifyManifestSignature;
+    return records;
+}
+
+ProcessEffects realProcessEffects() {
+    ProcessEffects process;
+    process.tickCount = systemTick;
+    process.sleep = [](std::uint32_t milliseconds) { Sleep(milliseconds); };
+    process.lockWorkFiles = lockWorkFiles;
+    process.unlockWorkFiles = unlockWorkFiles;
+    process.pointSupportLogAt = setSupportLogFolder;
     auto launchHold = std::make_shared<LaunchHold>();
-    ops.holdForLaunch = [launchHold](const std::vector<std::wstring>& folders, const std::wstring& program) {
+    process.holdForLaunch = [launchHold](const std::vector<std::wstring>& folders, const std::wstring& program) {
         return holdForLaunch(folders, program, *launchHold);
     };
-    ops.launchJavaLauncher = [launchHold](const std::wstring& javaExecutable, const std::wstring& launcherJarPath,
-                                          std::uint64_t workerStartTick) {
-        LaunchOperations launch = realLaunchOperations();
-        // Let go once the process exists (or could not be made), before the pause and the splash's hold.
-        launch.startProcess = [launchHold, start = launch.startProcess](std::vector<wchar_t>& commandLine,
-                                                                         const std::wstring& currentDirectory) {
-            const bool started = start(commandLine, currentDirectory);
-            launchHold->clear();
-            return started;
-        };
-        launchJavaLauncherWith(launch, javaExecutable, launcherJarPath, kGameDirectory, workerStartTick);
+    process.releaseLaunchHold = [launchHold] { launchHold->clear(); };
+    process.startJava = startJavaProcess;
+    process.ownProgramPath = ownProgramPath;
+    process.handOverToStarter = handOverToStarter;
+    return process;
+}
+
+ScreenEffects realScreenEffects() {
+    ScreenEffects screen;
+    screen.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
+    screen.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
+    screen.closeSplash = [] {
+        reportJavaEndedEarly();
+        if (mainWindow != nullptr) PostMessageW(mainWindow, WM_LAUNCHER_DONE, 0, 0);
     };
-    ops.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
-    ops.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
-    ops.readRuntimeSource = readRuntimeSource;
-    ops.storeRuntimeSource = storeRuntimeSource;
-    ops.fileSha256 = computeFileSha256;
-    ops.prepareStarterFolder = [](const std::wstring& path) {
-        static const std::vector<std::wstring> names = {L"MorvantaStarter.exe", L"MorvantaStarter.exe.part",
-                                                        L"MorvantaStarter.exe.failed"};
-        return prepareTrustedFolder(path, names);
-    };
-    ops.ownProgramPath = ownProgramPath;
-    ops.handOverToStarter = handOverToStarter;
-    return ops;
+    return screen;
+}
+
+}  // namespace
+
+SequenceEffects realSequenceEffects() {
+    return SequenceEffects{realFolderEffects(), realNetworkEffects(), realRecordEffects(), realProcessEffects(),
+                           realScreenEffects()};
 }

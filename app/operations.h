@@ -1,6 +1,6 @@
 #pragma once
-// The composition root: the sequence's seam filled with the program's real operations.
+// The composition root: the sequence's effects filled with the program's real ones.
 
-#include "bootstrap/operations.h"
+#include "bootstrap/sequence_effects.h"
 
-BootstrapOperations realBootstrapOperations();
+SequenceEffects realSequenceEffects();

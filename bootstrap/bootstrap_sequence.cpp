@@ -1,7 +1,9 @@
 #include "bootstrap/bootstrap_sequence.h"
 
 #include "base/support_log.h"
+#include "base/text.h"
 #include "base/ui_texts.h"
+#include "bootstrap/java_launch.h"
 #include "bootstrap/runtime_step.h"
 #include "bootstrap/starter_update.h"
 
@@ -9,14 +11,40 @@ namespace {
 
 constexpr const char* kManifestPath = "/starter/launcher.json";
 
+std::wstring launcherJarPath(const SequenceRun& run) { return run.workFolder + L"\\launcher.jar"; }
+
+// Made before the manifest is fetched, as always; a folder that cannot be
+// trusted shows as the failure of the first step that needs it.
+StepResult prepareWorkFolders(SequenceRun& run) {
+    const FolderEffects& folders = run.effects.folders;
+    run.workFolderReady = folders.prepareGameDirectory(run.config.gameDirectory) &&
+                          folders.prepareWorkFolder(run.workFolder, run.setAsideWorkFolder);
+    if (!run.setAsideWorkFolder.empty())
+        logEvent("work folder " + toUtf8(run.workFolder) + " was set aside as " + toUtf8(run.setAsideWorkFolder));
+    return goOn();
+}
+
+// Without the old record an older signed release would be taken again.
+StepResult carryRollbackRecord(SequenceRun& run) {
+    if (run.workFolderReady && !run.setAsideWorkFolder.empty())
+        run.effects.records.carryAcceptedSequence(run.setAsideWorkFolder + L"\\manifest.sequence",
+                                                  run.workFolder + L"\\manifest.sequence");
+    return goOn();
+}
+
+// Only a trusted work folder holds the log: nobody else can have planted anything there.
+StepResult pointSupportLogAtWorkFolder(SequenceRun& run) {
+    if (run.workFolderReady) run.effects.process.pointSupportLogAt(run.workFolder + L"\\logs");
+    return goOn();
+}
+
 // A build with signing keys takes a manifest only if it is signed by one of
 // them and not older than what this machine accepted before.
-bool isUsableManifest(const BootstrapConfig& config, const BootstrapOperations& ops,
-                      const std::vector<ManifestPair>& pairs, std::uint64_t highestAccepted,
+bool isUsableManifest(const SequenceRun& run, const std::vector<ManifestPair>& pairs, std::uint64_t highestAccepted,
                       std::uint64_t& sequence) {
-    const SignedManifestClaim claim = readSignedManifestClaim(pairs, ops.selectManifestEntries(pairs));
-    const bool verified =
-        claim.wellFormed && ops.verifyManifestSignature(config.manifestKeys, claim.message, claim.signature);
+    const SignedManifestClaim claim = readSignedManifestClaim(pairs, selectManifestEntries(pairs));
+    const bool verified = claim.wellFormed && run.effects.records.verifyManifestSignature(
+                                                  run.config.manifestKeys, claim.message, claim.signature);
     sequence = claim.sequence;
     const bool usable = isUsableSignedManifest(claim, verified, highestAccepted);
     logEvent(!claim.wellFormed ? "manifest refused: no well-formed signature"
@@ -31,87 +59,110 @@ bool isUsableManifest(const BootstrapConfig& config, const BootstrapOperations& 
 // incomplete. With signing keys, an unusable manifest counts as none. The stored
 // sequence is used only in a trusted work folder: the elevated starter must not
 // write where others could have planted a link (the run fails later anyway).
-std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, const BootstrapOperations& ops,
-                                             const std::wstring& workFolder, bool workFolderTrusted) {
-    const bool signedOnly = !config.manifestKeys.empty();
-    const bool useStore = signedOnly && workFolderTrusted;
-    const std::wstring sequencePath = workFolder + L"\\manifest.sequence";
-    const AcceptedSequence accepted = useStore ? ops.readAcceptedSequence(sequencePath) : AcceptedSequence{};
+std::vector<ManifestPair> fetchManifestPairs(const SequenceRun& run) {
+    const bool signedOnly = !run.config.manifestKeys.empty();
+    const bool useStore = signedOnly && run.workFolderReady;
+    const std::wstring sequencePath = run.workFolder + L"\\manifest.sequence";
+    const RecordEffects& records = run.effects.records;
+    const AcceptedSequence accepted = useStore ? records.readAcceptedSequence(sequencePath) : AcceptedSequence{};
     // A record that cannot be read may hold any number: no signed manifest is safe to take.
     if (accepted.record == SequenceRecord::Unreadable) return {};
     const std::uint64_t highestAccepted = accepted.value;
     std::vector<ManifestPair> pairs;
-    for (const std::string& server : config.updateServers) {
+    for (const std::string& server : run.config.updateServers) {
         std::vector<unsigned char> body;
-        const bool answered = ops.httpGet(server + kManifestPath, body);
-        if (answered) pairs = ops.readManifestPairs(body);
+        const bool answered = run.effects.network.fetchManifest(server + kManifestPath, body);
+        if (answered) pairs = readManifestPairs(body);
         logEvent("manifest from " + loggableUrl(server + kManifestPath) + ": " +
                  (answered ? std::to_string(pairs.size()) + " pairs" : std::string("no answer")));
         std::uint64_t sequence = 0;
-        if (signedOnly && !pairs.empty() && !isUsableManifest(config, ops, pairs, highestAccepted, sequence))
-            pairs.clear();
+        if (signedOnly && !pairs.empty() && !isUsableManifest(run, pairs, highestAccepted, sequence)) pairs.clear();
         if (!pairs.empty()) {
             // A store that fails only weakens the rollback check; the manifest itself is good.
-            if (useStore && sequence > highestAccepted) ops.storeAcceptedSequence(sequencePath, sequence);
+            if (useStore && sequence > highestAccepted) records.storeAcceptedSequence(sequencePath, sequence);
             break;
         }
     }
     return pairs;
 }
 
-}  // namespace
-
-void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& given) {
-    // A failure notice waits for its user: the next starter need not wait with it.
-    BootstrapOperations ops = given;
-    ops.showFailureNotice = [&given](const std::wstring& message) {
-        given.unlockWorkFiles();
-        given.showFailureNotice(message);
-    };
-    const std::uint64_t workerStartTick = ops.tickCount();
-    ops.lockWorkFiles();
-    const std::wstring workFolder = config.gameDirectory + L"\\loader";
-    // Made before the manifest is fetched, as always; a folder that cannot be
-    // trusted shows as the failure of the first step that needs it.
-    const bool workFolderReady =
-        ops.prepareGameDirectory(config.gameDirectory) && ops.prepareTrustedFolder(workFolder);
-
-    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops, workFolder, workFolderReady);
-    if (manifestPairs.empty()) {
-        ops.showFailureNotice(kNoServerMessage);
-        return;
-    }
-    const ManifestSelection selection = ops.selectManifestEntries(manifestPairs);
+StepResult fetchManifest(SequenceRun& run) {
+    const std::vector<ManifestPair> pairs = fetchManifestPairs(run);
+    if (pairs.empty()) return failed(kNoServerMessage);
+    run.selection = selectManifestEntries(pairs);
+    const ManifestSelection& selection = run.selection;
     logEvent("selected launcher jar " + loggableUrl(selection.launcherJarUrl) + " sha256 " +
              selection.launcherJarSha256 + ", runtime " + loggableUrl(selection.javaZipUrl) + " sha256 " +
              selection.javaZipSha256);
-    if (selection.launcherJarUrl.empty() || selection.javaZipUrl.empty()) {
-        ops.showFailureNotice(kIncompleteManifestMessage);
-        return;
+    if (selection.launcherJarUrl.empty() || selection.javaZipUrl.empty()) return failed(kIncompleteManifestMessage);
+    return goOn();
+}
+
+StepResult provideLauncherJar(SequenceRun& run) {
+    if (!run.workFolderReady ||
+        !fetchVerifiedFile(run, run.selection.launcherJarUrl, launcherJarPath(run), run.selection.launcherJarSha256))
+        return failed(kLauncherDownloadFailedMessage);
+    run.effects.screen.publishStatus(kCheckingFilesText, 1.0);
+    return goOn();
+}
+
+// From the last check until the process exists, what it starts from stays as checked.
+StepResult holdWhatTheLaunchStartsFrom(SequenceRun& run) {
+    const std::vector<std::wstring> folders = {run.config.gameDirectory, run.workFolder, run.workFolder + L"\\java"};
+    if (!run.effects.process.holdForLaunch(folders, run.javaExecutable)) return failed(kJavaStartFailedMessage);
+    return goOn();
+}
+
+StepResult removeSetAsideFolders(SequenceRun& run) {
+    run.effects.folders.removeSetAsideFolders(run.config.gameDirectory, run.workFolder);
+    return goOn();
+}
+
+// Every run ends here. The lock goes first: a notice waits for its player, and
+// neither the launcher nor the next starter should wait with it.
+void endRun(SequenceRun& run, StepResult result) {
+    run.lock.release();
+    if (result.outcome == StepOutcome::GoOn) result = launchJava(run, launcherJarPath(run));
+    switch (result.outcome) {
+        case StepOutcome::Failed: run.effects.screen.showFailureNotice(result.message); break;
+        case StepOutcome::HandedOver:
+        case StepOutcome::Launched: run.effects.screen.closeSplash(); break;
+        case StepOutcome::GoOn: break;
     }
+}
 
-    // A newer starter does the rest of this run in this one's place.
-    if (workFolderReady && handOverToNewStarter(!config.manifestKeys.empty(), ops, workFolder, selection)) return;
+}  // namespace
 
-    const std::wstring launcherJarPath = workFolder + L"\\launcher.jar";
-
-    if (!workFolderReady || !ops.downloadFile(selection.launcherJarUrl, launcherJarPath, selection.launcherJarSha256)) {
-        ops.showFailureNotice(kLauncherDownloadFailedMessage);
-        return;
+bool fetchVerifiedFile(const SequenceRun& run, const std::string& url, const std::wstring& targetPath,
+                       const std::string& expectedSha256) {
+    if (!run.setAsideWorkFolder.empty()) {
+        const std::wstring name = targetPath.substr(targetPath.rfind(L'\\'));
+        if (run.effects.folders.copyVerifiedFile(run.setAsideWorkFolder + name, targetPath, expectedSha256))
+            return true;
     }
-    ops.publishStatus(kCheckingFilesText, 1.0);
+    return run.effects.network.downloadFile(url, targetPath, expectedSha256);
+}
 
-    const std::wstring javaExecutable = provideRuntime(ops, workFolder, selection);
-    if (javaExecutable.empty()) return;
-
-    // From the last check until the process exists, what it starts from stays as checked.
-    const std::wstring javaFolder = workFolder + L"\\java";
-    if (!ops.holdForLaunch({config.gameDirectory, workFolder, javaFolder}, javaExecutable)) {
-        ops.showFailureNotice(kJavaStartFailedMessage);
-        return;
+void runBootstrapSequence(const BootstrapConfig& config, const SequenceEffects& effects) {
+    const std::uint64_t workerStartTick = effects.process.tickCount();
+    WorkFilesLock lock(effects.process);
+    SequenceRun run{config, effects, lock, config.gameDirectory + L"\\loader", workerStartTick};
+    using Step = StepResult (*)(SequenceRun&);
+    const Step steps[] = {
+        prepareWorkFolders,           // the game directory and the work folder, made and trusted
+        carryRollbackRecord,          // out of a work folder set aside just now
+        pointSupportLogAtWorkFolder,  //
+        fetchManifest,                // the first usable server's, and what it names
+        handOverToNewerStarter,       // a newer starter does the rest in this one's place
+        provideLauncherJar,           // kept when intact, else fetched
+        provideRuntime,               // used, adopted, installed or updated
+        holdWhatTheLaunchStartsFrom,  // from here until the process exists
+        removeSetAsideFolders,        // the run has what it needs
+    };
+    StepResult result = goOn();
+    for (Step step : steps) {
+        result = step(run);
+        if (result.outcome != StepOutcome::GoOn) break;
     }
-    ops.removeSetAsideFolders(config.gameDirectory, workFolder);
-    ops.unlockWorkFiles();
-    ops.publishStatus(kLaunchingText, 1.0);
-    ops.launchJavaLauncher(javaExecutable, launcherJarPath, workerStartTick);
+    endRun(run, result);  // the lock, then the launch, a failure notice or the close
 }

@@ -1,16 +1,8 @@
 #pragma once
-// The whole work of a run, on the worker thread: manifest, launcher jar, Java
-// runtime, launch. Each failure ends it with one fixed message.
+// The whole work of a run, on the worker thread: work folders, manifest, a newer
+// starter, launcher jar, Java runtime, launch. Each failure ends it with one
+// fixed message.
 
-#include <string>
-#include <vector>
+#include "bootstrap/sequence_run.h"
 
-#include "bootstrap/operations.h"
-
-struct BootstrapConfig {
-    std::wstring gameDirectory;
-    std::vector<std::string> updateServers;  // base URLs, tried in order
-    std::vector<ManifestPublicKey> manifestKeys;  // empty: manifests need no signature
-};
-
-void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperations& ops);
+void runBootstrapSequence(const BootstrapConfig& config, const SequenceEffects& effects);

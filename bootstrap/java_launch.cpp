@@ -1,30 +1,30 @@
 #include "bootstrap/java_launch.h"
 
-#include <windows.h>
+#include <vector>
 
 #include "base/ui_texts.h"
 
-std::wstring buildJavaCommandLine(const std::wstring& javaExecutable,
-                                  const std::wstring& launcherJarPath) {
+std::wstring buildJavaCommandLine(const std::wstring& javaExecutable, const std::wstring& launcherJarPath) {
     return L"\"" + javaExecutable + kJavaArgumentsMiddle + launcherJarPath + L"\"";
 }
 
-void launchJavaLauncherWith(const LaunchOperations& ops, const std::wstring& javaExecutable,
-                            const std::wstring& launcherJarPath, const std::wstring& gameDirectory,
-                            std::uint64_t workerStartTick) {
-    const std::wstring commandLine = buildJavaCommandLine(javaExecutable, launcherJarPath);
+std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick) {
+    const std::uint64_t elapsed = now >= workerStartTick ? now - workerStartTick : 0;
+    return elapsed < kMinimumSplashTimeMs ? static_cast<std::uint32_t>(kMinimumSplashTimeMs - elapsed) : 0;
+}
+
+StepResult launchJava(SequenceRun& run, const std::wstring& launcherJarPath) {
+    const ProcessEffects& process = run.effects.process;
+    run.effects.screen.publishStatus(kLaunchingText, 1.0);
+    const std::wstring commandLine = buildJavaCommandLine(run.javaExecutable, launcherJarPath);
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
-
-    if (!ops.startProcess(writable, gameDirectory)) {
-        ops.showFailureNotice(kJavaStartFailedMessage);
-        return;
-    }
-    ops.sleep(kPostLaunchPauseMs);
-    const std::uint64_t now = ops.tickCount();
-    const std::uint64_t elapsed = now >= workerStartTick ? now - workerStartTick : 0;
-    if (elapsed < kMinimumSplashTimeMs) {
-        ops.sleep(static_cast<std::uint32_t>(kMinimumSplashTimeMs - elapsed));
-    }
-    ops.requestWindowClose();
+    const bool started = process.startJava(writable, run.config.gameDirectory);
+    // The hold ends with the process made: before the pause, which may outlast the launcher.
+    process.releaseLaunchHold();
+    if (!started) return failed(kJavaStartFailedMessage);
+    process.sleep(kPostLaunchPauseMs);
+    const std::uint32_t left = splashTimeLeft(process.tickCount(), run.workerStartTick);
+    if (left > 0) process.sleep(left);
+    return StepResult{StepOutcome::Launched};
 }

@@ -1,9 +1,11 @@
 #pragma once
+// The launch step: the Java launcher started without a console in the game
+// directory, then the splash held for its minimum time.
 
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <vector>
+
+#include "bootstrap/sequence_run.h"
 
 // Always waited after the launcher process was created.
 inline constexpr std::uint32_t kPostLaunchPauseMs = 600;
@@ -15,22 +17,13 @@ inline constexpr const wchar_t* kJavaArgumentsMiddle =
     L"\" -Dlauncher.debug=true -Dlauncher.stacktrace=true -jar \"";
 
 // "<javaExecutable>" <switches> -jar "<launcherJarPath>", both paths always quoted.
-std::wstring buildJavaCommandLine(const std::wstring& javaExecutable,
-                                  const std::wstring& launcherJarPath);
+std::wstring buildJavaCommandLine(const std::wstring& javaExecutable, const std::wstring& launcherJarPath);
 
-// What the launch does to the world, so its order and timing can be tested with a fake clock.
-struct LaunchOperations {
-    // Creates the process from the writable, NUL-terminated command line in
-    // `currentDirectory`, without a console window, and lets go of its handles.
-    std::function<bool(std::vector<wchar_t>& commandLine, const std::wstring& currentDirectory)>
-        startProcess;
-    std::function<std::uint64_t()> tickCount;
-    std::function<void(std::uint32_t milliseconds)> sleep;
-    std::function<void()> requestWindowClose;
-    std::function<void(const std::wstring& message)> showFailureNotice;
-};
+// How much longer the splash stays after the pause, measured at `now`; a clock
+// that went back counts as no time passed.
+std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick);
 
-// Java runs with the game directory as its current folder.
-void launchJavaLauncherWith(const LaunchOperations& ops, const std::wstring& javaExecutable,
-                            const std::wstring& launcherJarPath, const std::wstring& gameDirectory,
-                            std::uint64_t workerStartTick);
+// Starts run.javaExecutable on the launcher jar in the game directory, lets go of
+// the launch's hold once the process exists (or could not be made), and waits
+// out the splash's time. Launched, or failed when the process cannot be made.
+StepResult launchJava(SequenceRun& run, const std::wstring& launcherJarPath);

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "bootstrap/operations.h"
+#include "bootstrap/sequence_run.h"
 
 // javaw.exe is preferred: it starts without a console of its own.
-std::wstring findAnyJava(const BootstrapOperations& ops, const std::wstring& javaFolder);
+std::wstring findAnyJava(const FolderEffects& folders, const std::wstring& javaFolder);
 
-// The Java executable to launch, or empty once a failure notice has been shown.
-// An update that cannot be finished leaves the installed runtime in use.
-std::wstring provideRuntime(const BootstrapOperations& ops, const std::wstring& workFolder,
-                            const ManifestSelection& selection);
+// Leaves the Java executable to launch in run.javaExecutable, or fails with the
+// message for the player. An update that cannot be finished leaves the installed
+// runtime in use.
+StepResult provideRuntime(SequenceRun& run);

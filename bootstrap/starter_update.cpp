@@ -40,35 +40,41 @@ bool isInsideFolder(const std::wstring& path, const std::wstring& folder) {
     return true;
 }
 
-bool handOverToNewStarter(bool hasSigningKeys, const BootstrapOperations& ops, const std::wstring& workFolder,
-                          const ManifestSelection& selection) {
-    if (selection.starterUrl.empty()) return false;
-    const std::wstring folder = workFolder + L"\\starter";
+StepResult handOverToNewerStarter(SequenceRun& run) {
+    const ManifestSelection& selection = run.selection;
+    if (!run.workFolderReady || selection.starterUrl.empty()) return goOn();
+    const bool hasSigningKeys = !run.config.manifestKeys.empty();
+    const ProcessEffects& process = run.effects.process;
+    const FolderEffects& folders = run.effects.folders;
+    const std::wstring folder = run.workFolder + L"\\starter";
     const std::wstring program = folder + L"\\MorvantaStarter.exe";
-    const std::wstring ownPath = hasSigningKeys ? ops.ownProgramPath() : std::wstring();
+    const std::wstring ownPath = hasSigningKeys ? process.ownProgramPath() : std::wstring();
     const bool fromStarterFolder = isInsideFolder(ownPath, folder);
     // Hashing is left out where the answer cannot change the choice.
     const bool needDigests = hasSigningKeys && !fromStarterFolder;
     const HandoverChoice choice =
         chooseHandover(hasSigningKeys, selection.starterUrl, selection.starterSha256,
-                       needDigests ? ops.fileSha256(ownPath) : std::string(), fromStarterFolder,
-                       needDigests ? ops.fileSha256(program + L".failed") : std::string());
+                       needDigests ? folders.fileSha256(ownPath) : std::string(), fromStarterFolder,
+                       needDigests ? folders.fileSha256(program + L".failed") : std::string());
     logEvent(std::string("starter: ") + describe(choice));
-    if (choice != HandoverChoice::HandOver) return false;
+    if (choice != HandoverChoice::HandOver) return goOn();
 
-    if (!ops.prepareStarterFolder(folder)) {
+    if (!folders.prepareStarterFolder(folder)) {
         logEvent("starter: handover refused: no trusted starter folder");
-        return false;
+        return goOn();
     }
-    if (!ops.downloadFile(selection.starterUrl, program, selection.starterSha256)) {
+    if (!fetchVerifiedFile(run, selection.starterUrl, program, selection.starterSha256)) {
         logEvent("starter: handover refused: the named program could not be fetched intact");
-        return false;
+        return goOn();
     }
-    const std::string refused = ops.handOverToStarter(program);
-    if (!refused.empty()) {
-        logEvent("starter: handover refused: " + refused);
-        return false;
+    // The new starter works on the same files: it must not wait for this one's lock.
+    run.lock.release();
+    const std::string refused = process.handOverToStarter(program);
+    if (refused.empty()) {
+        logEvent("starter: handed over to the new program");
+        return StepResult{StepOutcome::HandedOver};
     }
-    logEvent("starter: handed over to the new program");
-    return true;
+    logEvent("starter: handover refused: " + refused);
+    run.lock.take();
+    return goOn();
 }

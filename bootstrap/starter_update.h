@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "bootstrap/operations.h"
+#include "bootstrap/sequence_run.h"
 
 enum class HandoverChoice {
     NoEntry,            // the manifest names no starter
@@ -24,6 +24,6 @@ HandoverChoice chooseHandover(bool hasSigningKeys, const std::string& entryUrl, 
 bool isInsideFolder(const std::wstring& path, const std::wstring& folder);
 
 // Fetches the named starter into the work folder's "starter" folder and hands
-// over to it. True when the new program is up and this one is to end.
-bool handOverToNewStarter(bool hasSigningKeys, const BootstrapOperations& ops, const std::wstring& workFolder,
-                          const ManifestSelection& selection);
+// over to it, with the work files' lock let go. Handed over when the new program
+// is up and this one is to end; otherwise the run goes on, with the lock again.
+StepResult handOverToNewerStarter(SequenceRun& run);

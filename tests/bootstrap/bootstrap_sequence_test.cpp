@@ -1,29 +1,45 @@
-// Drives every branch of the bootstrap sequence through its seam, with no network or disk.
+// Drives every branch of the bootstrap sequence through its effects, with no
+// network or disk: the manifests are real bodies, read and selected by the
+// sequence's own decisions; only what touches the world is faked.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "app/operations.h"
-#include "bootstrap/bootstrap_sequence.h"
 #include "app/launcher_state.h"
+#include "app/operations.h"
 #include "base/ui_texts.h"
+#include "bootstrap/bootstrap_sequence.h"
+#include "bootstrap/java_launch.h"
 #include "bootstrap/runtime_choice.h"
+#include "bootstrap/starter_update.h"
 
 namespace {
 
 const std::string kJarUrl = "https://files.example/Morvanta.jar";
 const std::string kZipUrl = "https://files.example/java-x64.zip";
+const std::string kStarterUrl = "https://files.example/MorvantaStarter.exe";
+const std::string kJarDigest(64, 'a');
+const std::string kZipDigest(64, 'b');
+const std::string kGoodSignature(128, '5');
 const std::wstring kGame = L"D:\\game";
 const std::wstring kWork = L"D:\\game\\loader";
 const std::wstring kJavaFolder = kWork + L"\\java";
 const std::wstring kStaging = kWork + L"\\java.staging";
+const std::wstring kSequenceFile = kWork + L"\\manifest.sequence";
+const std::wstring kAside = L"D:\\game\\loader.untrusted-0123456789abcdef";
 
-// A scripted world: what each server answers, which downloads succeed, what
-// lies in the runtime folder. Every call the sequence makes is logged.
+std::wstring commandLineFor(const std::wstring& java) {
+    return buildJavaCommandLine(java + L"\\jdk\\bin\\javaw.exe", kWork + L"\\launcher.jar");
+}
+
+// A scripted world: what each server answers, which downloads succeed, what lies
+// in the runtime folder, what the records hold. Every effect the sequence asks for
+// is logged; the clock moves only when the sequence sleeps.
 struct FakeWorld {
     std::map<std::string, std::vector<ManifestPair>> manifests;  // by server base URL
     std::set<std::string> failingDownloads;
@@ -34,144 +50,215 @@ struct FakeWorld {
     bool published = false;
     bool gameDirectoryUsable = true;
     bool workFolderTrusted = true;
+    std::wstring workFolderSetAsideTo;  // where an untrusted work folder goes
+    bool copyOutSucceeds = false;
     bool runtimeFolderTrusted = true;
     bool stagingReady = true;
     bool publishSucceeds = true;
-    std::string recordedSource = "bb22";  // the installed runtime came from the manifest's archive
-    std::string archiveDigest;            // of java.zip on disk
-    std::vector<std::string> storedSources;
-    int archiveHashes = 0;
     bool holdSucceeds = true;
+    bool javaStarts = true;
+    std::string recordedSource = kZipDigest;  // the installed runtime came from the manifest's archive
+    std::map<std::wstring, std::string> digests;  // of files on disk, by path
+    // Signed manifests
+    std::set<std::string> signedMessages;
+    bool storeExists = false;
+    bool storeUnreadable = false;
+    std::uint64_t stored = 0;
+    std::string handoverRefusal;  // empty: the new starter comes up
 
+    std::uint64_t now = 5000;
     std::vector<std::string> requestedUrls;
-    std::vector<std::string> downloads;
+    std::vector<std::string> downloads;     // url|target|digest
     std::vector<std::wstring> folderCalls;  // what the sequence asked of the folders, in order
     std::vector<std::wstring> searches;
     std::vector<std::wstring> statusLines;
     std::vector<double> fractions;
     std::vector<std::wstring> failures;
-    std::vector<std::wstring> launches;  // executable + "|" + jar
-    std::uint64_t launchTick = 0;
+    std::vector<std::wstring> launches;  // command lines
+    std::vector<std::wstring> launchFolders;
+    std::vector<std::uint32_t> sleeps;
+    std::vector<std::wstring> logFolders;
+    std::vector<std::wstring> carried;  // from|to
+    std::vector<std::wstring> storePaths;  // reads and writes of the rollback record alike
+    std::vector<std::uint64_t> writes;
+    std::vector<std::string> storedSources;
+    int verifications = 0;
     int extractions = 0;
-    std::vector<std::string> order;  // the machine-wide lock, the launch's hold, notices and the launch
+    int closes = 0;
+    std::vector<std::string> order;  // the lock, the hold, hand-over, notices, the launch and the close
 
-    BootstrapOperations operations() {
-        BootstrapOperations ops;
-        ops.tickCount = [] { return std::uint64_t{5000}; };
-        ops.lockWorkFiles = [this] { order.push_back("lock"); };
-        ops.unlockWorkFiles = [this] { order.push_back("unlock"); };
-        ops.holdForLaunch = [this](const std::vector<std::wstring>& folders, const std::wstring& program) {
-            order.push_back("hold " + std::to_string(folders.size()) + (program.empty() ? "" : " +program"));
-            return holdSucceeds;
-        };
-        ops.prepareGameDirectory = [this](const std::wstring& path) {
+    std::vector<ManifestPair> signedManifest(std::uint64_t sequence, const std::string& jarDigest = kJarDigest,
+                                             const std::string& starterDigest = "") {
+        ManifestSelection selection{kJarUrl, jarDigest, kZipUrl, kZipDigest};
+        std::vector<ManifestPair> pairs = {{kJarUrl, jarDigest}, {kZipUrl, kZipDigest}};
+        if (!starterDigest.empty()) {
+            selection.starterUrl = kStarterUrl;
+            selection.starterSha256 = starterDigest;
+            pairs.push_back({kStarterUrl, starterDigest});
+        }
+        signedMessages.insert(manifestSignedMessage(std::to_string(sequence), selection));
+        pairs.push_back({"sequence", std::to_string(sequence)});
+        pairs.push_back({"signature", kGoodSignature});
+        return pairs;
+    }
+
+    SequenceEffects effects(std::size_t keyCount) {
+        SequenceEffects e;
+        FolderEffects& folders = e.folders;
+        folders.prepareGameDirectory = [this](const std::wstring& path) {
             folderCalls.push_back(L"game " + path);
             return gameDirectoryUsable;
         };
-        ops.prepareTrustedFolder = [this](const std::wstring& path) {
+        folders.prepareWorkFolder = [this](const std::wstring& path, std::wstring& setAside) {
             folderCalls.push_back(L"work " + path);
+            setAside = workFolderSetAsideTo;
             return workFolderTrusted;
         };
-        ops.checkTrustedFolder = [this](const std::wstring& path) {
+        folders.prepareStarterFolder = [this](const std::wstring& path) {
+            folderCalls.push_back(L"starter " + path);
+            return true;
+        };
+        folders.checkTrustedFolder = [this](const std::wstring& path) {
             folderCalls.push_back(L"check " + path);
             return runtimeFolderTrusted;
         };
-        ops.prepareStagingFolder = [this](const std::wstring& path) {
+        folders.prepareStagingFolder = [this](const std::wstring& path) {
             folderCalls.push_back(L"stage " + path);
             return stagingReady;
         };
-        ops.publishStagingFolder = [this](const std::wstring& staging, const std::wstring& java) {
+        folders.publishStagingFolder = [this](const std::wstring& staging, const std::wstring& java) {
             folderCalls.push_back(L"publish " + staging + L" " + java);
             published = publishSucceeds;
             return publishSucceeds;
         };
-        ops.removeFolder = [this](const std::wstring& path) { folderCalls.push_back(L"remove " + path); };
-        ops.removeSetAsideFolders = [this](const std::wstring& game, const std::wstring& work) {
+        folders.removeFolder = [this](const std::wstring& path) { folderCalls.push_back(L"remove " + path); };
+        folders.removeSetAsideFolders = [this](const std::wstring& game, const std::wstring& work) {
             folderCalls.push_back(L"clean " + game + L" " + work);
         };
-        ops.httpGet = [this](const std::string& url, std::vector<unsigned char>& body) {
-            requestedUrls.push_back(url);
-            const std::string base = url.substr(0, url.find("/starter/"));
-            auto found = manifests.find(base);
-            if (found == manifests.end()) return false;
-            // Encode the scripted pairs so the fake reader below can give them back.
-            body.assign(base.begin(), base.end());
-            return true;
-        };
-        ops.readManifestPairs = [this](const std::vector<unsigned char>& body) {
-            return manifests.at(std::string(body.begin(), body.end()));
-        };
-        ops.selectManifestEntries = [](const std::vector<ManifestPair>& pairs) {
-            ManifestSelection selection;
-            for (const ManifestPair& pair : pairs) {
-                if (pair.key.find("Morvanta.jar") != std::string::npos) {
-                    selection.launcherJarUrl = pair.key;
-                    selection.launcherJarSha256 = pair.value;
-                }
-                if (pair.key.find("java-x64.zip") != std::string::npos) {
-                    selection.javaZipUrl = pair.key;
-                    selection.javaZipSha256 = pair.value;
-                }
-            }
-            return selection;
-        };
-        ops.downloadFile = [this](const std::string& url, const std::wstring& target,
-                                  const std::string& sha) {
-            downloads.push_back(url + "|" + std::string(target.begin(), target.end()) + "|" + sha);
-            return failingDownloads.count(url) == 0;
-        };
-        ops.findJavaExecutable = [this](const std::wstring& root, const std::wstring& name) {
+        folders.findJavaExecutable = [this](const std::wstring& root, const std::wstring& name) {
             searches.push_back(name);
             const bool fromArchive = root == kStaging ? unpacked : published;
             const auto& present = fromArchive ? javaAfterUnpacking : javaOnDisk;
             return present.count(name) ? root + L"\\jdk\\bin\\" + name : std::wstring();
         };
-        ops.extractZip = [this](const std::wstring& zip, const std::wstring& dest) {
+        folders.extractZip = [this](const std::wstring& zip, const std::wstring& dest) {
             ++extractions;
             EXPECT_EQ(zip, kWork + L"\\java.zip");
             EXPECT_EQ(dest, kStaging);
             unpacked = extractSucceeds;
             return extractSucceeds;
         };
-        ops.launchJavaLauncher = [this](const std::wstring& exe, const std::wstring& jar,
-                                        std::uint64_t startTick) {
-            launches.push_back(exe + L"|" + jar);
-            order.push_back("launch");
-            launchTick = startTick;
+        folders.fileSha256 = [this](const std::wstring& path) {
+            folderCalls.push_back(L"hash " + path);
+            return digests[path];
         };
-        ops.publishStatus = [this](const std::wstring& text, double progress) {
-            statusLines.push_back(text);
-            fractions.push_back(progress);
+        folders.copyVerifiedFile = [this](const std::wstring& source, const std::wstring& target,
+                                          const std::string&) {
+            folderCalls.push_back(L"copy " + source + L" " + target);
+            return copyOutSucceeds;
         };
-        ops.showFailureNotice = [this](const std::wstring& message) {
-            failures.push_back(message);
-            order.push_back("notice");
+
+        e.network.fetchManifest = [this](const std::string& url, std::vector<unsigned char>& body) {
+            requestedUrls.push_back(url);
+            auto found = manifests.find(url.substr(0, url.find("/starter/")));
+            if (found == manifests.end()) return false;
+            std::string text;
+            for (const ManifestPair& pair : found->second) text += "\"" + pair.key + "\":\"" + pair.value + "\",";
+            body.assign(text.begin(), text.end());
+            return true;
         };
-        ops.readRuntimeSource = [this](const std::wstring& path) {
+        e.network.downloadFile = [this](const std::string& url, const std::wstring& target, const std::string& sha) {
+            downloads.push_back(url + "|" + std::string(target.begin(), target.end()) + "|" + sha);
+            return failingDownloads.count(url) == 0;
+        };
+
+        RecordEffects& records = e.records;
+        records.readAcceptedSequence = [this](const std::wstring& path) {
+            storePaths.push_back(path);
+            if (storeUnreadable) return AcceptedSequence{SequenceRecord::Unreadable, 0};
+            return storeExists ? AcceptedSequence{SequenceRecord::Present, stored} : AcceptedSequence{};
+        };
+        records.storeAcceptedSequence = [this](const std::wstring& path, std::uint64_t sequence) {
+            storePaths.push_back(path);
+            writes.push_back(sequence);
+            stored = sequence;
+            storeExists = true;
+            return true;
+        };
+        records.carryAcceptedSequence = [this](const std::wstring& from, const std::wstring& to) {
+            carried.push_back(from + L"|" + to);
+            return true;
+        };
+        records.readRuntimeSource = [this](const std::wstring& path) {
             EXPECT_EQ(path, kWork + L"\\java.source");
             return recordedSource;
         };
-        ops.storeRuntimeSource = [this](const std::wstring&, const std::string& digest) {
+        records.storeRuntimeSource = [this](const std::wstring&, const std::string& digest) {
             storedSources.push_back(digest);
             return true;
         };
-        ops.fileSha256 = [this](const std::wstring& path) {
-            EXPECT_EQ(path, kWork + L"\\java.zip");
-            ++archiveHashes;
-            return archiveDigest;
+        records.verifyManifestSignature = [this, keyCount](const std::vector<ManifestPublicKey>& keys,
+                                                           const std::string& message,
+                                                           const ManifestSignature& signature) {
+            ++verifications;
+            EXPECT_EQ(keys.size(), keyCount);
+            ManifestSignature good{};
+            parseManifestSignature(kGoodSignature, good);
+            return signature == good && signedMessages.count(message) > 0;
         };
-        return ops;
+
+        ProcessEffects& process = e.process;
+        process.tickCount = [this] { return now; };
+        process.sleep = [this](std::uint32_t ms) {
+            sleeps.push_back(ms);
+            now += ms;
+        };
+        process.lockWorkFiles = [this] { order.push_back("lock"); };
+        process.unlockWorkFiles = [this] { order.push_back("unlock"); };
+        process.pointSupportLogAt = [this](const std::wstring& folder) { logFolders.push_back(folder); };
+        process.holdForLaunch = [this](const std::vector<std::wstring>& folders, const std::wstring& program) {
+            EXPECT_EQ(folders, (std::vector<std::wstring>{kGame, kWork, kJavaFolder}));
+            order.push_back("hold " + std::string(program.begin(), program.end()));
+            return holdSucceeds;
+        };
+        process.releaseLaunchHold = [this] { order.push_back("let go"); };
+        process.startJava = [this](std::vector<wchar_t>& line, const std::wstring& folder) {
+            EXPECT_EQ(line.back(), L'\0');
+            launches.push_back(line.data());
+            launchFolders.push_back(folder);
+            order.push_back("start java");
+            return javaStarts;
+        };
+        process.ownProgramPath = [] { return std::wstring(L"E:\\downloads\\MorvantaStarter.exe"); };
+        process.handOverToStarter = [this](const std::wstring& program) {
+            EXPECT_EQ(program, kWork + L"\\starter\\MorvantaStarter.exe");
+            order.push_back("hand over");
+            return handoverRefusal;
+        };
+
+        e.screen.publishStatus = [this](const std::wstring& text, double progress) {
+            statusLines.push_back(text);
+            fractions.push_back(progress);
+        };
+        e.screen.showFailureNotice = [this](const std::wstring& message) {
+            failures.push_back(message);
+            order.push_back("notice");
+        };
+        e.screen.closeSplash = [this] {
+            ++closes;
+            order.push_back("close");
+        };
+        return e;
     }
 
-    void run(std::vector<std::string> servers = {"https://a", "https://b", "https://c"}) {
+    void run(std::size_t keyCount = 0, std::vector<std::string> servers = {"https://a", "https://b", "https://c"}) {
         BootstrapConfig config{kGame, std::move(servers)};
-        runBootstrapSequence(config, operations());
+        config.manifestKeys.resize(keyCount);
+        runBootstrapSequence(config, effects(keyCount));
     }
 };
 
-std::vector<ManifestPair> completeManifest() {
-    return {{kJarUrl, "aa11"}, {kZipUrl, "bb22"}};
-}
+std::vector<ManifestPair> completeManifest() { return {{kJarUrl, kJarDigest}, {kZipUrl, kZipDigest}}; }
 
 TEST(BootstrapSequence, FirstStartFetchesBothFilesUnpacksAndLaunches) {
     FakeWorld world;
@@ -183,17 +270,17 @@ TEST(BootstrapSequence, FirstStartFetchesBothFilesUnpacksAndLaunches) {
               (std::vector<std::wstring>{L"game " + kGame, L"work " + kWork, L"check " + kJavaFolder,
                                          L"stage " + kStaging, L"publish " + kStaging + L" " + kJavaFolder,
                                          L"clean " + kGame + L" " + kWork}));
+    EXPECT_EQ(world.logFolders, (std::vector<std::wstring>{kWork + L"\\logs"}));
     EXPECT_EQ(world.requestedUrls, (std::vector<std::string>{"https://a/starter/launcher.json"}));
-    EXPECT_EQ(world.downloads,
-              (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|aa11",
-                                        kZipUrl + "|D:\\game\\loader\\java.zip|bb22"}));
-    EXPECT_EQ(world.statusLines, (std::vector<std::wstring>{kCheckingFilesText, kCheckingFilesText,
-                                                            kLaunchingText}));
+    EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|" + kJarDigest,
+                                                         kZipUrl + "|D:\\game\\loader\\java.zip|" + kZipDigest}));
+    EXPECT_EQ(world.statusLines, (std::vector<std::wstring>{kCheckingFilesText, kCheckingFilesText, kLaunchingText}));
     EXPECT_EQ(world.fractions, (std::vector<double>{1.0, 1.0, 1.0}));
     EXPECT_EQ(world.extractions, 1);
-    ASSERT_EQ(world.launches.size(), 1u);
-    EXPECT_EQ(world.launches[0], kWork + L"\\java\\jdk\\bin\\javaw.exe|" + kWork + L"\\launcher.jar");
-    EXPECT_EQ(world.launchTick, 5000u);
+    EXPECT_EQ(world.launches, (std::vector<std::wstring>{commandLineFor(kJavaFolder)}));
+    EXPECT_EQ(world.launchFolders, (std::vector<std::wstring>{kGame})) << "Java runs in the configured game directory";
+    EXPECT_EQ(world.storedSources, (std::vector<std::string>{kZipDigest}));
+    EXPECT_EQ(world.closes, 1);
     EXPECT_TRUE(world.failures.empty());
 }
 
@@ -210,6 +297,26 @@ TEST(BootstrapSequence, SecondStartDownloadsOnlyTheJarCheckAndLaunches) {
     EXPECT_EQ(world.launches.size(), 1u);
 }
 
+// The splash stays at least 600 ms after the launch and until 2.5 s after the worker began.
+TEST(BootstrapSequence, TheSplashIsHeldAfterTheLaunch) {
+    struct Row {
+        std::uint64_t now;
+        std::uint64_t start;
+        std::uint32_t left;
+    };
+    const Row rows[] = {
+        {1'000'900, 1'000'000, 1600}, {10'000, 0, 0}, {2'500, 0, 0}, {2'499, 0, 1}, {5, 10, 2500},  // clock went back
+    };
+    for (const Row& row : rows) EXPECT_EQ(splashTimeLeft(row.now, row.start), row.left) << row.now;
+
+    FakeWorld world;
+    world.manifests["https://a"] = completeManifest();
+    world.javaOnDisk = {L"javaw.exe"};
+    world.run();
+    EXPECT_EQ(world.sleeps, (std::vector<std::uint32_t>{kPostLaunchPauseMs, 1900}));
+    EXPECT_EQ(world.now, 5000 + kMinimumSplashTimeMs) << "closed 2.5 s after the worker's start";
+}
+
 TEST(BootstrapSequence, FallsBackToJavaExeBeforeAndAfterUnpacking) {
     FakeWorld before;
     before.manifests["https://a"] = completeManifest();
@@ -217,7 +324,7 @@ TEST(BootstrapSequence, FallsBackToJavaExeBeforeAndAfterUnpacking) {
     before.run();
     EXPECT_EQ(before.searches, (std::vector<std::wstring>{L"javaw.exe", L"java.exe"}));
     ASSERT_EQ(before.launches.size(), 1u);
-    EXPECT_NE(before.launches[0].find(L"bin\\java.exe|"), std::wstring::npos);
+    EXPECT_NE(before.launches[0].find(L"bin\\java.exe\""), std::wstring::npos);
     EXPECT_EQ(before.extractions, 0);
 
     FakeWorld after;
@@ -228,7 +335,7 @@ TEST(BootstrapSequence, FallsBackToJavaExeBeforeAndAfterUnpacking) {
     EXPECT_EQ(after.searches, (std::vector<std::wstring>{L"javaw.exe", L"java.exe", L"javaw.exe", L"java.exe",
                                                          L"javaw.exe", L"java.exe"}));
     ASSERT_EQ(after.launches.size(), 1u);
-    EXPECT_NE(after.launches[0].find(L"bin\\java.exe|"), std::wstring::npos);
+    EXPECT_NE(after.launches[0].find(L"bin\\java.exe\""), std::wstring::npos);
 }
 
 TEST(BootstrapSequence, ServerFallback) {
@@ -238,8 +345,8 @@ TEST(BootstrapSequence, ServerFallback) {
     world.manifests["https://c"] = completeManifest();
     world.javaOnDisk = {L"javaw.exe"};
     world.run();
-    EXPECT_EQ(world.requestedUrls, (std::vector<std::string>{"https://a/starter/launcher.json",
-                                                             "https://b/starter/launcher.json"}));
+    EXPECT_EQ(world.requestedUrls,
+              (std::vector<std::string>{"https://a/starter/launcher.json", "https://b/starter/launcher.json"}));
     EXPECT_EQ(world.launches.size(), 1u);
 
     // A body that yields no pair counts as unreachable.
@@ -254,7 +361,7 @@ TEST(BootstrapSequence, ServerFallback) {
 
 TEST(BootstrapSequence, IncompleteManifestEndsTheSearchAtOnce) {
     FakeWorld world;
-    world.manifests["https://a"] = {{kJarUrl, "aa11"}};
+    world.manifests["https://a"] = {{kJarUrl, kJarDigest}};
     world.manifests["https://b"] = completeManifest();
     world.run();
     EXPECT_EQ(world.requestedUrls.size(), 1u);
@@ -325,31 +432,61 @@ TEST(BootstrapSequence, EachFailureEndsTheRunWithItsMessage) {
         EXPECT_EQ(world.folderCalls.back(), L"remove " + kStaging);
         EXPECT_FALSE(world.published);
     }
+    {
+        FakeWorld world;  // Java cannot be started: the splash stays with the message
+        world.manifests["https://a"] = completeManifest();
+        world.javaOnDisk = {L"javaw.exe"};
+        world.javaStarts = false;
+        world.run();
+        EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaStartFailedMessage}));
+        EXPECT_TRUE(world.sleeps.empty());
+        EXPECT_EQ(world.closes, 0);
+    }
 }
 
-// The machine-wide lock is let go before a notice waits or the launch begins; the
-// launch's hold is taken before both and covers every folder on the way.
+// The machine-wide lock is let go before a notice waits, the launch begins or a
+// newer starter takes over; the launch's hold is taken before and ends once the
+// process exists.
 TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
+    const std::string hold = "hold D:\\game\\loader\\java\\jdk\\bin\\javaw.exe";
     struct Row {
         const char* name;
         bool serverAnswers;
         bool holdSucceeds;
+        bool javaStarts;
+        bool newStarter;
+        const char* handoverRefusal;
         std::vector<std::string> order;
     };
     const Row rows[] = {
-        {"a launch", true, true, {"lock", "hold 3 +program", "unlock", "launch"}},
-        {"a failure", false, true, {"lock", "unlock", "notice"}},
-        {"a hold refused", true, false, {"lock", "hold 3 +program", "unlock", "notice"}},
+        {"a launch", true, true, true, false, "", {"lock", hold, "unlock", "start java", "let go", "close"}},
+        {"a failure", false, true, true, false, "", {"lock", "unlock", "notice"}},
+        {"a hold refused", true, false, true, false, "", {"lock", hold, "unlock", "notice"}},
+        {"Java not started", true, true, false, false, "", {"lock", hold, "unlock", "start java", "let go", "notice"}},
+        {"a hand-over", true, true, true, true, "", {"lock", "unlock", "hand over", "close"}},
+        {"a hand-over refused", true, true, true, true, "no window",
+         {"lock", "unlock", "hand over", "lock", hold, "unlock", "start java", "let go", "close"}},
     };
     for (const Row& row : rows) {
         FakeWorld world;
-        if (row.serverAnswers) world.manifests["https://a"] = completeManifest();
+        const std::size_t keys = row.newStarter ? 1 : 0;
+        if (row.serverAnswers)
+            world.manifests["https://a"] =
+                row.newStarter ? world.signedManifest(3, kJarDigest, std::string(64, 'e')) : completeManifest();
         world.javaOnDisk = {L"javaw.exe"};
         world.holdSucceeds = row.holdSucceeds;
-        world.run();
+        world.javaStarts = row.javaStarts;
+        world.handoverRefusal = row.handoverRefusal;
+        world.run(keys);
         EXPECT_EQ(world.order, row.order) << row.name;
         if (!row.holdSucceeds) {
             EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaStartFailedMessage}));
+        }
+        if (row.newStarter) {
+            EXPECT_EQ(world.downloads.front(), kStarterUrl + "|D:\\game\\loader\\starter\\MorvantaStarter.exe|" +
+                                                   std::string(64, 'e'))
+                << row.name;
+            EXPECT_EQ(world.downloads.size(), *row.handoverRefusal ? 2u : 1u) << "nothing after a hand-over";
         }
     }
 }
@@ -365,6 +502,7 @@ TEST(BootstrapSequence, UntrustedFoldersFailTheStepThatNeedsThem) {
         EXPECT_EQ(world.requestedUrls.size(), 1u) << "the manifest is still fetched first";
         EXPECT_EQ(world.failures, (std::vector<std::wstring>{kLauncherDownloadFailedMessage}));
         EXPECT_TRUE(world.downloads.empty()) << "nothing is written into an untrusted folder";
+        EXPECT_TRUE(world.logFolders.empty()) << "no log in an untrusted folder";
         EXPECT_TRUE(world.searches.empty());
         EXPECT_TRUE(world.launches.empty());
         // No work folder is made in a game directory that is no plain, safe folder.
@@ -393,6 +531,33 @@ TEST(BootstrapSequence, UntrustedFoldersFailTheStepThatNeedsThem) {
         EXPECT_EQ(world.extractions, failing == 0 ? 0 : 1);
         EXPECT_TRUE(world.launches.empty());
     }
+}
+
+// A work folder set aside this run still gives its rollback record and its verified files.
+TEST(BootstrapSequence, AWorkFolderSetAsideGivesItsRecordAndVerifiedFiles) {
+    for (bool copies : {true, false}) {
+        FakeWorld world;
+        world.manifests["https://a"] = completeManifest();
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        world.workFolderSetAsideTo = kAside;
+        world.copyOutSucceeds = copies;
+        world.run();
+        EXPECT_EQ(world.carried, (std::vector<std::wstring>{kAside + L"\\manifest.sequence|" + kSequenceFile}));
+        EXPECT_EQ(std::count(world.folderCalls.begin(), world.folderCalls.end(),
+                             L"copy " + kAside + L"\\launcher.jar " + kWork + L"\\launcher.jar"),
+                  1);
+        EXPECT_EQ(std::count(world.folderCalls.begin(), world.folderCalls.end(),
+                             L"copy " + kAside + L"\\java.zip " + kWork + L"\\java.zip"),
+                  1);
+        EXPECT_EQ(world.downloads.size(), copies ? 0u : 2u) << "a verified copy needs no download";
+        EXPECT_EQ(world.launches.size(), 1u);
+    }
+    FakeWorld untouched;  // without a set-aside folder nothing is copied or carried
+    untouched.manifests["https://a"] = completeManifest();
+    untouched.javaOnDisk = {L"javaw.exe"};
+    untouched.run();
+    EXPECT_TRUE(untouched.carried.empty());
+    EXPECT_EQ(untouched.downloads.size(), 1u);
 }
 
 TEST(RuntimeChoice, FollowsTheRecordThenTheArchiveOnDisk) {
@@ -437,8 +602,7 @@ TEST(BootstrapSequence, UnfinishedUpdateLaunchesTheInstalledRuntime) {
         if (fault == 3) world.publishSucceeds = false;     // a game holds the old runtime
         world.run();
         EXPECT_TRUE(world.failures.empty()) << fault;
-        ASSERT_EQ(world.launches.size(), 1u) << fault;
-        EXPECT_EQ(world.launches[0], kJavaFolder + L"\\jdk\\bin\\javaw.exe|" + kWork + L"\\launcher.jar");
+        EXPECT_EQ(world.launches, (std::vector<std::wstring>{commandLineFor(kJavaFolder)})) << fault;
         EXPECT_TRUE(world.storedSources.empty()) << fault << ": the old runtime keeps its record";
         if (fault >= 2) {
             EXPECT_EQ(world.folderCalls[world.folderCalls.size() - 2], L"remove " + kStaging) << fault;
@@ -446,12 +610,167 @@ TEST(BootstrapSequence, UnfinishedUpdateLaunchesTheInstalledRuntime) {
     }
 }
 
+TEST(SignedManifestSequence, AVerifiedManifestIsUsedAndItsSequenceStored) {
+    FakeWorld world;
+    world.manifests["https://a"] = world.signedManifest(7);
+    world.javaOnDisk = {L"javaw.exe"};
+    world.run(2);
+    EXPECT_EQ(world.requestedUrls.size(), 1u);
+    EXPECT_EQ(world.writes, (std::vector<std::uint64_t>{7}));
+    EXPECT_EQ(world.storePaths, (std::vector<std::wstring>{kSequenceFile, kSequenceFile}));
+    EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|" + kJarDigest}));
+    EXPECT_EQ(world.launches.size(), 1u);
+    EXPECT_TRUE(world.failures.empty());
+}
+
+TEST(SignedManifestSequence, ATamperedDigestMakesTheNextServerAsked) {
+    FakeWorld world;
+    std::vector<ManifestPair> tampered = world.signedManifest(7);
+    tampered[0].value = std::string(64, 'c');
+    world.manifests["https://a"] = tampered;
+    world.manifests["https://b"] = world.signedManifest(7);
+    world.javaOnDisk = {L"javaw.exe"};
+    world.run(2);
+    EXPECT_EQ(world.requestedUrls.size(), 2u);
+    EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|" + kJarDigest}));
+    EXPECT_EQ(world.writes, (std::vector<std::uint64_t>{7}));
+    EXPECT_EQ(world.launches.size(), 1u);
+}
+
+TEST(SignedManifestSequence, AStarterEntryOutsideTheSignatureMakesTheManifestUnusable) {
+    FakeWorld world;
+    std::vector<ManifestPair> added = world.signedManifest(7);  // signed without the entry
+    added.push_back({kStarterUrl, std::string(64, 'e')});
+    world.manifests["https://a"] = added;
+    world.run(2);
+    EXPECT_EQ(world.failures, (std::vector<std::wstring>{kNoServerMessage}));
+    EXPECT_TRUE(world.downloads.empty());
+}
+
+TEST(StarterHandover, OnlyASignedEntryForAnotherProgramOutsideTheStarterFolder) {
+    const std::string own(64, 'a');
+    const std::string other(64, 'b');
+    const std::string otherUpper(64, 'B');
+    struct Row {
+        bool keys;
+        const char* url;
+        const std::string& entry;
+        bool fromStarterFolder;
+        const std::string& failed;
+        HandoverChoice expected;
+    };
+    const std::string none;
+    const Row rows[] = {
+        {true, "", other, false, none, HandoverChoice::NoEntry},
+        {false, "u", other, false, none, HandoverChoice::NoSigningKeys},
+        {true, "u", other, true, none, HandoverChoice::AlreadyHandedOver},
+        {true, "u", own, false, none, HandoverChoice::SameProgram},
+        {true, "u", other, false, otherUpper, HandoverChoice::KnownToFail},
+        {true, "u", other, false, own, HandoverChoice::HandOver},  // an older failure does not count
+        {true, "u", otherUpper, false, none, HandoverChoice::HandOver},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(chooseHandover(row.keys, row.url, row.entry, own, row.fromStarterFolder, row.failed), row.expected)
+            << row.keys << row.url << row.fromStarterFolder;
+    }
+    EXPECT_TRUE(isInsideFolder(L"c:\\.morvanta\\LOADER\\starter\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
+    EXPECT_FALSE(isInsideFolder(L"C:\\.Morvanta\\loader\\starter2\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
+}
+
+TEST(SignedManifestSequence, AnOlderReleaseIsRefusedAndTheStoreNeverLowered) {
+    FakeWorld world;
+    world.storeExists = true;
+    world.stored = 9;
+    world.manifests["https://a"] = world.signedManifest(8, std::string(64, 'd'));
+    world.manifests["https://b"] = world.signedManifest(9);
+    world.javaOnDisk = {L"javaw.exe"};
+    world.run(2);
+    EXPECT_EQ(world.requestedUrls.size(), 2u);
+    EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|" + kJarDigest}));
+    EXPECT_TRUE(world.writes.empty()) << "the same sequence needs no write";
+    EXPECT_EQ(world.launches.size(), 1u);
+}
+
+TEST(SignedManifestSequence, NothingUsableEndsWithNoServerAndFetchesNothing) {
+    FakeWorld world;
+    world.storeExists = true;
+    world.stored = 20;
+    world.manifests["https://a"] = completeManifest();          // unsigned
+    world.manifests["https://b"] = world.signedManifest(19);    // older
+    world.manifests["https://c"] = world.signedManifest(21, "");  // signed, but would check nothing
+    world.run(2);
+    EXPECT_EQ(world.requestedUrls.size(), 3u);
+    EXPECT_EQ(world.failures, (std::vector<std::wstring>{kNoServerMessage}));
+    EXPECT_TRUE(world.downloads.empty());
+    EXPECT_TRUE(world.writes.empty());
+    EXPECT_EQ(world.verifications, 1) << "only the well-formed claim is verified";
+    EXPECT_TRUE(world.launches.empty());
+}
+
+// One row per state of the stored record: what a signed manifest of sequence 5 then does.
+TEST(SignedManifestSequence, TheStoredRecordDecidesWhatIsTaken) {
+    struct Row {
+        const char* name;
+        bool exists;
+        bool unreadable;
+        std::uint64_t stored;
+        bool launched;
+        std::vector<std::uint64_t> writes;
+    };
+    const Row rows[] = {
+        {"no record", false, false, 0, true, {5}},
+        {"a lower record", true, false, 4, true, {5}},
+        {"a higher record", true, false, 6, false, {}},
+        {"an unreadable record", false, true, 0, false, {}},
+    };
+    for (const Row& row : rows) {
+        FakeWorld world;
+        world.storeExists = row.exists;
+        world.storeUnreadable = row.unreadable;
+        world.stored = row.stored;
+        world.manifests["https://a"] = world.signedManifest(5);
+        world.javaOnDisk = {L"javaw.exe"};
+        world.run(2);
+        EXPECT_EQ(world.launches.size(), row.launched ? 1u : 0u) << row.name;
+        EXPECT_EQ(world.writes, row.writes) << row.name;
+        if (!row.launched) {
+            EXPECT_EQ(world.failures, (std::vector<std::wstring>{kNoServerMessage})) << row.name;
+        }
+    }
+}
+
+TEST(SignedManifestSequence, AnUntrustedWorkFolderKeepsNoSequence) {
+    FakeWorld world;
+    world.workFolderTrusted = false;
+    world.manifests["https://a"] = world.signedManifest(7);
+    world.run(2);
+    EXPECT_TRUE(world.storePaths.empty()) << "the store was read or written in an untrusted folder";
+    EXPECT_EQ(world.verifications, 1);
+    EXPECT_EQ(world.failures, (std::vector<std::wstring>{kLauncherDownloadFailedMessage}));
+}
+
+TEST(SignedManifestSequence, ABuildWithoutKeysUsesManifestsWithOrWithoutTheMembers) {
+    for (std::size_t variant = 0; variant < 2; ++variant) {
+        FakeWorld world;
+        std::vector<ManifestPair> pairs = world.signedManifest(3);
+        pairs[3].value = "not a signature";
+        if (variant == 1) pairs.resize(2);
+        world.manifests["https://a"] = pairs;
+        world.javaOnDisk = {L"javaw.exe"};
+        world.run(0);
+        EXPECT_EQ(world.launches.size(), 1u);
+        EXPECT_EQ(world.verifications, 0);
+        EXPECT_TRUE(world.storePaths.empty()) << "a build without keys keeps no sequence";
+        EXPECT_TRUE(world.failures.empty());
+    }
+}
+
 TEST(BootstrapSequence, RealFailureNoticeStoresEachMessageWithEmptyBar) {
     // With no window (as here) only the shared state changes.
-    BootstrapOperations real = realBootstrapOperations();
+    const SequenceEffects real = realSequenceEffects();
     for (const wchar_t* message : kAllFailureMessages) {
-        real.publishStatus(L"something else", 0.7);
-        real.showFailureNotice(message);
+        real.screen.publishStatus(L"something else", 0.7);
+        real.screen.showFailureNotice(message);
         const LauncherStateSnapshot state = readLauncherState();
         EXPECT_EQ(state.statusText, message);
         EXPECT_EQ(state.progress, 0.0);

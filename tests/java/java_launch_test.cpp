@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/ui_texts.h"
-#include "app/launch_operations.h"
+#include "app/java_process.h"
 #include "bootstrap/java_launch.h"
 
 namespace fs = std::filesystem;
@@ -33,87 +33,6 @@ TEST(JavaCommandLineTest, PathsWithSpacesAreTakenAsTheyAre) {
                                    L"D:\\my games\\loader\\launcher.jar"),
               L"\"D:\\Program Files\\My Java\\bin\\java.exe\" -Dlauncher.debug=true "
               L"-Dlauncher.stacktrace=true -jar \"D:\\my games\\loader\\launcher.jar\"");
-}
-
-// A clock that only moves when the launch sleeps or work is simulated.
-struct FakeWorld {
-    std::uint64_t now = 0;
-    bool processStarts = true;
-    std::vector<std::string> events;
-    std::vector<std::uint32_t> sleeps;
-    std::wstring commandLine;
-    std::wstring currentDirectory;
-    std::uint64_t closeRequestedAt = 0;
-    std::vector<std::wstring> failures;
-
-    LaunchOperations operations() {
-        LaunchOperations ops;
-        ops.startProcess = [this](std::vector<wchar_t>& line, const std::wstring& directory) {
-            events.push_back("start");
-            EXPECT_FALSE(line.empty());
-            EXPECT_EQ(line.back(), L'\0');
-            commandLine.assign(line.data());
-            currentDirectory = directory;
-            return processStarts;
-        };
-        ops.tickCount = [this] { return now; };
-        ops.sleep = [this](std::uint32_t ms) {
-            events.push_back("sleep");
-            sleeps.push_back(ms);
-            now += ms;
-        };
-        ops.requestWindowClose = [this] {
-            events.push_back("close");
-            closeRequestedAt = now;
-        };
-        ops.showFailureNotice = [this](const std::wstring& message) {
-            events.push_back("failure");
-            failures.push_back(message);
-        };
-        return ops;
-    }
-};
-
-TEST(JavaLaunchTimingTest, QuickRunIsHeldUntilTheMinimumSplashTime) {
-    FakeWorld world;
-    const std::uint64_t workerStart = 1'000'000;
-    world.now = workerStart + 300;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", workerStart);
-    EXPECT_EQ(world.events, (std::vector<std::string>{"start", "sleep", "sleep", "close"}));
-    EXPECT_EQ(world.sleeps, (std::vector<std::uint32_t>{600, 1600}));
-    EXPECT_EQ(world.closeRequestedAt, workerStart + 2500);
-    EXPECT_EQ(world.commandLine, buildJavaCommandLine(L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar"));
-    EXPECT_EQ(world.currentDirectory, L"C:\\.Morvanta");
-    EXPECT_TRUE(world.failures.empty());
-}
-
-TEST(JavaLaunchTimingTest, LongRunOnlyWaitsThePostLaunchPause) {
-    FakeWorld world;
-    world.now = 10'000;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
-    EXPECT_EQ(world.sleeps, (std::vector<std::uint32_t>{600}));
-    EXPECT_EQ(world.closeRequestedAt, 10'600u);
-}
-
-TEST(JavaLaunchTimingTest, PauseThatReachesTheMinimumExactlyAddsNothing) {
-    FakeWorld world;
-    world.now = 1'900;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
-    EXPECT_EQ(world.sleeps, (std::vector<std::uint32_t>{600}));
-    EXPECT_EQ(world.closeRequestedAt, 2'500u);
-
-    FakeWorld almost;
-    almost.now = 1'899;
-    launchJavaLauncherWith(almost.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
-    EXPECT_EQ(almost.sleeps, (std::vector<std::uint32_t>{600, 1}));
-}
-
-TEST(JavaLaunchTimingTest, FailedStartShowsTheMessageAndNeverClosesTheWindow) {
-    FakeWorld world;
-    world.processStarts = false;
-    launchJavaLauncherWith(world.operations(), L"C:\\j\\bin\\javaw.exe", L"C:\\l.jar", L"C:\\.Morvanta", 0);
-    EXPECT_EQ(world.events, (std::vector<std::string>{"start", "failure"}));
-    EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaStartFailedMessage}));
 }
 
 std::string readFile(const fs::path& path) {
@@ -150,7 +69,7 @@ TEST(JavaLaunchProcessTest, StartsWithoutAConsoleInTheGivenFolder) {
     const std::wstring line = buildJavaCommandLine(javaPath, jarPath);
     std::vector<wchar_t> writable(line.begin(), line.end());
     writable.push_back(L'\0');
-    ASSERT_TRUE(realLaunchOperations().startProcess(writable, gamePath));
+    ASSERT_TRUE(startJavaProcess(writable, gamePath));
 
     const fs::path record = java.parent_path() / "java-invocation.txt";
     for (int attempt = 0; attempt < 200 && !fs::exists(record); ++attempt) Sleep(50);
@@ -163,7 +82,7 @@ TEST(JavaLaunchProcessTest, StartsWithoutAConsoleInTheGivenFolder) {
         buildJavaCommandLine(L"C:\\no such folder\\bin\\javaw.exe", jarPath);
     std::vector<wchar_t> missing(missingLine.begin(), missingLine.end());
     missing.push_back(L'\0');
-    EXPECT_FALSE(realLaunchOperations().startProcess(missing, gamePath));
+    EXPECT_FALSE(startJavaProcess(missing, gamePath));
     std::error_code ignored;
     fs::remove_all(base, ignored);
 }
