@@ -22,16 +22,6 @@ bool toUtf8Path(const std::wstring& path, char (&buffer)[kUtf8PathBufferSize]) {
                                nullptr) > 0;
 }
 
-std::wstring decodeUtf8(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 void createFolderTree(const std::wstring& path) {
     SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
 }
@@ -51,7 +41,7 @@ bool extractEntry(ZipReader& reader, std::size_t index, const std::wstring& dest
         return false;
     }
 
-    std::wstring name = decodeUtf8(stat.name);
+    std::wstring name = fromUtf8(stat.name);
     for (wchar_t& c : name) {
         if (c == L'/') c = L'\\';
     }

@@ -2,15 +2,10 @@
 
 #include <windows.h>
 
-#include <cwchar>
-
+#include "base/text.h"
 #include "base/unique_handle.h"
 
 namespace {
-
-bool equalsIgnoringCase(const std::wstring& a, const wchar_t* b) {
-    return _wcsicmp(a.c_str(), b) == 0;
-}
 
 // The last name of the folder part of `path`: "C:\x\bin\javaw.exe" gives "bin".
 std::wstring parentFolderName(const std::wstring& path) {
@@ -37,8 +32,8 @@ std::wstring findJavaExecutable(const std::wstring& root, const std::wstring& fi
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
             std::wstring found = findJavaExecutable(entryPath, fileName);
             if (!found.empty()) return found;
-        } else if (equalsIgnoringCase(name, fileName.c_str()) &&
-                   equalsIgnoringCase(parentFolderName(entryPath), L"bin")) {
+        } else if (equalsIgnoringAsciiCase(name, fileName) &&
+                   equalsIgnoringAsciiCase(parentFolderName(entryPath), L"bin")) {
             return entryPath;
         }
     } while (FindNextFileW(listing.get(), &entry));

@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 #include <string>
 
 #include "archive/entry_name.h"
+#include "base/text.h"
 #include "archive/zip_reader.h"
 #include "mirror_check.h"
 #include "net/resume_rules.h"
@@ -93,16 +93,6 @@ bool performOk(CURL* curl) {
     return status == 200;
 }
 
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-    const std::string other(b);
-    if (a.size() != other.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(other[i])))
-            return false;
-    }
-    return true;
-}
-
 // The starter's rule: the executable counts only directly inside a folder named "bin".
 std::string findJavaInTree(const fs::path& root, const char* fileName) {
     std::error_code error;
@@ -114,8 +104,8 @@ std::string findJavaInTree(const fs::path& root, const char* fileName) {
         }
         if (!it->is_regular_file()) continue;
         const fs::path& path = it->path();
-        if (equalsIgnoringCase(path.filename().string(), fileName) &&
-            equalsIgnoringCase(path.parent_path().filename().string(), "bin")) {
+        if (equalsIgnoringAsciiCase(path.filename().string(), fileName) &&
+            equalsIgnoringAsciiCase(path.parent_path().filename().string(), "bin")) {
             return path.string();
         }
     }
@@ -143,13 +133,7 @@ std::string sha256OfFile(const std::string& path) {
     unsigned char digest[32];
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 32) return std::string();
-    static const char* digits = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : digest) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
+    return lowerHex(digest, sizeof digest);
 }
 
 bool fetchManifest(const std::string& url, std::vector<unsigned char>& body) {
@@ -171,8 +155,7 @@ std::size_t collectHeader(char* data, std::size_t size, std::size_t count, void*
     if (line.rfind("HTTP/", 0) == 0) *headers = ResponseHeaders();
     const std::size_t colon = line.find(':');
     if (colon != std::string::npos) {
-        std::string name = line.substr(0, colon);
-        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string name = asciiLowered(line.substr(0, colon));
         std::string value = line.substr(colon + 1);
         value.erase(0, value.find_first_not_of(' '));
         if (name == "etag") headers->etag = value;
