@@ -1,8 +1,8 @@
 #include "app/handover.h"
 
 #include "app/constants.h"
-#include "app/launcher_state.h"
-#include "app/messages.h"
+#include "base/scope_exit.h"
+#include "base/support_log.h"
 #include "base/unique_handle.h"
 #include "files/file_replace.h"
 
@@ -81,21 +81,19 @@ std::string handOverToStarter(const std::wstring& program) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    // Inherits this process's token (so its elevation) and its current folder.
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
-        const DWORD error = GetLastError();
+    // Until the new program shows its splash, every way out sets it aside and takes the lock back.
+    ScopeExit giveUp([&program] {
         setAsideFailedProgram(program);
         takeMutexBack();
-        return "the new program could not be started (error " + std::to_string(error) + ")";
-    }
+    });
+    // Inherits this process's token (so its elevation) and its current folder.
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return win32Failure("the new program could not be started", GetLastError());
     const UniqueKernelHandle process(info.hProcess);
     const UniqueKernelHandle thread(info.hThread);
     const std::string refused = awaitSplash(process.get(), info.dwProcessId);
-    if (!refused.empty()) {
-        setAsideFailedProgram(program);
-        takeMutexBack();
-        return refused;
-    }
+    if (!refused.empty()) return refused;
+    giveUp.dismiss();
     return std::string();
 }

@@ -24,7 +24,7 @@ bool startJavaProcess(std::vector<wchar_t>& commandLine, const std::wstring& cur
     PROCESS_INFORMATION created{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                         currentDirectory.c_str(), &startup, &created)) {
-        logEvent("Java could not be started: error " + std::to_string(GetLastError()));
+        logEvent(win32Failure("Java could not be started", GetLastError()));
         return false;
     }
     logEvent("Java started, process id " + std::to_string(created.dwProcessId));

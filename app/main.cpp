@@ -1,8 +1,6 @@
 // Entry point: one copy per machine, the splash window, the worker, the message loop.
 
 #include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include "app/constants.h"
 #include "app/dll_search.h"
@@ -16,15 +14,15 @@
 #include "app/timer_resolution.h"
 #include "app/window_placement.h"
 #include "app/worker_thread.h"
+#include "base/gdiplus_session.h"
 #include "base/ui_texts.h"
+#include "base/window_dc.h"
 
 namespace {
 
 int readScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    const UniqueWindowDc screen;
+    return GetDeviceCaps(screen.get(), LOGPIXELSX);
 }
 
 void registerSplashClass(HINSTANCE instance) {
@@ -52,9 +50,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     SetProcessDPIAware();
 
-    ULONG_PTR gdiplusToken = 0;
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    const GdiplusSession gdiplus;
 
     loadSplashAssets();
     screenDpi = readScreenDpi();
@@ -70,7 +66,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                  nullptr, nullptr, instance, nullptr);
     if (mainWindow == nullptr) {
         // Nothing could ever post the quit message: end instead of waiting forever.
-        Gdiplus::GdiplusShutdown(gdiplusToken);
         return 1;
     }
     ShowWindow(mainWindow, SW_SHOW);
@@ -94,6 +89,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // The window is gone: what costs time for the log costs the player nothing now.
     logProgramDigest();
     flushSupportLog();
-    Gdiplus::GdiplusShutdown(gdiplusToken);
     return 0;
 }

@@ -31,9 +31,8 @@ std::string windowsVersion() {
 }
 
 std::string elevation() {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return "unknown";
-    UniqueKernelHandle token(raw);
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return "unknown";
     TOKEN_ELEVATION elevated{};
     DWORD size = 0;
     if (!GetTokenInformation(token.get(), TokenElevation, &elevated, sizeof(elevated), &size)) return "unknown";

@@ -2,14 +2,12 @@
 
 #include <cstddef>
 
+#include "base/text.h"
+
 namespace {
 
 bool isSeparator(char c) {
     return c == '/' || c == '\\';
-}
-
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // Windows trims trailing dots and spaces, so "..", "... " and ". ." all reach the parent.
@@ -25,7 +23,7 @@ bool isDotsAndSpacesOnly(const std::string& component) {
 bool isReservedDeviceName(const std::string& component) {
     std::string base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = upperAscii(c);
+    base = asciiUppered(base);
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
     if (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0) return false;
     if (base.size() == 4) return base[3] >= '1' && base[3] <= '9';

@@ -22,16 +22,6 @@ bool toUtf8Path(const std::wstring& path, char (&buffer)[kUtf8PathBufferSize]) {
                                nullptr) > 0;
 }
 
-std::wstring decodeUtf8(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 void createFolderTree(const std::wstring& path) {
     SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
 }
@@ -44,7 +34,7 @@ struct ReaderCloser {
 // The entry's path under destDir, either slash separating; false when its UTF-8 form
 // does not fit, for a folder as for a file.
 bool entryPath(const std::wstring& destDir, const std::string& name, std::wstring& path, std::string& utf8Path) {
-    std::wstring relative = decodeUtf8(name);
+    std::wstring relative = fromUtf8(name);
     for (wchar_t& c : relative) {
         if (c == L'/') c = L'\\';
     }

@@ -9,6 +9,7 @@
 
 #include "archive/dos_time.h"
 #include "archive/local_time_win.h"
+#include "base/text.h"
 
 struct ZipInputFile {
     HANDLE handle;
@@ -22,22 +23,13 @@ struct ZipOutputFile {
 
 namespace {
 
-std::wstring widenUtf8(const char* utf8) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
-
 // Chunks of at most this size keep every ReadFile/WriteFile length within a DWORD.
 constexpr std::size_t kMaxIoChunk = 1u << 30;
 
 }  // namespace
 
 ZipInputFile* zipInputOpen(const char* utf8Path) {
-    const std::wstring path = widenUtf8(utf8Path);
+    const std::wstring path = fromUtf8(utf8Path);
     if (path.empty()) return nullptr;
     HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -76,7 +68,7 @@ void zipInputClose(ZipInputFile* file) {
 }
 
 ZipOutputFile* zipOutputCreate(const char* utf8Path) {
-    const std::wstring path = widenUtf8(utf8Path);
+    const std::wstring path = fromUtf8(utf8Path);
     if (path.empty()) return nullptr;
     HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

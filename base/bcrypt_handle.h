@@ -18,12 +18,19 @@ struct BcryptKeyTraits {
     static void close(Type handle) noexcept { ::BCryptDestroyKey(handle); }
 };
 
+struct BcryptHashTraits {
+    using Type = BCRYPT_HASH_HANDLE;
+    static Type invalid() noexcept { return nullptr; }
+    static void close(Type handle) noexcept { ::BCryptDestroyHash(handle); }
+};
+
 using UniqueBcryptAlgorithm = UniqueHandle<BcryptAlgorithmTraits>;
 using UniqueBcryptKey = UniqueHandle<BcryptKeyTraits>;
+using UniqueBcryptHash = UniqueHandle<BcryptHashTraits>;
 
 // A provider of `algorithm` (a BCRYPT_*_ALGORITHM name); empty on failure.
 inline UniqueBcryptAlgorithm openBcryptAlgorithm(const wchar_t* algorithm) {
-    BCRYPT_ALG_HANDLE raw = nullptr;
-    if (BCryptOpenAlgorithmProvider(&raw, algorithm, nullptr, 0) != 0) return UniqueBcryptAlgorithm();
-    return UniqueBcryptAlgorithm(raw);
+    UniqueBcryptAlgorithm provider;
+    if (BCryptOpenAlgorithmProvider(provider.put(), algorithm, nullptr, 0) != 0) provider.reset();
+    return provider;
 }

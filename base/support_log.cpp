@@ -46,6 +46,10 @@ void logEvent(const std::string& text) {
 
 std::string loggableUrl(const std::string& url) { return url.substr(0, url.find('?')); }
 
+std::string win32Failure(const std::string& what, unsigned long error) {
+    return what + " (error " + std::to_string(error) + ")";
+}
+
 std::vector<std::string> takeLoggedLines() {
     LoggedLines& lines = loggedLines();
     std::lock_guard<std::mutex> guard(lines.lock);

@@ -14,5 +14,9 @@ void logEvent(const std::string& text);
 // A URL as it may appear in the log: cut at '?', so no query string is kept.
 std::string loggableUrl(const std::string& url);
 
+// How a failed system call reads in the log, "what (error N)" with N from
+// GetLastError, so every such line looks and greps the same.
+std::string win32Failure(const std::string& what, unsigned long error);
+
 // Hands over every line logged since the last call, each ending in a line break.
 std::vector<std::string> takeLoggedLines();

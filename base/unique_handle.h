@@ -1,6 +1,8 @@
 #pragma once
 // Move-only owner of one platform handle: closed exactly once, on every path.
 // Declaring owners in order of acquisition closes them in reverse order.
+// Closing keeps the thread's last error, so GetLastError still tells why the
+// call before it failed.
 
 #include <windows.h>
 
@@ -28,7 +30,17 @@ public:
     Type release() noexcept { return std::exchange(handle_, Traits::invalid()); }
     void reset(Type handle = Traits::invalid()) noexcept {
         Type old = std::exchange(handle_, handle);
-        if (old != Traits::invalid()) Traits::close(old);
+        if (old == Traits::invalid()) return;
+        const DWORD lastError = ::GetLastError();
+        Traits::close(old);
+        ::SetLastError(lastError);
+    }
+    // For a call that hands the handle back through a pointer: whatever was held is
+    // closed first, and the owner takes what the call stores. A call that fails must
+    // leave the place alone or store the invalid value there.
+    Type* put() noexcept {
+        reset();
+        return &handle_;
     }
 
 private:

@@ -19,6 +19,7 @@
 #include "net/download.h"
 #include "net/sha256.h"
 #include "net/url.h"
+#include "base/bcrypt_handle.h"
 #include "base/winhttp_handle.h"
 
 namespace {
@@ -76,17 +77,14 @@ bool bareDownload(const std::string& url, const std::wstring& path) {
 
 // The provider alone, on bytes already in memory: what the digest costs without any file reading.
 bool hashInMemory(const unsigned char* data, std::size_t size) {
-    BCRYPT_ALG_HANDLE provider = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    if (BCryptOpenAlgorithmProvider(&provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return false;
-    bool ok = BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0) == 0;
+    const UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
+    if (!provider) return false;
+    UniqueBcryptHash hash;
+    bool ok = BCryptCreateHash(provider.get(), hash.put(), nullptr, 0, nullptr, 0, 0) == 0;
     for (std::size_t at = 0; ok && at < size; at += 65536)
-        ok = BCryptHashData(hash, const_cast<unsigned char*>(data + at), static_cast<ULONG>(size - at < 65536 ? size - at : 65536), 0) == 0;
+        ok = BCryptHashData(hash.get(), const_cast<unsigned char*>(data + at), static_cast<ULONG>(size - at < 65536 ? size - at : 65536), 0) == 0;
     unsigned char digest[32];
-    ok = ok && BCryptFinishHash(hash, digest, sizeof digest, 0) == 0;
-    if (hash) BCryptDestroyHash(hash);
-    BCryptCloseAlgorithmProvider(provider, 0);
-    return ok;
+    return ok && BCryptFinishHash(hash.get(), digest, sizeof digest, 0) == 0;
 }
 
 template <typename Work>

@@ -23,6 +23,8 @@
 #include "app/splash_view_state.h"
 #include "app/constants.h"
 #include "app/timer_resolution.h"
+#include "base/gdiplus_session.h"
+#include "base/window_dc.h"
 #include "render/close_button_rect.h"
 #include "render/draw_primitives.h"
 #include "render/frame_layout.h"
@@ -105,9 +107,9 @@ void printBreakdown(HWND window, int frames) {
     const int width = client.right;
     const int height = client.bottom;
     ensureSceneLayer(frameInputs(), width, height);
-    HDC windowDc = GetDC(window);
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
+    const UniqueWindowDc windowDc(window);
+    HDC memoryDc = CreateCompatibleDC(windowDc.get());
+    HBITMAP bitmap = CreateCompatibleBitmap(windowDc.get(), width, height);
     HGDIOBJ previous = SelectObject(memoryDc, bitmap);
     const char* names[] = {"scene copy", "close button", "spinner (2 frames)", "status line",
                            "bar track", "bar fill (half)", "percentage", "BitBlt to window"};
@@ -158,13 +160,12 @@ void printBreakdown(HWND window, int frames) {
                             bar.x + bar.width / 2, bar.y + bar.height / 2);
             lap(6);
         }
-        BitBlt(windowDc, 0, 0, width, height, memoryDc, 0, 0, SRCCOPY);
+        BitBlt(windowDc.get(), 0, 0, width, height, memoryDc, 0, 0, SRCCOPY);
         lap(7);
     }
     SelectObject(memoryDc, previous);
     DeleteObject(bitmap);
     DeleteDC(memoryDc);
-    ReleaseDC(window, windowDc);
     std::printf("96 DPI breakdown, mean wall ms over %d frames:", frames);
     for (int i = 0; i < 8; ++i) std::printf("  %s %.2f;", names[i], totals[i] / frames);
     std::printf("\n");
@@ -210,9 +211,7 @@ HWND makeWindow(int width, int height) {
 int main(int argc, char** argv) {
     const int frames = argc > 1 ? std::max(100, std::atoi(argv[1])) : 600;
     SetProcessDPIAware();
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const GdiplusSession gdiplus;
     loadSplashAssets();
 
     std::printf("frame budget %.0f ms; %d frames cached, %d frames with the scene rebuilt\n",
@@ -252,7 +251,6 @@ int main(int argc, char** argv) {
                 kAnimationTimerPeriodMs, held, byDefault);
 
     splashViewState = SplashViewState();
-    splashAssets = SplashAssets();
-    Gdiplus::GdiplusShutdown(token);
+    splashAssets = SplashAssets();  // before GDI+ ends
     return 0;
 }

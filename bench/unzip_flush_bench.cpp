@@ -15,6 +15,7 @@
 #include "archive/extract_zip.h"
 #include "files/flush_files.h"
 #include "archive/zip_reader.h"
+#include "base/text.h"
 
 namespace {
 
@@ -26,33 +27,17 @@ double nowMs() {
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-std::string narrow(const std::wstring& wide) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], length, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(length - 1));
-    return text;
-}
-
-std::wstring widen(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
-
 // The benchmark archives hold only plain names: no name check here.
 bool unpack(const std::wstring& archive, const std::wstring& dest, const std::wstring& mode, double& flushMs,
             std::vector<std::wstring>& written) {
     const bool flushEach = mode == L"each";
     ZipReader reader;
-    if (!zipReaderOpen(reader, narrow(archive).c_str())) return false;
+    if (!zipReaderOpen(reader, toUtf8(archive).c_str())) return false;
     bool ok = true;
     for (std::size_t index = 0; ok && index < zipReaderEntryCount(reader); ++index) {
         ZipEntryStat stat;
         ok = zipReaderEntryStat(reader, index, stat);
-        std::wstring path = dest + L"\\" + widen(stat.name);
+        std::wstring path = dest + L"\\" + fromUtf8(stat.name);
         for (wchar_t& c : path) {
             if (c == L'/') c = L'\\';
         }
@@ -61,7 +46,7 @@ bool unpack(const std::wstring& archive, const std::wstring& dest, const std::ws
             continue;
         }
         SHCreateDirectoryExW(nullptr, path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
-        ok = zipReaderExtractToFile(reader, index, narrow(path).c_str());
+        ok = zipReaderExtractToFile(reader, index, toUtf8(path).c_str());
         if (ok && flushEach) {
             const double begin = nowMs();
             ok = flushFilesToDisk({path});

@@ -37,8 +37,7 @@ void lockWorkFiles() {
     UniqueKernelHandle lock(CreateMutexW(&attributes, FALSE, kMachineLockName));
     const DWORD error = GetLastError();
     if (!lock || (error == ERROR_ALREADY_EXISTS && !madeByAnAdministrator(lock.get()))) {
-        logEvent("machine-wide lock not usable (error " + std::to_string(lock ? 0 : error) +
-                 "): going on without it");
+        logEvent(win32Failure("machine-wide lock not usable", lock ? 0 : error) + ": going on without it");
         return;
     }
     DWORD waited = WaitForSingleObject(lock.get(), 0);

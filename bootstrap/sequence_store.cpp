@@ -40,8 +40,8 @@ AcceptedSequence readAcceptedSequence(const std::wstring& path) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return {SequenceRecord::None, 0};
         if (GetTickCount64() >= deadline) {
-            logEvent("manifest sequence record unreadable (error " + std::to_string(error) +
-                     "): no signed manifest is taken this run");
+            logEvent(win32Failure("manifest sequence record unreadable", error) +
+                     ": no signed manifest is taken this run");
             return {SequenceRecord::Unreadable, 0};
         }
         Sleep(kRetryPauseMs);

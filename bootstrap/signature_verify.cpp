@@ -13,13 +13,11 @@ constexpr ULONG kDigestSize = 32;
 bool sha256OfMessage(const std::string& message, unsigned char (&digest)[kDigestSize]) {
     UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
     if (!provider) return false;
-    BCRYPT_HASH_HANDLE rawHash = nullptr;
-    if (BCryptCreateHash(provider.get(), &rawHash, nullptr, 0, nullptr, 0, 0) != 0) return false;
-    bool ok = BCryptHashData(rawHash, reinterpret_cast<PUCHAR>(const_cast<char*>(message.data())),
-                             static_cast<ULONG>(message.size()), 0) == 0 &&
-              BCryptFinishHash(rawHash, digest, kDigestSize, 0) == 0;
-    BCryptDestroyHash(rawHash);
-    return ok;
+    UniqueBcryptHash hash;
+    if (BCryptCreateHash(provider.get(), hash.put(), nullptr, 0, nullptr, 0, 0) != 0) return false;
+    return BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(message.data())),
+                          static_cast<ULONG>(message.size()), 0) == 0 &&
+           BCryptFinishHash(hash.get(), digest, kDigestSize, 0) == 0;
 }
 
 namespace {
@@ -30,10 +28,10 @@ UniqueBcryptKey importPublicKey(BCRYPT_ALG_HANDLE provider, const ManifestPublic
     std::memcpy(blob, &header, sizeof(header));
     std::memcpy(blob + sizeof(header), key.x.data(), 32);
     std::memcpy(blob + sizeof(header) + 32, key.y.data(), 32);
-    BCRYPT_KEY_HANDLE raw = nullptr;
-    if (BCryptImportKeyPair(provider, nullptr, BCRYPT_ECCPUBLIC_BLOB, &raw, blob, sizeof(blob), 0) != 0)
-        return UniqueBcryptKey();
-    return UniqueBcryptKey(raw);
+    UniqueBcryptKey imported;
+    if (BCryptImportKeyPair(provider, nullptr, BCRYPT_ECCPUBLIC_BLOB, imported.put(), blob, sizeof(blob), 0) != 0)
+        imported.reset();
+    return imported;
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "bootstrap/starter_update.h"
 
 #include "base/support_log.h"
+#include "base/text.h"
 #include "net/digest_text.h"
 
 namespace {
-
-wchar_t lowerWide(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 const char* describe(HandoverChoice choice) {
     switch (choice) {
@@ -35,7 +34,7 @@ HandoverChoice chooseHandover(bool hasSigningKeys, const std::string& entryUrl, 
 bool isInsideFolder(const std::wstring& path, const std::wstring& folder) {
     if (folder.empty() || path.size() <= folder.size() || path[folder.size()] != L'\\') return false;
     for (std::size_t i = 0; i < folder.size(); ++i) {
-        if (lowerWide(path[i]) != lowerWide(folder[i])) return false;
+        if (asciiLower(path[i]) != asciiLower(folder[i])) return false;
     }
     return true;
 }

@@ -11,7 +11,7 @@ find_package(ZLIB REQUIRED)
 
 # Each platform-free module lists its sources in its own folder's portable.cmake.
 set(MORVANTA_PORTABLE_SOURCES "")
-foreach(folder files bootstrap net archive)
+foreach(folder base files bootstrap net archive)
     if(EXISTS ${CMAKE_SOURCE_DIR}/${folder}/portable.cmake)
         include(${CMAKE_SOURCE_DIR}/${folder}/portable.cmake)
     endif()
@@ -28,7 +28,7 @@ if(BUILD_TESTING)
 
     # Test sources that use no platform headers, listed by each area in tests/<area>/portable.cmake.
     set(MORVANTA_PORTABLE_TESTS "")
-    foreach(area files bootstrap manifest net archive signing)
+    foreach(area base files bootstrap manifest net archive signing)
         if(EXISTS ${CMAKE_SOURCE_DIR}/tests/${area}/portable.cmake)
             include(${CMAKE_SOURCE_DIR}/tests/${area}/portable.cmake)
         endif()

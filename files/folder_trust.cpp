@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/text.h"
+
 namespace {
 
 // The first entry that grants `rights` to someone untrusted, on the folder itself or
@@ -77,6 +79,6 @@ std::string distrustReason(const FolderDescription& folder, bool asWorkFolder, c
 
 std::wstring setAsideName(const std::wstring& path, const wchar_t* suffix, std::uint64_t random) {
     std::wstring name = path + suffix;
-    for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(random >> shift) & 0xf];
+    for (char digit : lowerHex64(random)) name.push_back(static_cast<wchar_t>(digit));
     return name;
 }

@@ -1,5 +1,7 @@
 #include "files/plain_file.h"
 
+#include "base/text.h"
+
 bool handleIsAt(HANDLE handle, const std::wstring& path) {
     constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
     std::wstring buffer(MAX_PATH, L'\0');
@@ -14,8 +16,7 @@ bool handleIsAt(HANDLE handle, const std::wstring& path) {
     const std::wstring expected = L"\\\\?\\" + path;
     // Wine opens the target of a host symbolic link even with FILE_FLAG_OPEN_REPARSE_POINT
     // and shows no reparse attribute for file links: this comparison is what catches them there.
-    return CompareStringOrdinal(buffer.c_str(), static_cast<int>(length), expected.c_str(),
-                                static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+    return equalsOrdinalIgnoringCase(std::wstring_view(buffer.c_str(), length), expected);
 }
 
 UniqueFileHandle openPlainFileForReading(const std::wstring& path) {

@@ -1,5 +1,7 @@
 #include "files/private_file.h"
 
+#include "base/scope_exit.h"
+
 #include "files/file_replace.h"
 #include "files/security_description.h"
 
@@ -13,20 +15,19 @@ UniqueFileHandle createPrivateFile(const std::wstring& path, DWORD access, DWORD
 
 bool writePrivateRecord(const std::wstring& path, const std::string& text) {
     const std::wstring temporary = path + L".new";
-    {
-        UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
-        if (!file) return false;
-        DWORD written = 0;
-        if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !FlushFileBuffers(file.get())) {
-            file.reset();
-            DeleteFileW(temporary.c_str());
-            return false;
-        }
-    }
-    if (!replaceFile(temporary, path)) {
+    UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    if (!file) return false;
+    // From here on a failure leaves no half-made record behind; the file is closed first, or it could not go.
+    ScopeExit removeTemporary([&file, &temporary] {
+        file.reset();
         DeleteFileW(temporary.c_str());
+    });
+    DWORD written = 0;
+    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size() || !FlushFileBuffers(file.get()))
         return false;
-    }
+    file.reset();
+    if (!replaceFile(temporary, path)) return false;
+    removeTemporary.dismiss();
     return true;
 }

@@ -82,9 +82,8 @@ SecurityDescription describeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor) 
 }
 
 std::string currentUserSid() {
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return std::string();
-    UniqueKernelHandle token(rawToken);
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::string();
     DWORD size = 0;
     GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     if (size == 0) return std::string();

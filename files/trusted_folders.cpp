@@ -110,9 +110,7 @@ FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path, bo
 class OwnershipPrivileges {
 public:
     OwnershipPrivileges() {
-        HANDLE rawToken = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &rawToken)) return;
-        token_.reset(rawToken);
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token_.put())) return;
         for (const wchar_t* name : {SE_TAKE_OWNERSHIP_NAME, SE_RESTORE_NAME}) {
             TOKEN_PRIVILEGES wanted{};
             wanted.PrivilegeCount = 1;

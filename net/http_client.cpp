@@ -75,12 +75,7 @@ std::string queryText(HINTERNET request, DWORD info) {
 bool announcedLength(HINTERNET request, std::uint64_t& value) {
     const std::string text = queryText(request, WINHTTP_QUERY_CONTENT_LENGTH);
     value = 0;
-    if (text.empty() || text.size() > 19) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return true;
+    return parseDecimal(text, value);
 }
 
 ResponseHeaders readHeaders(HINTERNET request) {

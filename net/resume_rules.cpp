@@ -2,19 +2,9 @@
 
 #include <cstdlib>
 
-namespace {
+#include "base/text.h"
 
-// Digits only, no sign, no overflow past 19 digits.
-bool readNumber(const std::string& text, std::size_t& at, std::uint64_t& value) {
-    const std::size_t start = at;
-    value = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
-        if (at - start >= 19) return false;
-        value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
-        ++at;
-    }
-    return at > start;
-}
+namespace {
 
 bool readLine(const std::string& text, std::size_t& at, const std::string& key, std::string& value) {
     if (text.compare(at, key.size(), key) != 0) return false;
@@ -39,8 +29,7 @@ bool parseResumeRecord(const std::string& text, ResumeRecord& record) {
     if (!readLine(text, at, "sha256=", read.digest) || !readLine(text, at, "length=", length) ||
         !readLine(text, at, "validator=", read.validator) || at != text.size())
         return false;
-    std::size_t digits = 0;
-    if (!readNumber(length, digits, read.length) || digits != length.size()) return false;
+    if (!parseDecimal(length, read.length)) return false;
     record = read;
     return true;
 }
@@ -72,12 +61,12 @@ BodyVerdict judgeResponse(const ResumeRequest& request, const ResponseHeaders& h
     const std::string unit = "bytes ";
     std::size_t at = unit.size();
     std::uint64_t first = 0, last = 0, total = 0;
-    if (range.compare(0, unit.size(), unit) != 0 || !readNumber(range, at, first) || at >= range.size() ||
-        range[at++] != '-' || !readNumber(range, at, last) || at >= range.size() || range[at++] != '/')
+    if (range.compare(0, unit.size(), unit) != 0 || !readDecimal(range, at, first) || at >= range.size() ||
+        range[at++] != '-' || !readDecimal(range, at, last) || at >= range.size() || range[at++] != '/')
         return BodyVerdict::StartAfresh;
     if (first != request.from || last < first) return BodyVerdict::StartAfresh;
     if (range.compare(at, std::string::npos, "*") != 0) {
-        if (!readNumber(range, at, total) || at != range.size() || total != last + 1) return BodyVerdict::StartAfresh;
+        if (!readDecimal(range, at, total) || at != range.size() || total != last + 1) return BodyVerdict::StartAfresh;
     }
     if (headers.hasLength && headers.length != last - first + 1) return BodyVerdict::StartAfresh;
     return BodyVerdict::Append;

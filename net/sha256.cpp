@@ -4,28 +4,12 @@
 #include <bcrypt.h>
 
 #include "base/bcrypt_handle.h"
+#include "base/text.h"
 
 namespace {
 
-struct HashTraits {
-    using Type = BCRYPT_HASH_HANDLE;
-    static Type invalid() noexcept { return nullptr; }
-    static void close(Type handle) noexcept { ::BCryptDestroyHash(handle); }
-};
-
 constexpr ULONG kReadChunkSize = 65536;
 constexpr ULONG kDigestSize = 32;
-
-std::string toLowerHex(const unsigned char (&digest)[kDigestSize]) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(2 * kDigestSize);
-    for (unsigned char byte : digest) {
-        text.push_back(kHex[byte >> 4]);
-        text.push_back(kHex[byte & 0x0F]);
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -53,20 +37,14 @@ std::string computeHandleSha256(HANDLE file) {
 Sha256Stream::Sha256Stream() {
     // The provider lives for the process: opening one per file costs more than hashing a small file.
     static const UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_SHA256_ALGORITHM);
-    BCRYPT_HASH_HANDLE raw = nullptr;
-    if (!provider || BCryptCreateHash(provider.get(), &raw, nullptr, 0, nullptr, 0, 0) != 0) failed_ = true;
-    hash_ = raw;
-}
-
-Sha256Stream::~Sha256Stream() {
-    UniqueHandle<HashTraits> owned(static_cast<BCRYPT_HASH_HANDLE>(hash_));
+    if (!provider || BCryptCreateHash(provider.get(), hash_.put(), nullptr, 0, nullptr, 0, 0) != 0) failed_ = true;
 }
 
 bool Sha256Stream::update(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (!failed_ && size > 0) {
         const ULONG piece = size > 0x40000000 ? 0x40000000 : static_cast<ULONG>(size);
-        if (BCryptHashData(static_cast<BCRYPT_HASH_HANDLE>(hash_), const_cast<unsigned char*>(bytes), piece, 0) != 0)
+        if (BCryptHashData(hash_.get(), const_cast<unsigned char*>(bytes), piece, 0) != 0)
             failed_ = true;
         bytes += piece;
         size -= piece;
@@ -78,6 +56,6 @@ std::string Sha256Stream::finish() {
     if (failed_) return std::string();
     failed_ = true;  // a finished hash takes no more data
     unsigned char digest[kDigestSize];
-    if (BCryptFinishHash(static_cast<BCRYPT_HASH_HANDLE>(hash_), digest, kDigestSize, 0) != 0) return std::string();
-    return toLowerHex(digest);
+    if (BCryptFinishHash(hash_.get(), digest, kDigestSize, 0) != 0) return std::string();
+    return lowerHex(digest, kDigestSize);
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "base/bcrypt_handle.h"
+
 // 64 lower-case hex digits, or the empty string when the file cannot be opened
 // or read to its end, or hashing fails.
 std::string computeFileSha256(const std::wstring& path);
@@ -17,7 +19,6 @@ std::string computeHandleSha256(HANDLE file);
 class Sha256Stream {
 public:
     Sha256Stream();
-    ~Sha256Stream();
     Sha256Stream(const Sha256Stream&) = delete;
     Sha256Stream& operator=(const Sha256Stream&) = delete;
 
@@ -27,6 +28,6 @@ public:
     std::string finish();
 
 private:
-    void* hash_ = nullptr;  // BCRYPT_HASH_HANDLE
+    UniqueBcryptHash hash_;
     bool failed_ = false;
 };

@@ -1,20 +1,16 @@
 #include "net/url.h"
 
-namespace {
+#include "base/text.h"
 
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+namespace {
 
 // An empty port keeps the scheme's default; anything but 1 to 5 digits worth
 // 1..65535 is refused rather than wrapped into some other port.
 bool parsePort(const std::string& text, std::uint16_t& port) {
     if (text.empty()) return true;
     if (text.size() > 5) return false;
-    unsigned value = 0;
-    for (unsigned char c : text) {
-        if (!isDigit(c)) return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value < 1 || value > 65535) return false;
+    std::uint64_t value = 0;
+    if (!parseDecimal(text, value) || value < 1 || value > 65535) return false;
     port = static_cast<std::uint16_t>(value);
     return true;
 }
@@ -32,14 +28,13 @@ bool widenHost(const std::string& text, std::wstring& host) {
 
 // Bytes the request line cannot carry as they are become %XX; the rest stays byte for byte.
 std::wstring widenPath(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::wstring path;
     path.reserve(text.size());
     for (unsigned char c : text) {
         if (c <= 0x20 || c >= 0x7F) {
             path.push_back(L'%');
-            path.push_back(static_cast<wchar_t>(kHex[c >> 4]));
-            path.push_back(static_cast<wchar_t>(kHex[c & 0x0F]));
+            path.push_back(static_cast<wchar_t>(upperHexDigit(c >> 4)));
+            path.push_back(static_cast<wchar_t>(upperHexDigit(c & 0x0F)));
         } else {
             path.push_back(static_cast<wchar_t>(c));
         }

@@ -28,6 +28,7 @@ jobs=${MUTATE_JOBS:-2}
 #   prefix | build | targets | ctest regex
 coverage_table() {
     cat <<'EOF'
+base/text.cpp|native|portable_tests|^portable_tests$
 bootstrap/manifest.cpp|native|portable_tests|^portable_tests$
 net/resume_rules.cpp|native|portable_tests|^portable_tests$
 tools/publish/|native|morvanta-publish|^publish_tool$

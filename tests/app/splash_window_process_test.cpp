@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "base/gdiplus_session.h"
 #include "base/unique_handle.h"
+#include "base/window_dc.h"
 #include "tests/support/starter_process.h"
 
 namespace {
@@ -91,8 +93,8 @@ ScreenPixels captureClient(HWND window) {
     shot.height = client.bottom;
     shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height);
 
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const UniqueWindowDc screen;
+    HDC memory = CreateCompatibleDC(screen.get());
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = shot.width;
@@ -101,16 +103,15 @@ ScreenPixels captureClient(HWND window) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP section = CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen.get(), origin.x, origin.y, SRCCOPY);
     GdiFlush();
     const auto* source = static_cast<const DWORD*>(bits);
     for (size_t i = 0; i < shot.pixels.size(); ++i) shot.pixels[i] = source[i] & 0x00FFFFFF;
     SelectObject(memory, previous);
     DeleteObject(section);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return shot;
 }
 
@@ -119,9 +120,8 @@ int green(DWORD pixel) { return (pixel >> 8) & 0xFF; }
 int blue(DWORD pixel) { return pixel & 0xFF; }
 
 bool savePng(const ScreenPixels& shot, const std::wstring& path) {
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+    const GdiplusSession gdiplus;
+    if (!gdiplus) return false;
     bool saved = false;
     {
         std::vector<DWORD> opaque(shot.pixels);
@@ -140,7 +140,6 @@ bool savePng(const ScreenPixels& shot, const std::wstring& path) {
             }
         }
     }
-    Gdiplus::GdiplusShutdown(token);
     return saved;
 }
 
@@ -242,9 +241,7 @@ TEST_F(SplashWindow, PressElsewhereDragsTheWindow) {
 }
 
 TEST_F(SplashWindow, DesignSizeScaledByTheScreenDpi) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    const int dpi = GetDeviceCaps(UniqueWindowDc().get(), LOGPIXELSX);
     const char* expected = std::getenv("MORVANTA_EXPECTED_DPI");
     if (expected != nullptr) {
         ASSERT_EQ(dpi, std::atoi(expected)) << "the prefix's LogPixels";

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/messages.h"
+#include "base/window_dc.h"
 #include "tests/support/starter_process.h"
 
 namespace {
@@ -41,9 +42,7 @@ TEST(StartupProcess, OneFramelessCentredWindowAndSecondCopyEndsSilently) {
     EXPECT_FALSE(style & WS_SYSMENU);
     EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
 
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    const int dpi = GetDeviceCaps(UniqueWindowDc().get(), LOGPIXELSX);
     RECT client{};
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, MulDiv(1066, dpi, 96));

@@ -13,6 +13,7 @@
 
 #include "archive/extract_zip.h"
 #include "archive/zip_reader.h"
+#include "base/text.h"
 
 namespace fs = std::filesystem;
 
@@ -226,10 +227,7 @@ TEST_F(ExtractZipTest, OverlongPathFailsCleanly) {
 // Output paths of exactly 519 bytes of UTF-8 fit; one byte more fails without writing.
 TEST_F(ExtractZipTest, OutputPathLimitIsExact) {
     const std::wstring name = std::wstring(100, L'\u5b57') + L".txt";  // 304 bytes of UTF-8
-    auto utf8Size = [](const std::wstring& text) {
-        return WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    };
+    auto utf8Size = [](const std::wstring& text) { return static_cast<int>(toUtf8(text).size()); };
     const std::wstring base = caseFolder.wstring() + L"\\";
     const int padBytes = 519 - utf8Size(base) - 1 - utf8Size(name);
     ASSERT_GT(padBytes, 0);

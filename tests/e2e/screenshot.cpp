@@ -5,6 +5,9 @@
 
 #include <vector>
 
+#include "base/gdiplus_session.h"
+#include "base/window_dc.h"
+
 namespace {
 
 bool pngEncoder(CLSID& clsid) {
@@ -32,15 +35,14 @@ bool saveScreenshot(HWND window, const std::wstring& pngPath) {
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return false;
 
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+    const GdiplusSession gdiplus;
+    if (!gdiplus) return false;
     bool saved = false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    const UniqueWindowDc screen;
+    HDC memory = CreateCompatibleDC(screen.get());
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.get(), width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
+    if (BitBlt(memory, 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY)) {
         SelectObject(memory, old);
         CLSID clsid;
         Gdiplus::Bitmap* image = Gdiplus::Bitmap::FromHBITMAP(bitmap, nullptr);
@@ -53,7 +55,5 @@ bool saveScreenshot(HWND window, const std::wstring& pngPath) {
     }
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    Gdiplus::GdiplusShutdown(token);
     return saved;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "base/ui_texts.h"
 #include "app/java_process.h"
 #include "bootstrap/java_launch.h"
@@ -38,14 +39,6 @@ TEST(JavaCommandLineTest, PathsWithSpacesAreTakenAsTheyAre) {
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string toUtf8(const std::wstring& text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], length, nullptr, nullptr);
-    utf8.resize(static_cast<std::size_t>(length - 1));
-    return utf8;
 }
 
 // The real process start, with the stand-in as java.exe: a console program

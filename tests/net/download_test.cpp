@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/launcher_state.h"
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "net/download.h"
 #include "net/sha256.h"
@@ -33,12 +34,6 @@ void writeFile(const std::wstring& path, const std::string& bytes) {
     DWORD written = 0;
     if (!bytes.empty()) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     ASSERT_EQ(written, bytes.size());
-}
-
-std::string upperCase(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-    return text;
 }
 
 class DownloadFile : public ::testing::Test {
@@ -88,7 +83,7 @@ protected:
 TEST_F(DownloadFile, IntactTargetIsKeptWithoutAnyRequest) {
     writeFile(target_, pattern(65537));
     const int before = requests();
-    EXPECT_TRUE(fetch(url(), target_, upperCase(kServedDigest)));
+    EXPECT_TRUE(fetch(url(), target_, asciiUppered(kServedDigest)));
     EXPECT_EQ(requests(), before);
     EXPECT_FALSE(exists(partial_));
 }

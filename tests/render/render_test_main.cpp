@@ -3,31 +3,29 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
+#include <optional>
 
 #include "app/splash_assets.h"
 #include "app/splash_view_state.h"
+#include "base/gdiplus_session.h"
 
 namespace {
 
 class GdiplusEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+        gdiplus_.emplace();
         loadSplashAssets();
     }
     void TearDown() override {
         // Objects must go before the library does.
         splashViewState = SplashViewState();
         splashAssets = SplashAssets();
-        Gdiplus::GdiplusShutdown(token_);
+        gdiplus_.reset();
     }
 
 private:
-    ULONG_PTR token_ = 0;
+    std::optional<GdiplusSession> gdiplus_;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "manifest_build.h"
 
+#include "base/text.h"
 #include "bootstrap/manifest.h"
 #include "net/url.h"
 
@@ -136,12 +137,4 @@ std::uint64_t nextManifestSequence(const std::string* explicitSequence, const st
     return sequence + 1;
 }
 
-std::string toHex(const ManifestSignature& signature) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : signature) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
-}
+std::string toHex(const ManifestSignature& signature) { return lowerHex(signature.data(), signature.size()); }

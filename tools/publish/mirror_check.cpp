@@ -1,6 +1,6 @@
 #include "mirror_check.h"
 
-#include <cctype>
+#include "base/text.h"
 
 MirrorReport judgeMirror(const std::string& baseUrl, bool answered, const std::vector<unsigned char>& body) {
     MirrorReport report;
@@ -14,14 +14,8 @@ MirrorReport judgeMirror(const std::string& baseUrl, bool answered, const std::v
     return report;
 }
 
-bool digestsAgree(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
+// Unlike the starter's sameDigest, empty agrees with empty: that is a mirror pair naming no starter.
+bool digestsAgree(const std::string& a, const std::string& b) { return equalsIgnoringAsciiCase(a, b); }
 
 const MirrorReport* referenceMirror(const std::vector<MirrorReport>& reports) {
     for (const MirrorReport& report : reports) {

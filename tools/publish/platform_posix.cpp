@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
@@ -25,6 +24,7 @@
 #include "archive/plain_folder_places.h"
 #include "archive/unpack_entries.h"
 #include "archive/zip_reader.h"
+#include "base/text.h"
 #include "bootstrap/java_rule.h"
 #include "mirror_check.h"
 #include "net/resume_rules.h"
@@ -135,13 +135,7 @@ std::string sha256OfFile(const std::string& path) {
     unsigned char digest[32];
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1 || length != 32) return std::string();
-    static const char* digits = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : digest) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
+    return lowerHex(digest, sizeof digest);
 }
 
 bool fetchManifest(const std::string& url, std::vector<unsigned char>& body) {
@@ -163,8 +157,7 @@ std::size_t collectHeader(char* data, std::size_t size, std::size_t count, void*
     if (line.rfind("HTTP/", 0) == 0) *headers = ResponseHeaders();
     const std::size_t colon = line.find(':');
     if (colon != std::string::npos) {
-        std::string name = line.substr(0, colon);
-        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string name = asciiLowered(line.substr(0, colon));
         std::string value = line.substr(colon + 1);
         value.erase(0, value.find_first_not_of(' '));
         if (name == "etag") headers->etag = value;

@@ -11,10 +11,12 @@
 #include <string>
 
 #include "base/bcrypt_handle.h"
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "archive/extract_zip.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/signature_verify.h"
+#include "files/security_description.h"
 #include "mirror_check.h"
 #include "net/http_client.h"
 #include "net/resume_rules.h"
@@ -23,34 +25,12 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::wstring widen(const std::string& utf8) {
-    if (utf8.empty()) return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
-
-std::string narrow(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                        nullptr);
-    return text;
-}
-
-}  // namespace
-
 void configurePublishPlatform(const PublishPlatformOptions&) {
     // Windows trusts what its own certificate store trusts, like the starter.
 }
 
 std::string sha256OfFile(const std::string& path) {
-    return computeFileSha256(widen(path));
+    return computeFileSha256(fromUtf8(path));
 }
 
 bool fetchManifest(const std::string& url, std::vector<unsigned char>& body) {
@@ -86,7 +66,7 @@ void probeResume(const std::string& url, ResumeProbe& probe) {
 }
 
 bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress) {
-    UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueFileHandle file(CreateFileW(fromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     return httpGet(url, nullptr, file.get(), progress);
@@ -95,14 +75,14 @@ bool fetchToFile(const std::string& url, const std::string& path, FetchProgress 
 std::string checkRuntimeArchive(const std::string& zipPath) {
     const std::string scratchFolder = makeScratchFolder();
     if (scratchFolder.empty()) return "cannot make a scratch folder to unpack the runtime into";
-    const std::wstring scratch = widen(scratchFolder);
+    const std::wstring scratch = fromUtf8(scratchFolder);
     std::string problem;
-    if (!extractZip(widen(zipPath), scratch)) {
+    if (!extractZip(fromUtf8(zipPath), scratch)) {
         problem = "the runtime archive does not unpack (the starter would show its unpack failure)";
     } else if (findJavaExecutable(scratch, L"javaw.exe").empty() && findJavaExecutable(scratch, L"java.exe").empty()) {
         problem = "the runtime archive holds no javaw.exe or java.exe directly inside a \"bin\" folder";
     }
-    removeTree(narrow(scratch));
+    removeTree(toUtf8(scratch));
     return problem;
 }
 
@@ -112,7 +92,7 @@ std::string makeScratchFolder() {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::wstring candidate = std::wstring(base) + L"morvanta-publish-" +
                                        std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt);
-        if (CreateDirectoryW(candidate.c_str(), nullptr)) return narrow(candidate);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) return toUtf8(candidate);
     }
     return std::string();  // never hand out the shared temp folder itself: it would be removed
 }
@@ -126,7 +106,7 @@ void removeTree(const std::string& path) {
 namespace {
 
 bool readWholeFile(const std::string& path, std::string& text) {
-    UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFileHandle file(CreateFileW(fromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     char buffer[4096];
@@ -139,16 +119,14 @@ bool readWholeFile(const std::string& path, std::string& text) {
 // A new file; with `ownerOnly`, only its owner may open it (Wine keeps no such rights).
 bool writeNewFile(const std::string& path, const std::string& text, bool ownerOnly) {
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, FALSE};
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LocalSecurityDescriptor descriptor;
     if (ownerOnly) {
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1,
-                                                                  &descriptor, nullptr))
-            return false;
-        attributes.lpSecurityDescriptor = descriptor;
+        descriptor = securityDescriptorFromSddl(L"D:P(A;;FA;;;OW)");
+        if (!descriptor) return false;
+        attributes.lpSecurityDescriptor = descriptor.get();
     }
-    UniqueFileHandle file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, ownerOnly ? &attributes : nullptr,
+    UniqueFileHandle file(CreateFileW(fromUtf8(path).c_str(), GENERIC_WRITE, 0, ownerOnly ? &attributes : nullptr,
                                       ownerOnly ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (descriptor != nullptr) LocalFree(descriptor);
     if (!file) return false;
     DWORD written = 0;
     return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -170,9 +148,8 @@ std::vector<unsigned char> eccBlob(ULONG magic, const ManifestPublicKey& key, co
 std::string generateSigningKeys(const std::string& privatePath, const std::string& publicPath) {
     UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
     if (!provider) return "CNG has no ECDSA P-256";
-    BCRYPT_KEY_HANDLE raw = nullptr;
-    if (BCryptGenerateKeyPair(provider.get(), &raw, 256, 0) != 0) return "cannot generate a key pair";
-    UniqueBcryptKey key(raw);
+    UniqueBcryptKey key;
+    if (BCryptGenerateKeyPair(provider.get(), key.put(), 256, 0) != 0) return "cannot generate a key pair";
     if (BCryptFinalizeKeyPair(key.get(), 0) != 0) return "cannot generate a key pair";
     unsigned char blob[sizeof(BCRYPT_ECCKEY_BLOB) + 96];
     ULONG size = 0;
@@ -203,12 +180,11 @@ std::string signMessage(const std::string& privateKeyPath, const std::string& me
     std::vector<unsigned char> blob = eccBlob(BCRYPT_ECDSA_PRIVATE_P256_MAGIC, publicKey, &d);
     SecureZeroMemory(d.data(), d.size());
     UniqueBcryptAlgorithm provider = openBcryptAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
-    BCRYPT_KEY_HANDLE raw = nullptr;
-    const bool imported = provider && BCryptImportKeyPair(provider.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, &raw,
+    UniqueBcryptKey key;
+    const bool imported = provider && BCryptImportKeyPair(provider.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, key.put(),
                                                           blob.data(), static_cast<ULONG>(blob.size()), 0) == 0;
     SecureZeroMemory(blob.data(), blob.size());
     if (!imported) return "CNG refused the private key in " + privateKeyPath;
-    UniqueBcryptKey key(raw);
     unsigned char digest[32];
     if (!sha256OfMessage(message, digest)) return "cannot hash the message";
     ULONG size = 0;

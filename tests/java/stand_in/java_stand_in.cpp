@@ -5,17 +5,9 @@
 
 #include <string>
 
-namespace {
+#include "base/text.h"
 
-std::string toUtf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length,
-                        nullptr, nullptr);
-    return utf8;
-}
+namespace {
 
 std::wstring ownPath() {
     std::wstring path(32768, L'\0');
