@@ -43,6 +43,7 @@ net/url.cpp|native|portable_tests|^portable_tests$
 archive/entry_name.cpp|native|portable_tests|^portable_tests$
 render/|windows|render_tests|^render_tests$
 app/support_log_file|windows|app_tests|^app_tests$
+bootstrap/java_launch|windows|bootstrap_sequence_tests|^bootstrap_sequence_tests$
 bootstrap/java_|windows|java_tests java_stand_in|^java_(link_loop_fixture|tests)$
 files/folder_trust|windows|folder_trust_tests|^folder_trust_tests$
 files/security_description|windows|folder_trust_tests|^folder_trust_tests$
