@@ -58,7 +58,9 @@ std::string awaitSplash(HANDLE process, DWORD processId) {
 }
 
 // Put out of the way so later starts neither run it nor fetch it again.
-void setAsideFailedProgram(const std::wstring& program) { replaceFile(program, program + L".failed"); }
+void setAsideFailedProgram(const std::wstring& program, const std::wstring& failedPath) {
+    replaceFile(program, failedPath);
+}
 
 void takeMutexBack() { heldMutex().reset(CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName)); }
 
@@ -74,7 +76,7 @@ std::wstring ownProgramPath() {
     return path;
 }
 
-std::string handOverToStarter(const std::wstring& program) {
+std::string handOverToStarter(const std::wstring& program, const std::wstring& failedPath) {
     // The new program must find the lock free, or it would end at once as a second copy.
     heldMutex().reset();
     std::wstring commandLine = L"\"" + program + L"\"";
@@ -85,7 +87,7 @@ std::string handOverToStarter(const std::wstring& program) {
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info)) {
         const DWORD error = GetLastError();
-        setAsideFailedProgram(program);
+        setAsideFailedProgram(program, failedPath);
         takeMutexBack();
         return "the new program could not be started (error " + std::to_string(error) + ")";
     }
@@ -93,7 +95,7 @@ std::string handOverToStarter(const std::wstring& program) {
     const UniqueKernelHandle thread(info.hThread);
     const std::string refused = awaitSplash(process.get(), info.dwProcessId);
     if (!refused.empty()) {
-        setAsideFailedProgram(program);
+        setAsideFailedProgram(program, failedPath);
         takeMutexBack();
         return refused;
     }

@@ -12,7 +12,7 @@ namespace {
 
 struct SupportLogFile {
     std::mutex lock;  // guards everything below; the lines themselves are taken from base's record
-    std::wstring workFolder;
+    std::wstring logsFolder;
     UniqueFileHandle file;
     bool opened = false;  // the first write (and the rotation) was tried
     std::uint64_t written = 0;
@@ -27,26 +27,25 @@ SupportLogFile& supportLogFile() {
 // Opens this run's file in the log folder, made like the other work folders.
 void openLogFile(SupportLogFile& log) {
     log.opened = true;
-    const std::wstring logsFolder = log.workFolder + L"\\logs";
-    if (!prepareTrustedFolder(logsFolder)) return;
-    rotateSupportLogs(logsFolder);
+    if (!prepareTrustedFolder(log.logsFolder)) return;
+    rotateSupportLogs(log.logsFolder);
     // Players may read it (the folder's descriptor lets Users read), so it can be attached to a request.
-    log.file.reset(CreateFileW((logsFolder + L"\\" + supportLogName(0)).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+    log.file.reset(CreateFileW((log.logsFolder + L"\\" + supportLogName(0)).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
 
-void setSupportLogFolder(const std::wstring& workFolder) {
+void setSupportLogFolder(const std::wstring& logsFolder) {
     SupportLogFile& log = supportLogFile();
     std::lock_guard<std::mutex> guard(log.lock);
-    log.workFolder = workFolder;
+    log.logsFolder = logsFolder;
 }
 
 void flushSupportLog() {
     SupportLogFile& log = supportLogFile();
     std::lock_guard<std::mutex> guard(log.lock);
-    if (log.workFolder.empty()) return;  // kept in memory until the folder is known
+    if (log.logsFolder.empty()) return;  // kept in memory until the folder is known
     // Without a log this run the lines are dropped all the same: memory stays bounded.
     const std::vector<std::string> lines = takeLoggedLines();
     if (!log.opened) openLogFile(log);

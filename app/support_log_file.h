@@ -1,6 +1,6 @@
 #pragma once
 // Where the support log is written: the latest run as "starter.log" in the
-// trusted work folder's "logs", the four before it as "starter.1.log" to
+// logs folder of the trusted work folder, the four before it as "starter.1.log" to
 // "starter.4.log", each capped in size.
 
 #include <cstdint>
@@ -24,9 +24,9 @@ std::wstring supportLogName(int generation);
 // Moves starter.log to starter.1.log and so on, dropping the oldest. Best effort.
 void rotateSupportLogs(const std::wstring& logsFolder);
 
-// The trusted work folder the log may be written under ("logs" inside it). Until it
-// is known, lines stay in memory.
-void setSupportLogFolder(const std::wstring& workFolder);
+// The folder the log is written in, made trusted like the other work folders; only
+// a folder inside a trusted work folder may be given. Until it is known, lines stay in memory.
+void setSupportLogFolder(const std::wstring& logsFolder);
 
 // Writes what was logged since the last write. The first write of a run rotates the
 // older logs. Does nothing when no folder is known or the log cannot be written.

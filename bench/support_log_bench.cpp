@@ -36,7 +36,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring work = argv[1];
     if (!prepareTrustedFolder(work)) return 1;
-    setSupportLogFolder(work);
+    setSupportLogFolder(work + L"\\logs");
     constexpr int kLinesBeforeLaunch = 12;  // about what a second start logs
     for (int i = 0; i < kLinesBeforeLaunch; ++i) logEvent(kLine);
 

@@ -4,6 +4,7 @@
 #include "base/ui_texts.h"
 #include "bootstrap/runtime_step.h"
 #include "bootstrap/starter_update.h"
+#include "bootstrap/work_folder.h"
 
 namespace {
 
@@ -32,11 +33,11 @@ bool isUsableManifest(const BootstrapConfig& config, const BootstrapOperations& 
 // sequence is used only in a trusted work folder: the elevated starter must not
 // write where others could have planted a link (the run fails later anyway).
 std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, const BootstrapOperations& ops,
-                                             const std::wstring& workFolder, bool workFolderTrusted) {
+                                             const WorkFolder& workFolder, bool workFolderTrusted) {
     const bool signedOnly = !config.manifestKeys.empty();
     const bool useStore = signedOnly && workFolderTrusted;
-    const std::wstring sequencePath = workFolder + L"\\manifest.sequence";
-    const AcceptedSequence accepted = useStore ? ops.readAcceptedSequence(sequencePath) : AcceptedSequence{};
+    const std::wstring sequencePath = workFolder.rollbackRecord;
+    const AcceptedSequence accepted = useStore ? ops.readRollbackRecord(sequencePath) : AcceptedSequence{};
     // A record that cannot be read may hold any number: no signed manifest is safe to take.
     if (accepted.record == SequenceRecord::Unreadable) return {};
     const std::uint64_t highestAccepted = accepted.value;
@@ -52,7 +53,7 @@ std::vector<ManifestPair> fetchManifestPairs(const BootstrapConfig& config, cons
             pairs.clear();
         if (!pairs.empty()) {
             // A store that fails only weakens the rollback check; the manifest itself is good.
-            if (useStore && sequence > highestAccepted) ops.storeAcceptedSequence(sequencePath, sequence);
+            if (useStore && sequence > highestAccepted) ops.storeRollbackRecord(sequencePath, sequence);
             break;
         }
     }
@@ -70,13 +71,14 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     };
     const std::uint64_t workerStartTick = ops.tickCount();
     ops.lockWorkFiles();
-    const std::wstring workFolder = config.gameDirectory + L"\\loader";
+    const WorkFolder work(config.gameDirectory);
+    const std::wstring& workFolder = work.root;
     // Made before the manifest is fetched, as always; a folder that cannot be
     // trusted shows as the failure of the first step that needs it.
     const bool workFolderReady =
         ops.prepareGameDirectory(config.gameDirectory) && ops.prepareTrustedFolder(workFolder);
 
-    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops, workFolder, workFolderReady);
+    const std::vector<ManifestPair> manifestPairs = fetchManifestPairs(config, ops, work, workFolderReady);
     if (manifestPairs.empty()) {
         ops.showFailureNotice(kNoServerMessage);
         return;
@@ -91,9 +93,9 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     }
 
     // A newer starter does the rest of this run in this one's place.
-    if (workFolderReady && handOverToNewStarter(!config.manifestKeys.empty(), ops, workFolder, selection)) return;
+    if (workFolderReady && handOverToNewStarter(!config.manifestKeys.empty(), ops, work, selection)) return;
 
-    const std::wstring launcherJarPath = workFolder + L"\\launcher.jar";
+    const std::wstring launcherJarPath = work.launcherJar;
 
     if (!workFolderReady || !ops.downloadFile(selection.launcherJarUrl, launcherJarPath, selection.launcherJarSha256)) {
         ops.showFailureNotice(kLauncherDownloadFailedMessage);
@@ -101,11 +103,11 @@ void runBootstrapSequence(const BootstrapConfig& config, const BootstrapOperatio
     }
     ops.publishStatus(kCheckingFilesText, 1.0);
 
-    const std::wstring javaExecutable = provideRuntime(ops, workFolder, selection);
+    const std::wstring javaExecutable = provideRuntime(ops, work, selection);
     if (javaExecutable.empty()) return;
 
     // From the last check until the process exists, what it starts from stays as checked.
-    const std::wstring javaFolder = workFolder + L"\\java";
+    const std::wstring javaFolder = work.runtime;
     if (!ops.holdForLaunch({config.gameDirectory, workFolder, javaFolder}, javaExecutable)) {
         ops.showFailureNotice(kJavaStartFailedMessage);
         return;

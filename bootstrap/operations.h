@@ -9,7 +9,7 @@
 
 #include "bootstrap/manifest.h"
 #include "bootstrap/manifest_signature.h"
-#include "bootstrap/sequence_store.h"
+#include "bootstrap/rollback_record.h"
 
 struct BootstrapOperations {
     std::function<std::uint64_t()> tickCount;
@@ -24,7 +24,7 @@ struct BootstrapOperations {
     // and made anew. False when no trusted folder could be had.
     std::function<bool(const std::wstring& path)> prepareTrustedFolder;
     // True when the folder exists and is trusted; anything else there is set aside.
-    std::function<bool(const std::wstring& path)> checkTrustedFolder;
+    std::function<bool(const std::wstring& path)> trustOrSetAside;
     // An empty trusted folder to unpack into, after removing what an earlier run left.
     std::function<bool(const std::wstring& path)> prepareStagingFolder;
     // Renames the unpacked staging folder to the runtime folder in one step, after
@@ -42,8 +42,8 @@ struct BootstrapOperations {
     std::function<bool(const std::vector<ManifestPublicKey>& keys, const std::string& message,
                        const ManifestSignature& signature)>
         verifyManifestSignature;
-    std::function<AcceptedSequence(const std::wstring& path)> readAcceptedSequence;
-    std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeAcceptedSequence;
+    std::function<AcceptedSequence(const std::wstring& path)> readRollbackRecord;
+    std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeRollbackRecord;
     std::function<bool(const std::string& url, const std::wstring& targetPath,
                        const std::string& expectedSha256)>
         downloadFile;

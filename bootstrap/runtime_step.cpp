@@ -61,13 +61,12 @@ std::wstring findAnyJava(const BootstrapOperations& ops, const std::wstring& jav
     return found;
 }
 
-std::wstring provideRuntime(const BootstrapOperations& ops, const std::wstring& workFolder,
+std::wstring provideRuntime(const BootstrapOperations& ops, const WorkFolder& workFolder,
                             const ManifestSelection& selection) {
-    const RuntimePaths paths{workFolder + L"\\java.zip", workFolder + L"\\java", workFolder + L"\\java.staging",
-                             workFolder + L"\\java.source"};
+    const RuntimePaths paths{workFolder.javaZip, workFolder.runtime, workFolder.staging, workFolder.runtimeSource};
     // Only a trusted runtime folder is searched; an untrusted one has been set aside.
     std::wstring installed;
-    if (ops.checkTrustedFolder(paths.javaFolder)) installed = findAnyJava(ops, paths.javaFolder);
+    if (ops.trustOrSetAside(paths.javaFolder)) installed = findAnyJava(ops, paths.javaFolder);
     const std::string recorded = installed.empty() ? std::string() : ops.readRuntimeSource(paths.sourceRecord);
     const std::string archive = runtimeChoiceNeedsArchiveDigest(!installed.empty(), recorded)
                                     ? ops.fileSha256(paths.javaZip)

@@ -5,11 +5,12 @@
 #include <string>
 
 #include "bootstrap/operations.h"
+#include "bootstrap/work_folder.h"
 
 // javaw.exe is preferred: it starts without a console of its own.
 std::wstring findAnyJava(const BootstrapOperations& ops, const std::wstring& javaFolder);
 
 // The Java executable to launch, or empty once a failure notice has been shown.
 // An update that cannot be finished leaves the installed runtime in use.
-std::wstring provideRuntime(const BootstrapOperations& ops, const std::wstring& workFolder,
+std::wstring provideRuntime(const BootstrapOperations& ops, const WorkFolder& workFolder,
                             const ManifestSelection& selection);

@@ -40,11 +40,11 @@ bool isInsideFolder(const std::wstring& path, const std::wstring& folder) {
     return true;
 }
 
-bool handOverToNewStarter(bool hasSigningKeys, const BootstrapOperations& ops, const std::wstring& workFolder,
+bool handOverToNewStarter(bool hasSigningKeys, const BootstrapOperations& ops, const WorkFolder& workFolder,
                           const ManifestSelection& selection) {
     if (selection.starterUrl.empty()) return false;
-    const std::wstring folder = workFolder + L"\\starter";
-    const std::wstring program = folder + L"\\MorvantaStarter.exe";
+    const std::wstring folder = workFolder.starterFolder;
+    const std::wstring program = workFolder.starterProgram;
     const std::wstring ownPath = hasSigningKeys ? ops.ownProgramPath() : std::wstring();
     const bool fromStarterFolder = isInsideFolder(ownPath, folder);
     // Hashing is left out where the answer cannot change the choice.
@@ -52,7 +52,7 @@ bool handOverToNewStarter(bool hasSigningKeys, const BootstrapOperations& ops, c
     const HandoverChoice choice =
         chooseHandover(hasSigningKeys, selection.starterUrl, selection.starterSha256,
                        needDigests ? ops.fileSha256(ownPath) : std::string(), fromStarterFolder,
-                       needDigests ? ops.fileSha256(program + L".failed") : std::string());
+                       needDigests ? ops.fileSha256(WorkFolder::failedProgramOf(program)) : std::string());
     logEvent(std::string("starter: ") + describe(choice));
     if (choice != HandoverChoice::HandOver) return false;
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bootstrap/operations.h"
+#include "bootstrap/work_folder.h"
 
 enum class HandoverChoice {
     NoEntry,            // the manifest names no starter
@@ -25,5 +26,5 @@ bool isInsideFolder(const std::wstring& path, const std::wstring& folder);
 
 // Fetches the named starter into the work folder's "starter" folder and hands
 // over to it. True when the new program is up and this one is to end.
-bool handOverToNewStarter(bool hasSigningKeys, const BootstrapOperations& ops, const std::wstring& workFolder,
+bool handOverToNewStarter(bool hasSigningKeys, const BootstrapOperations& ops, const WorkFolder& workFolder,
                           const ManifestSelection& selection);

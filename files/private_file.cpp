@@ -11,21 +11,20 @@ UniqueFileHandle createPrivateFile(const std::wstring& path, DWORD access, DWORD
     return UniqueFileHandle(CreateFileW(path.c_str(), access, share, &attributes, disposition, flags, nullptr));
 }
 
-bool writePrivateRecord(const std::wstring& path, const std::string& text) {
-    const std::wstring temporary = path + L".new";
+bool writePrivateRecord(const std::wstring& path, const std::wstring& replacement, const std::string& text) {
     {
-        UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        UniqueFileHandle file = createPrivateFile(replacement, GENERIC_WRITE, 0, CREATE_ALWAYS);
         if (!file) return false;
         DWORD written = 0;
         if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
             written != text.size() || !FlushFileBuffers(file.get())) {
             file.reset();
-            DeleteFileW(temporary.c_str());
+            DeleteFileW(replacement.c_str());
             return false;
         }
     }
-    if (!replaceFile(temporary, path)) {
-        DeleteFileW(temporary.c_str());
+    if (!replaceFile(replacement, path)) {
+        DeleteFileW(replacement.c_str());
         return false;
     }
     return true;

@@ -37,7 +37,7 @@ net/http_client|windows|download_tests|^download_tests$
 net/verified_copy|windows|MorvantaStarterTrust java_stand_in hold_folder|^trust_runs$
 files/busy_retry|windows|MorvantaStarterFaults java_stand_in hold_folder|^fault_runs$
 files/record_trust|windows|folder_trust_tests|^folder_trust_tests$
-bootstrap/sequence_store|windows|signature_tests|^signature_tests$
+bootstrap/rollback_record|windows|signature_tests|^signature_tests$
 net/url.cpp|native|portable_tests|^portable_tests$
 archive/entry_name.cpp|native|portable_tests|^portable_tests$
 render/|windows|render_tests|^render_tests$

@@ -72,7 +72,7 @@ struct FakeWorld {
             folderCalls.push_back(L"work " + path);
             return workFolderTrusted;
         };
-        ops.checkTrustedFolder = [this](const std::wstring& path) {
+        ops.trustOrSetAside = [this](const std::wstring& path) {
             folderCalls.push_back(L"check " + path);
             return runtimeFolderTrusted;
         };

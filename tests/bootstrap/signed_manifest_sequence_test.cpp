@@ -58,7 +58,7 @@ struct SignedWorld {
         ops.holdForLaunch = [](const std::vector<std::wstring>&, const std::wstring&) { return true; };
         ops.prepareGameDirectory = [](const std::wstring&) { return true; };
         ops.prepareTrustedFolder = [this](const std::wstring&) { return workFolderTrusted; };
-        ops.checkTrustedFolder = [](const std::wstring&) { return true; };
+        ops.trustOrSetAside = [](const std::wstring&) { return true; };
         ops.prepareStagingFolder = [](const std::wstring&) { return true; };
         ops.publishStagingFolder = [](const std::wstring&, const std::wstring&) { return true; };
         ops.removeFolder = [](const std::wstring&) {};
@@ -83,12 +83,12 @@ struct SignedWorld {
             parseManifestSignature(kGoodSignature, good);
             return signature == good && signedMessages.count(message) > 0;
         };
-        ops.readAcceptedSequence = [this](const std::wstring& path) {
+        ops.readRollbackRecord = [this](const std::wstring& path) {
             storePaths.push_back(path);
             if (storeUnreadable) return AcceptedSequence{SequenceRecord::Unreadable, 0};
             return storeExists ? AcceptedSequence{SequenceRecord::Present, stored} : AcceptedSequence{};
         };
-        ops.storeAcceptedSequence = [this](const std::wstring& path, std::uint64_t sequence) {
+        ops.storeRollbackRecord = [this](const std::wstring& path, std::uint64_t sequence) {
             storePaths.push_back(path);
             writes.push_back(sequence);
             stored = sequence;
