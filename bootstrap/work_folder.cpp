@@ -6,8 +6,8 @@
 namespace {
 
 constexpr const wchar_t* kRootName = L"loader";
-constexpr const wchar_t* kLauncherJarName = L"launcher.jar";
-constexpr const wchar_t* kJavaZipName = L"java.zip";
+constexpr const wchar_t* kLauncherJarFileName = L"launcher.jar";
+constexpr const wchar_t* kJavaZipFileName = L"java.zip";
 constexpr const wchar_t* kRuntimeName = L"java";
 constexpr const wchar_t* kStagingName = L"java.staging";
 constexpr const wchar_t* kRollbackRecordName = L"manifest.sequence";
@@ -31,8 +31,8 @@ std::wstring anyCarrying(const std::wstring& name, const wchar_t* suffix) { retu
 WorkFolder::WorkFolder(const std::wstring& gameDirectory)
     : gameDirectory(gameDirectory),
       root(inside(gameDirectory, kRootName)),
-      launcherJar(inside(root, kLauncherJarName)),
-      javaZip(inside(root, kJavaZipName)),
+      launcherJar(inside(root, kLauncherJarFileName)),
+      javaZip(inside(root, kJavaZipFileName)),
       runtime(inside(root, kRuntimeName)),
       staging(inside(root, kStagingName)),
       rollbackRecord(inside(root, kRollbackRecordName)),
@@ -42,8 +42,8 @@ WorkFolder::WorkFolder(const std::wstring& gameDirectory)
       logs(inside(root, kLogsName)) {}
 
 std::vector<std::wstring> WorkFolder::fixedNames() const {
-    const DownloadFiles jar = downloadFilesFor(kLauncherJarName);
-    const DownloadFiles zip = downloadFilesFor(kJavaZipName);
+    const DownloadFiles jar = downloadFilesFor(kLauncherJarFileName);
+    const DownloadFiles zip = downloadFilesFor(kJavaZipFileName);
     return {jar.target,
             jar.partial,
             zip.target,

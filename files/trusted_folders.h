@@ -12,10 +12,10 @@
 FolderDescription describeFolder(const std::wstring& path, bool withSecurity = true);
 
 // Makes the game directory when it is missing (with `workFolder` in it, trusted with
-// no link at `workFolderFixedNames`, before players may write to it) and repairs its owner and
-// descriptor in place when they let others replace it (taking ownership first when
-// its descriptor refuses even to be read). False when it is not a
-// plain folder at that path or cannot be made safe: then nothing in it is trusted.
+// no link at `workFolderFixedNames`, before players may write to it) and repairs its
+// owner and descriptor in place when they let others replace it (taking ownership
+// first when its descriptor refuses even to be read). False when it is not a plain
+// folder at that path or cannot be made safe: then nothing in it is trusted.
 bool prepareGameDirectory(const std::wstring& path, const std::wstring& workFolder,
                           const std::vector<std::wstring>& workFolderFixedNames);
 
