@@ -48,6 +48,7 @@ files/security_description|windows|folder_trust_tests|^folder_trust_tests$
 files/trusted_folders|windows|folder_trust_tests MorvantaStarterTrust java_stand_in|^(folder_trust_tests|trust_runs)$
 files/tree_removal|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/runtime_folder|windows|folder_trust_tests|^folder_trust_tests$
+bootstrap/work_folder|windows|folder_trust_tests|^folder_trust_tests$
 files/plain_file|windows|folder_trust_tests|^folder_trust_tests$
 files/file_replace|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/|windows|bootstrap_sequence_tests manifest_tests|^(bootstrap_sequence|manifest)_tests$
