@@ -58,7 +58,9 @@ std::string awaitSplash(HANDLE process, DWORD processId) {
 }
 
 // Put out of the way so later starts neither run it nor fetch it again.
-void setAsideFailedProgram(const std::wstring& program) { replaceFile(program, program + L".failed"); }
+void setAsideFailedProgram(const std::wstring& program, const std::wstring& failedPath) {
+    replaceFile(program, failedPath);
+}
 
 void takeMutexBack() { heldMutex().reset(CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName)); }
 
@@ -74,7 +76,7 @@ std::wstring ownProgramPath() {
     return path;
 }
 
-std::string handOverToStarter(const std::wstring& program) {
+std::string handOverToStarter(const std::wstring& program, const std::wstring& failedPath) {
     // The new program must find the lock free, or it would end at once as a second copy.
     heldMutex().reset();
     std::wstring commandLine = L"\"" + program + L"\"";
@@ -82,8 +84,8 @@ std::string handOverToStarter(const std::wstring& program) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     // Until the new program shows its splash, every way out sets it aside and takes the lock back.
-    ScopeExit giveUp([&program] {
-        setAsideFailedProgram(program);
+    ScopeExit giveUp([&program, &failedPath] {
+        setAsideFailedProgram(program, failedPath);
         takeMutexBack();
     });
     // Inherits this process's token (so its elevation) and its current folder.

@@ -17,5 +17,5 @@ std::wstring ownProgramPath();
 // instance mutex released, and waits up to 15 s for its visible splash window.
 // Empty once that window is up (this program is then to close its own).
 // Otherwise the reason: the new program is ended and renamed to
-// "<program>.failed", and this program takes the mutex back and goes on.
-std::string handOverToStarter(const std::wstring& program);
+// `failedPath`, and this program takes the mutex back and goes on.
+std::string handOverToStarter(const std::wstring& program, const std::wstring& failedPath);

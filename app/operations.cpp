@@ -17,8 +17,9 @@
 #include "bootstrap/machine_lock.h"
 #include "bootstrap/runtime_folder.h"
 #include "bootstrap/runtime_source.h"
-#include "bootstrap/sequence_store.h"
+#include "bootstrap/rollback_record.h"
 #include "bootstrap/signature_verify.h"
+#include "bootstrap/work_folder.h"
 #include "files/launch_hold.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
@@ -31,33 +32,39 @@ namespace {
 
 std::uint64_t systemTick() { return static_cast<std::uint64_t>(GetTickCount64()); }
 
-FolderEffects realFolderEffects() {
+FolderEffects realFolderEffects(const WorkFolder& work) {
     FolderEffects folders;
-    folders.prepareGameDirectory = prepareGameDirectory;
+    folders.prepareGameDirectory = [work](const std::wstring& path) {
+        return prepareGameDirectory(path, work.root, work.fixedNames());
+    };
     // A link at a name the starter uses cannot be set aside as a link everywhere
     // (Wine moves its target): the whole work folder goes aside instead.
-    folders.prepareWorkFolder = [](const std::wstring& path, std::wstring& setAsidePath) {
-        return prepareTrustedFolder(path, workFolderFixedNames(), &setAsidePath);
+    folders.prepareWorkFolder = [work](const std::wstring& path, std::wstring& setAsidePath) {
+        return prepareTrustedFolder(path, work.fixedNames(), &setAsidePath);
     };
-    folders.prepareStarterFolder = [](const std::wstring& path) {
-        static const std::vector<std::wstring> names = {L"MorvantaStarter.exe", L"MorvantaStarter.exe.part",
-                                                        L"MorvantaStarter.exe.failed"};
-        return prepareTrustedFolder(path, names);
+    folders.prepareStarterFolder = [work](const std::wstring& path) {
+        return prepareTrustedFolder(path, work.starterFixedNames());
     };
-    folders.checkTrustedFolder = [](const std::wstring& path) { return checkTrustedFolder(path); };
-    folders.prepareStagingFolder = prepareStagingFolder;
+    folders.trustOrSetAside = [](const std::wstring& path) { return trustOrSetAside(path); };
+    folders.prepareStagingFolder = [](const std::wstring& path) { return prepareStagingFolder(path, kStaleStagingSuffix); };
     folders.publishStagingFolder = [](const std::wstring& stagingFolder, const std::wstring& javaFolder) {
-        const bool published = publishStagingFolder(stagingFolder, javaFolder);
+        const bool published = publishStagingFolder(stagingFolder, javaFolder, kOldRuntimeSuffix);
         logEvent((published ? "published " : "could not publish ") + toUtf8(stagingFolder) + " as " +
                  toUtf8(javaFolder));
         return published;
     };
     folders.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };
-    folders.removeSetAsideFolders = removeSetAsideFolders;
+    folders.removeSetAsideFolders = [work](const std::wstring& gameDirectory, const std::wstring& workFolder) {
+        removeMatching(gameDirectory, work.setAsideInGameDirectory());
+        removeMatching(workFolder, work.setAsideInRoot());
+    };
     folders.findJavaExecutable = findJavaExecutable;
     folders.extractZip = extractZip;
     folders.fileSha256 = computeFileSha256;
-    folders.copyVerifiedFile = copyVerifiedFile;
+    folders.copyVerifiedFile = [](const std::wstring& source, const std::wstring& targetPath,
+                                  const std::string& expectedSha256) {
+        return copyVerifiedFile(source, WorkFolder::downloadFilesFor(targetPath), expectedSha256);
+    };
     return folders;
 }
 
@@ -68,7 +75,7 @@ NetworkEffects realNetworkEffects() {
     network.downloadFile = [](const std::string& url, const std::wstring& targetPath,
                               const std::string& expectedSha256) {
         return downloadFile(
-            url, targetPath, expectedSha256,
+            url, WorkFolder::downloadFilesFor(targetPath), expectedSha256,
             [](const std::wstring& text, double progress) { publishStatus(text, progress); }, systemTick);
     };
     return network;
@@ -76,11 +83,17 @@ NetworkEffects realNetworkEffects() {
 
 RecordEffects realRecordEffects() {
     RecordEffects records;
-    records.readAcceptedSequence = readAcceptedSequence;
-    records.storeAcceptedSequence = storeAcceptedSequence;
-    records.carryAcceptedSequence = carryAcceptedSequence;
+    records.readRollbackRecord = readRollbackRecord;
+    records.storeRollbackRecord = [](const std::wstring& path, std::uint64_t sequence) {
+        return storeRollbackRecord(path, WorkFolder::replacementOf(path), sequence);
+    };
+    records.carryRollbackRecord = [](const std::wstring& setAsideRecord, const std::wstring& path) {
+        return carryRollbackRecord(setAsideRecord, path, WorkFolder::replacementOf(path));
+    };
     records.readRuntimeSource = readRuntimeSource;
-    records.storeRuntimeSource = storeRuntimeSource;
+    records.storeRuntimeSource = [](const std::wstring& path, const std::string& digest) {
+        return storeRuntimeSource(path, WorkFolder::replacementOf(path), digest);
+    };
     records.verifyManifestSignature = verifyManifestSignature;
     return records;
 }
@@ -99,7 +112,9 @@ ProcessEffects realProcessEffects() {
     process.releaseLaunchHold = [launchHold] { launchHold->clear(); };
     process.startJava = startJavaProcess;
     process.ownProgramPath = ownProgramPath;
-    process.handOverToStarter = handOverToStarter;
+    process.handOverToStarter = [](const std::wstring& program) {
+        return handOverToStarter(program, WorkFolder::failedProgramOf(program));
+    };
     return process;
 }
 
@@ -116,7 +131,7 @@ ScreenEffects realScreenEffects() {
 
 }  // namespace
 
-SequenceEffects realSequenceEffects() {
-    return SequenceEffects{realFolderEffects(), realNetworkEffects(), realRecordEffects(), realProcessEffects(),
+SequenceEffects realSequenceEffects(const WorkFolder& work) {
+    return SequenceEffects{realFolderEffects(work), realNetworkEffects(), realRecordEffects(), realProcessEffects(),
                            realScreenEffects()};
 }

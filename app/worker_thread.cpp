@@ -10,6 +10,6 @@ DWORD WINAPI bootstrapThreadProc(LPVOID) {
     config.gameDirectory = kGameDirectory;
     config.updateServers.assign(kUpdateServers, kUpdateServers + kUpdateServerCount);
     config.manifestKeys.assign(kManifestPublicKeys, kManifestPublicKeys + kManifestPublicKeyCount);
-    runBootstrapSequence(config, realSequenceEffects());
+    runBootstrapSequence(config, realSequenceEffects(WorkFolder(config.gameDirectory)));
     return 0;
 }

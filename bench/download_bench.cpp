@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/launcher_state.h"
+#include "bootstrap/work_folder.h"
 #include "net/download.h"
 #include "net/sha256.h"
 #include "net/url.h"
@@ -115,21 +116,22 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring folder = argv[4];
     const int rounds = _wtoi(argv[5]);
     const std::wstring target = folder + L"\\big.bin";
+    const DownloadFiles files = WorkFolder::downloadFilesFor(target);
     CreateDirectoryW(folder.c_str(), nullptr);
 
     // Memory after a small download, then after the big ones: flat means no growth with size.
     DeleteFileW(target.c_str());
-    if (!downloadFile(smallUrl, target, "", windowStatus, systemClock)) return 1;
+    if (!downloadFile(smallUrl, files, "", windowStatus, systemClock)) return 1;
     std::printf("peak_private_mb_after_small=%.1f\n", peakPrivateMb());
 
     const double bare = bestOf(rounds, [&] { return bareDownload(bigUrl, target); });
     const double unverified = bestOf(rounds, [&] {
         DeleteFileW(target.c_str());
-        return downloadFile(bigUrl, target, "", windowStatus, systemClock);
+        return downloadFile(bigUrl, files, "", windowStatus, systemClock);
     });
     const double verified = bestOf(rounds, [&] {
         DeleteFileW(target.c_str());
-        return downloadFile(bigUrl, target, bigDigest, windowStatus, systemClock);
+        return downloadFile(bigUrl, files, bigDigest, windowStatus, systemClock);
     });
     std::string digest;
     const double hash = bestOf(rounds, [&] {

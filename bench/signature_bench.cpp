@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bootstrap/manifest_keys.h"
-#include "bootstrap/sequence_store.h"
+#include "bootstrap/rollback_record.h"
 #include "bootstrap/signature_verify.h"
 
 namespace {
@@ -45,7 +45,7 @@ int wmain(int argc, wchar_t** argv) {
     bool allVerified = true;
     for (int round = 0; round < rounds; ++round) {
         const double start = nowMs();
-        const std::uint64_t highest = readAcceptedSequence(sequenceFile).value;
+        const std::uint64_t highest = readRollbackRecord(sequenceFile).value;
         const std::vector<ManifestPair> pairs = readManifestPairs(body);
         const SignedManifestClaim claim = readSignedManifestClaim(pairs, selectManifestEntries(pairs));
         const bool verified = claim.wellFormed && verifyManifestSignature(keys, claim.message, claim.signature);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bootstrap/work_folder.h"
 #include "files/trusted_folders.h"
 #include "files/tree_removal.h"
 #include "files/plain_file.h"
@@ -37,16 +38,17 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: trust_checks_bench <scratch folder> <rounds>\n");
         return 2;
     }
-    const std::wstring game = std::wstring(argv[1]) + L"\\game";
-    const std::wstring work = game + L"\\loader";
+    const WorkFolder folder(std::wstring(argv[1]) + L"\\game");
+    const std::wstring& game = folder.gameDirectory;
+    const std::wstring& work = folder.root;
     const int rounds = _wtoi(argv[2]);
-    if (!prepareGameDirectory(game) || !prepareTrustedFolder(work, workFolderFixedNames()) ||
-        !prepareTrustedFolder(work + L"\\java")) {
+    if (!prepareGameDirectory(game, work, folder.fixedNames()) || !prepareTrustedFolder(work, folder.fixedNames()) ||
+        !prepareTrustedFolder(folder.runtime)) {
         std::fprintf(stderr, "trust_checks_bench: the folders cannot be made trusted here\n");
         return 1;
     }
     {
-        HANDLE jar = CreateFileW((work + L"\\launcher.jar").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        HANDLE jar = CreateFileW(folder.launcherJar.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD written = 0;
         WriteFile(jar, "jar", 3, &written, nullptr);
@@ -57,9 +59,11 @@ int wmain(int argc, wchar_t** argv) {
     for (int round = 0; round < rounds; ++round) {
         LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
-        bool ok = prepareGameDirectory(game) && prepareTrustedFolder(work, workFolderFixedNames()) &&
-                  checkTrustedFolder(work + L"\\java") && openPlainFileForReading(work + L"\\launcher.jar");
-        removeSetAsideFolders(game, work);
+        bool ok = prepareGameDirectory(game, work, folder.fixedNames()) &&
+                  prepareTrustedFolder(work, folder.fixedNames()) && trustOrSetAside(folder.runtime) &&
+                  openPlainFileForReading(folder.launcherJar);
+        removeMatching(game, folder.setAsideInGameDirectory());
+        removeMatching(work, folder.setAsideInRoot());
         checks.push_back(millisecondsSince(start));
         if (!ok) {
             std::fprintf(stderr, "trust_checks_bench: a check failed in round %d\n", round);
@@ -69,7 +73,7 @@ int wmain(int argc, wchar_t** argv) {
         QueryPerformanceCounter(&start);
         CreateDirectoryW(game.c_str(), nullptr);
         CreateDirectoryW(work.c_str(), nullptr);
-        GetFileAttributesW((work + L"\\launcher.jar").c_str());
+        GetFileAttributesW(folder.launcherJar.c_str());
         reference.push_back(millisecondsSince(start));
     }
     std::printf("checks of a second start: median %.3f ms over %d rounds; plain creates and attribute read: "

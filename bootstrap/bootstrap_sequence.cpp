@@ -11,30 +11,33 @@ namespace {
 
 constexpr const char* kManifestPath = "/starter/launcher.json";
 
-std::wstring launcherJarPath(const SequenceRun& run) { return run.workFolder + L"\\launcher.jar"; }
+// The entry of `folder` with the name `path` ends in.
+std::wstring sameNameIn(const std::wstring& folder, const std::wstring& path) {
+    return folder + path.substr(path.rfind(L'\\'));
+}
 
 // Made before the manifest is fetched, as always; a folder that cannot be
 // trusted shows as the failure of the first step that needs it.
 StepResult prepareWorkFolders(SequenceRun& run) {
     const FolderEffects& folders = run.effects.folders;
     run.workFolderReady = folders.prepareGameDirectory(run.config.gameDirectory) &&
-                          folders.prepareWorkFolder(run.workFolder, run.setAsideWorkFolder);
+                          folders.prepareWorkFolder(run.work.root, run.setAsideWorkFolder);
     if (!run.setAsideWorkFolder.empty())
-        logEvent("work folder " + toUtf8(run.workFolder) + " was set aside as " + toUtf8(run.setAsideWorkFolder));
+        logEvent("work folder " + toUtf8(run.work.root) + " was set aside as " + toUtf8(run.setAsideWorkFolder));
     return goOn();
 }
 
 // Without the old record an older signed release would be taken again.
 StepResult carryRollbackRecord(SequenceRun& run) {
     if (run.workFolderReady && !run.setAsideWorkFolder.empty())
-        run.effects.records.carryAcceptedSequence(run.setAsideWorkFolder + L"\\manifest.sequence",
-                                                  run.workFolder + L"\\manifest.sequence");
+        run.effects.records.carryRollbackRecord(sameNameIn(run.setAsideWorkFolder, run.work.rollbackRecord),
+                                                run.work.rollbackRecord);
     return goOn();
 }
 
 // Only a trusted work folder holds the log: nobody else can have planted anything there.
 StepResult pointSupportLogAtWorkFolder(SequenceRun& run) {
-    if (run.workFolderReady) run.effects.process.pointSupportLogAt(run.workFolder + L"\\logs");
+    if (run.workFolderReady) run.effects.process.pointSupportLogAt(run.work.logs);
     return goOn();
 }
 
@@ -62,9 +65,9 @@ bool isUsableManifest(const SequenceRun& run, const std::vector<ManifestPair>& p
 std::vector<ManifestPair> fetchManifestPairs(const SequenceRun& run) {
     const bool signedOnly = !run.config.manifestKeys.empty();
     const bool useStore = signedOnly && run.workFolderReady;
-    const std::wstring sequencePath = run.workFolder + L"\\manifest.sequence";
+    const std::wstring& sequencePath = run.work.rollbackRecord;
     const RecordEffects& records = run.effects.records;
-    const AcceptedSequence accepted = useStore ? records.readAcceptedSequence(sequencePath) : AcceptedSequence{};
+    const AcceptedSequence accepted = useStore ? records.readRollbackRecord(sequencePath) : AcceptedSequence{};
     // A record that cannot be read may hold any number: no signed manifest is safe to take.
     if (accepted.record == SequenceRecord::Unreadable) return {};
     const std::uint64_t highestAccepted = accepted.value;
@@ -79,7 +82,7 @@ std::vector<ManifestPair> fetchManifestPairs(const SequenceRun& run) {
         if (signedOnly && !pairs.empty() && !isUsableManifest(run, pairs, highestAccepted, sequence)) pairs.clear();
         if (!pairs.empty()) {
             // A store that fails only weakens the rollback check; the manifest itself is good.
-            if (useStore && sequence > highestAccepted) records.storeAcceptedSequence(sequencePath, sequence);
+            if (useStore && sequence > highestAccepted) records.storeRollbackRecord(sequencePath, sequence);
             break;
         }
     }
@@ -100,7 +103,7 @@ StepResult fetchManifest(SequenceRun& run) {
 
 StepResult provideLauncherJar(SequenceRun& run) {
     if (!run.workFolderReady ||
-        !fetchVerifiedFile(run, run.selection.launcherJarUrl, launcherJarPath(run), run.selection.launcherJarSha256))
+        !fetchVerifiedFile(run, run.selection.launcherJarUrl, run.work.launcherJar, run.selection.launcherJarSha256))
         return failed(kLauncherDownloadFailedMessage);
     run.effects.screen.publishStatus(kCheckingFilesText, 1.0);
     return goOn();
@@ -108,13 +111,13 @@ StepResult provideLauncherJar(SequenceRun& run) {
 
 // From the last check until the process exists, what it starts from stays as checked.
 StepResult holdWhatTheLaunchStartsFrom(SequenceRun& run) {
-    const std::vector<std::wstring> folders = {run.config.gameDirectory, run.workFolder, run.workFolder + L"\\java"};
+    const std::vector<std::wstring> folders = {run.config.gameDirectory, run.work.root, run.work.runtime};
     if (!run.effects.process.holdForLaunch(folders, run.javaExecutable)) return failed(kJavaStartFailedMessage);
     return goOn();
 }
 
 StepResult removeSetAsideFolders(SequenceRun& run) {
-    run.effects.folders.removeSetAsideFolders(run.config.gameDirectory, run.workFolder);
+    run.effects.folders.removeSetAsideFolders(run.config.gameDirectory, run.work.root);
     return goOn();
 }
 
@@ -122,7 +125,7 @@ StepResult removeSetAsideFolders(SequenceRun& run) {
 // neither the launcher nor the next starter should wait with it.
 void endRun(SequenceRun& run, StepResult result) {
     run.lock.release();
-    if (result.outcome == StepOutcome::GoOn) result = launchJava(run, launcherJarPath(run));
+    if (result.outcome == StepOutcome::GoOn) result = launchJava(run);
     switch (result.outcome) {
         case StepOutcome::Failed: run.effects.screen.showFailureNotice(result.message); break;
         case StepOutcome::HandedOver:
@@ -135,18 +138,16 @@ void endRun(SequenceRun& run, StepResult result) {
 
 bool fetchVerifiedFile(const SequenceRun& run, const std::string& url, const std::wstring& targetPath,
                        const std::string& expectedSha256) {
-    if (!run.setAsideWorkFolder.empty()) {
-        const std::wstring name = targetPath.substr(targetPath.rfind(L'\\'));
-        if (run.effects.folders.copyVerifiedFile(run.setAsideWorkFolder + name, targetPath, expectedSha256))
-            return true;
-    }
+    if (!run.setAsideWorkFolder.empty() &&
+        run.effects.folders.copyVerifiedFile(sameNameIn(run.setAsideWorkFolder, targetPath), targetPath, expectedSha256))
+        return true;
     return run.effects.network.downloadFile(url, targetPath, expectedSha256);
 }
 
 void runBootstrapSequence(const BootstrapConfig& config, const SequenceEffects& effects) {
     const std::uint64_t workerStartTick = effects.process.tickCount();
     WorkFilesLock lock(effects.process);
-    SequenceRun run{config, effects, lock, config.gameDirectory + L"\\loader", workerStartTick};
+    SequenceRun run{config, effects, lock, WorkFolder(config.gameDirectory), workerStartTick};
     using Step = StepResult (*)(SequenceRun&);
     const Step steps[] = {
         prepareWorkFolders,           // the game directory and the work folder, made and trusted

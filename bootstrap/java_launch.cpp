@@ -13,10 +13,10 @@ std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick) {
     return elapsed < kMinimumSplashTimeMs ? static_cast<std::uint32_t>(kMinimumSplashTimeMs - elapsed) : 0;
 }
 
-StepResult launchJava(SequenceRun& run, const std::wstring& launcherJarPath) {
+StepResult launchJava(SequenceRun& run) {
     const ProcessEffects& process = run.effects.process;
     run.effects.screen.publishStatus(kLaunchingText, 1.0);
-    const std::wstring commandLine = buildJavaCommandLine(run.javaExecutable, launcherJarPath);
+    const std::wstring commandLine = buildJavaCommandLine(run.javaExecutable, run.work.launcherJar);
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     const bool started = process.startJava(writable, run.config.gameDirectory);

@@ -26,4 +26,4 @@ std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick);
 // Starts run.javaExecutable on the launcher jar in the game directory, lets go of
 // the launch's hold once the process exists (or could not be made), and waits
 // out the splash's time. Launched, or failed when the process cannot be made.
-StepResult launchJava(SequenceRun& run, const std::wstring& launcherJarPath);
+StepResult launchJava(SequenceRun& run);

@@ -6,14 +6,14 @@
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 
-bool prepareStagingFolder(const std::wstring& stagingFolder) {
-    if (!clearFolderPath(stagingFolder, L".stale-")) return false;
+bool prepareStagingFolder(const std::wstring& stagingFolder, const wchar_t* staleSuffix) {
+    if (!clearFolderPath(stagingFolder, staleSuffix)) return false;
     return prepareTrustedFolder(stagingFolder);
 }
 
-bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring& javaFolder) {
+bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring& javaFolder, const wchar_t* oldSuffix) {
     std::wstring old;
-    if (describeFolder(javaFolder).exists && !setAside(javaFolder, L".old-", &old)) return false;
+    if (describeFolder(javaFolder).exists && !setAside(javaFolder, oldSuffix, &old)) return false;
     // A folder rename within one volume is one step: the runtime appears whole or not at all.
     const auto publish = [&] {
         return retryWhileBusy(

@@ -4,11 +4,11 @@
 
 #include <string>
 
-// Removes what an earlier cut run left at `stagingFolder` (links as links) and
-// makes it anew as a trusted folder.
-bool prepareStagingFolder(const std::wstring& stagingFolder);
+// Removes what an earlier cut run left at `stagingFolder` (links as links; what
+// cannot go is renamed aside with `staleSuffix`) and makes it anew as a trusted folder.
+bool prepareStagingFolder(const std::wstring& stagingFolder, const wchar_t* staleSuffix);
 
-// Moves an existing `javaFolder` aside, renames the staging folder to
-// `javaFolder` and removes the old one; when the rename fails the old one is
-// moved back. False when the old runtime cannot be moved (a process holds it).
-bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring& javaFolder);
+// Moves an existing `javaFolder` aside (with `oldSuffix`), renames the staging
+// folder to `javaFolder` and removes the old one; when the rename fails the old one
+// is moved back. False when the old runtime cannot be moved (a process holds it).
+bool publishStagingFolder(const std::wstring& stagingFolder, const std::wstring& javaFolder, const wchar_t* oldSuffix);

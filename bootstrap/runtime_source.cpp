@@ -24,6 +24,6 @@ std::string readRuntimeSource(const std::wstring& path) {
     return isSha256Hex(text) ? text : std::string();
 }
 
-bool storeRuntimeSource(const std::wstring& path, const std::string& digest) {
-    return writePrivateRecord(path, digest + "\n");
+bool storeRuntimeSource(const std::wstring& path, const std::wstring& replacement, const std::string& digest) {
+    return writePrivateRecord(path, replacement, digest + "\n");
 }

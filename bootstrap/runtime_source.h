@@ -7,5 +7,5 @@
 // The recorded digest (64 hex digits), or empty when there is no usable record.
 std::string readRuntimeSource(const std::wstring& path);
 
-// Writes the digest durably: a private ".new" file, flushed, then put in place by one replace.
-bool storeRuntimeSource(const std::wstring& path, const std::string& digest);
+// Writes the digest durably: a private `replacement`, flushed, then put in place by one replace.
+bool storeRuntimeSource(const std::wstring& path, const std::wstring& replacement, const std::string& digest);

@@ -67,12 +67,11 @@ StepResult provideRuntime(SequenceRun& run) {
     const FolderEffects& folders = run.effects.folders;
     const RecordEffects& records = run.effects.records;
     const ManifestSelection& selection = run.selection;
-    const std::wstring& workFolder = run.workFolder;
-    const RuntimePaths paths{workFolder + L"\\java.zip", workFolder + L"\\java", workFolder + L"\\java.staging",
-                             workFolder + L"\\java.source"};
+    const WorkFolder& work = run.work;
+    const RuntimePaths paths{work.javaZip, work.runtime, work.staging, work.runtimeSource};
     // Only a trusted runtime folder is searched; an untrusted one has been set aside.
     std::wstring installed;
-    if (folders.checkTrustedFolder(paths.javaFolder)) installed = findAnyJava(folders, paths.javaFolder);
+    if (folders.trustOrSetAside(paths.javaFolder)) installed = findAnyJava(folders, paths.javaFolder);
     const std::string recorded = installed.empty() ? std::string() : records.readRuntimeSource(paths.sourceRecord);
     const std::string archive = runtimeChoiceNeedsArchiveDigest(!installed.empty(), recorded)
                                     ? folders.fileSha256(paths.javaZip)

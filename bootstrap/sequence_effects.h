@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bootstrap/manifest_signature.h"
-#include "bootstrap/sequence_store.h"
+#include "bootstrap/rollback_record.h"
 
 // The game directory, the work folder and the files in them.
 struct FolderEffects {
@@ -24,7 +24,7 @@ struct FolderEffects {
     // The work folder's "starter" folder, trusted like the others.
     std::function<bool(const std::wstring& path)> prepareStarterFolder;
     // True when the folder exists and is trusted; anything else there is set aside.
-    std::function<bool(const std::wstring& path)> checkTrustedFolder;
+    std::function<bool(const std::wstring& path)> trustOrSetAside;
     // An empty trusted folder to unpack into, after removing what an earlier run left.
     std::function<bool(const std::wstring& path)> prepareStagingFolder;
     // Renames the unpacked staging folder to the runtime folder in one step, after
@@ -54,10 +54,10 @@ struct NetworkEffects {
 
 // The starter's own small records, and the signature that vouches for what they protect.
 struct RecordEffects {
-    std::function<AcceptedSequence(const std::wstring& path)> readAcceptedSequence;
-    std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeAcceptedSequence;
+    std::function<AcceptedSequence(const std::wstring& path)> readRollbackRecord;
+    std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeRollbackRecord;
     // From a set-aside work folder into the new one, only when that file can be trusted.
-    std::function<bool(const std::wstring& setAsideRecord, const std::wstring& path)> carryAcceptedSequence;
+    std::function<bool(const std::wstring& setAsideRecord, const std::wstring& path)> carryRollbackRecord;
     // The record of the archive the installed runtime came from: empty when none.
     std::function<std::string(const std::wstring& path)> readRuntimeSource;
     std::function<bool(const std::wstring& path, const std::string& digest)> storeRuntimeSource;

@@ -8,6 +8,7 @@
 
 #include "bootstrap/manifest.h"
 #include "bootstrap/sequence_effects.h"
+#include "bootstrap/work_folder.h"
 
 struct BootstrapConfig {
     std::wstring gameDirectory;
@@ -59,7 +60,7 @@ struct SequenceRun {
     const BootstrapConfig& config;
     const SequenceEffects& effects;
     WorkFilesLock& lock;
-    std::wstring workFolder;
+    const WorkFolder work;
     std::uint64_t workerStartTick = 0;
     // Set by the steps, in order.
     bool workFolderReady = false;

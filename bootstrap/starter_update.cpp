@@ -45,8 +45,8 @@ StepResult handOverToNewerStarter(SequenceRun& run) {
     const bool hasSigningKeys = !run.config.manifestKeys.empty();
     const ProcessEffects& process = run.effects.process;
     const FolderEffects& folders = run.effects.folders;
-    const std::wstring folder = run.workFolder + L"\\starter";
-    const std::wstring program = folder + L"\\MorvantaStarter.exe";
+    const std::wstring& folder = run.work.starterFolder;
+    const std::wstring& program = run.work.starterProgram;
     const std::wstring ownPath = hasSigningKeys ? process.ownProgramPath() : std::wstring();
     const bool fromStarterFolder = isInsideFolder(ownPath, folder);
     // Hashing is left out where the answer cannot change the choice.
@@ -54,7 +54,7 @@ StepResult handOverToNewerStarter(SequenceRun& run) {
     const HandoverChoice choice =
         chooseHandover(hasSigningKeys, selection.starterUrl, selection.starterSha256,
                        needDigests ? folders.fileSha256(ownPath) : std::string(), fromStarterFolder,
-                       needDigests ? folders.fileSha256(program + L".failed") : std::string());
+                       needDigests ? folders.fileSha256(WorkFolder::failedProgramOf(program)) : std::string());
     logEvent(std::string("starter: ") + describe(choice));
     if (choice != HandoverChoice::HandOver) return goOn();
 

@@ -13,8 +13,8 @@ UniqueFileHandle createPrivateFile(const std::wstring& path, DWORD access, DWORD
     return UniqueFileHandle(CreateFileW(path.c_str(), access, share, &attributes, disposition, flags, nullptr));
 }
 
-bool writePrivateRecord(const std::wstring& path, const std::string& text) {
-    const std::wstring temporary = path + L".new";
+bool writePrivateRecord(const std::wstring& path, const std::wstring& replacement, const std::string& text) {
+    const std::wstring& temporary = replacement;
     UniqueFileHandle file = createPrivateFile(temporary, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (!file) return false;
     // From here on a failure leaves no half-made record behind; the file is closed first, or it could not go.

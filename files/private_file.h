@@ -17,6 +17,6 @@ inline constexpr const wchar_t* kPrivateFileSddl = L"O:BAG:SYD:P(A;;FA;;;SY)(A;;
 UniqueFileHandle createPrivateFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
                                    DWORD flags = FILE_ATTRIBUTE_NORMAL);
 
-// Writes a small record of the starter's own durably: a private `<path>.new`, flushed,
+// Writes a small record of the starter's own durably: a private `replacement`, flushed,
 // then put in place by one replace, so `path` holds the old text or the new, never part.
-bool writePrivateRecord(const std::wstring& path, const std::string& text);
+bool writePrivateRecord(const std::wstring& path, const std::wstring& replacement, const std::string& text);

@@ -87,21 +87,13 @@ bool clearFolderPath(const std::wstring& path, const wchar_t* suffix) {
     return setAside(path, suffix) && !describeFolder(path).exists;
 }
 
-namespace {
-
-void removeMatching(const std::wstring& folder, const wchar_t* pattern) {
-    WIN32_FIND_DATAW entry;
-    UniqueFindHandle listing(FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry));
-    if (!listing) return;
-    do {
-        removeTreeWithoutFollowing(folder + L"\\" + entry.cFileName);
-    } while (FindNextFileW(listing.get(), &entry));
-}
-
-}  // namespace
-
-void removeSetAsideFolders(const std::wstring& gameDirectory, const std::wstring& workFolder) {
-    removeMatching(gameDirectory, L"loader.untrusted-*");
-    for (const wchar_t* pattern : {L"java.untrusted-*", L"java.old-*", L"java.staging.stale-*", L"logs.untrusted-*"})
-        removeMatching(workFolder, pattern);
+void removeMatching(const std::wstring& folder, const std::vector<std::wstring>& patterns) {
+    for (const std::wstring& pattern : patterns) {
+        WIN32_FIND_DATAW entry;
+        UniqueFindHandle listing(FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry));
+        if (!listing) continue;
+        do {
+            removeTreeWithoutFollowing(folder + L"\\" + entry.cFileName);
+        } while (FindNextFileW(listing.get(), &entry));
+    }
 }

@@ -2,6 +2,7 @@
 // Removing a folder tree the starter made, without ever following a link out of it.
 
 #include <string>
+#include <vector>
 
 // Deletes `path` and everything under it. Links (junctions, symbolic links) are
 // removed as links, never entered; what cannot be removed without following a
@@ -12,6 +13,6 @@ bool removeTreeWithoutFollowing(const std::wstring& path);
 // left aside with `suffix`, so that `path` is free afterwards. True when it is.
 bool clearFolderPath(const std::wstring& path, const wchar_t* suffix);
 
-// Removes what earlier runs set aside: work folders under the game directory and
-// old, untrusted or stale runtime folders in the work folder.
-void removeSetAsideFolders(const std::wstring& gameDirectory, const std::wstring& workFolder);
+// Removes every entry of `folder` whose name matches one of `patterns` (with `*`
+// wildcards), links as links: what earlier runs set aside there.
+void removeMatching(const std::wstring& folder, const std::vector<std::wstring>& patterns);

@@ -24,7 +24,7 @@ constexpr DWORD kNoFollowFolderFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OP
 // A random name clashes with a planted one only by chance: a few tries are plenty.
 constexpr int kAsideNameTries = 4;
 
-// SYSTEM and Administrators only: what a new game directory has until `loader` is in it.
+// SYSTEM and Administrators only: what a new game directory has until its work folder is in it.
 constexpr const wchar_t* kNewGameDirectorySddl = L"O:BAG:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 UniqueFileHandle openFolder(const std::wstring& path, DWORD access) {
@@ -201,15 +201,6 @@ bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* new
     return false;
 }
 
-const std::vector<std::wstring>& workFolderFixedNames() {
-    static const std::vector<std::wstring> names = {
-        L"launcher.jar", L"launcher.jar.part", L"java.zip",          L"java.zip.part",
-        L"java",         L"java.staging",      L"manifest.sequence", L"manifest.sequence.new",
-        L"java.source",  L"java.source.new",   L"starter",          L"launcher.jar.part.resume",
-        L"java.zip.part.resume"};
-    return names;
-}
-
 bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& names) {
     for (const std::wstring& name : names) {
         const FolderDescription entry = describeFolder(folder + L"\\" + name, false);
@@ -218,11 +209,12 @@ bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& na
     return false;
 }
 
-bool prepareGameDirectory(const std::wstring& path) {
+bool prepareGameDirectory(const std::wstring& path, const std::wstring& workFolder,
+                          const std::vector<std::wstring>& workFolderFixedNames) {
     // An empty folder that players may write to can be made a mount point: a new one
-    // is closed to them until `loader` is in it, then opened for the game's files.
+    // is closed to them until the work folder is in it, then opened for the game's files.
     if (createFolderWith(path, kNewGameDirectorySddl)) {
-        prepareTrustedFolder(path + L"\\" + kWorkFolderName, workFolderFixedNames());
+        prepareTrustedFolder(workFolder, workFolderFixedNames);
         rewriteFolderDescriptor(path, kGameDirectorySddl, false);
     }
     FolderDescription found = describeFolder(path);
@@ -248,8 +240,8 @@ bool prepareGameDirectory(const std::wstring& path) {
     return false;
 }
 
-bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames,
-                        std::wstring* setAsidePath) {
+bool trustOrSetAside(const std::wstring& path, const std::vector<std::wstring>& fixedNames,
+                     std::wstring* setAsidePath) {
     if (setAsidePath) setAsidePath->clear();
     const FolderDescription found = describeFolder(path);
     if (!found.exists) return false;
@@ -267,7 +259,7 @@ bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring
 
 bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames,
                           std::wstring* setAsidePath) {
-    if (checkTrustedFolder(path, fixedNames, setAsidePath)) return true;
+    if (trustOrSetAside(path, fixedNames, setAsidePath)) return true;
     if (describeFolder(path).exists) return false;  // could not be set aside
     if (!createFolderWith(path, kWorkFolderSddl)) return false;
 

@@ -11,15 +11,13 @@
 // without `withSecurity` its descriptor is not read (a cheaper look for links).
 FolderDescription describeFolder(const std::wstring& path, bool withSecurity = true);
 
-// The work folder inside the game directory.
-inline constexpr const wchar_t* kWorkFolderName = L"loader";
-
-// Makes the game directory when it is missing (with its work folder, before players
-// may write to it) and repairs its owner and
-// descriptor in place when they let others replace it (taking ownership first when
-// its descriptor refuses even to be read). False when it is not a
-// plain folder at that path or cannot be made safe: then nothing in it is trusted.
-bool prepareGameDirectory(const std::wstring& path);
+// Makes the game directory when it is missing (with `workFolder` in it, trusted with
+// no link at `workFolderFixedNames`, before players may write to it) and repairs its
+// owner and descriptor in place when they let others replace it (taking ownership
+// first when its descriptor refuses even to be read). False when it is not a plain
+// folder at that path or cannot be made safe: then nothing in it is trusted.
+bool prepareGameDirectory(const std::wstring& path, const std::wstring& workFolder,
+                          const std::vector<std::wstring>& workFolderFixedNames);
 
 // Leaves `path` a trusted work folder: an existing one that fails the check, or
 // that holds a link at one of `fixedNames`, is renamed aside (never followed,
@@ -30,17 +28,14 @@ bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstri
 
 // True when `path` is an existing trusted folder with no link at `fixedNames`.
 // Anything else found there is renamed aside so that it is never searched, read or run.
-bool checkTrustedFolder(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {},
-                        std::wstring* setAsidePath = nullptr);
+bool trustOrSetAside(const std::wstring& path, const std::vector<std::wstring>& fixedNames = {},
+                     std::wstring* setAsidePath = nullptr);
 
 // True when an entry of `folder` at one of `names` is a link (or, under Wine,
 // leads elsewhere).
 bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& names);
 
-// The names the starter reads, writes or runs inside its work folder.
-const std::vector<std::wstring>& workFolderFixedNames();
-
-// The suffix of folders set aside; they are removed once a run has what it needs.
+// The suffix of folders set aside as untrusted, whatever folder they were.
 inline constexpr const wchar_t* kUntrustedSuffix = L".untrusted-";
 
 // Renames whatever is at `path` (a link itself, not its target) to `path` + suffix +

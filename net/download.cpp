@@ -40,15 +40,13 @@ constexpr std::uint32_t kRetryPausesMs[] = {1000, 2000, 4000};
 // then ends in a failure after two cut attempts, not four.
 constexpr std::uint64_t kGiveUpAfterSilenceMs = 45000;
 
-std::wstring recordPathOf(const std::wstring& partialPath) { return partialPath + L".resume"; }
-
-void discardPartial(const std::wstring& partialPath) {
-    DeleteFileW(recordPathOf(partialPath).c_str());
-    DeleteFileW(partialPath.c_str());
+void discardPartial(const DownloadFiles& files) {
+    DeleteFileW(files.resumeRecord.c_str());
+    DeleteFileW(files.partial.c_str());
 }
 
-bool readRecord(const std::wstring& partialPath, ResumeRecord& record) {
-    UniqueFileHandle file = openPlainFileForReading(recordPathOf(partialPath));
+bool readRecord(const DownloadFiles& files, ResumeRecord& record) {
+    UniqueFileHandle file = openPlainFileForReading(files.resumeRecord);
     if (!file) return false;
     char text[1024];
     DWORD read = 0;
@@ -56,8 +54,8 @@ bool readRecord(const std::wstring& partialPath, ResumeRecord& record) {
     return parseResumeRecord(std::string(text, read), record);
 }
 
-bool writeRecord(const std::wstring& partialPath, const ResumeRecord& record) {
-    UniqueFileHandle file = createPrivateFile(recordPathOf(partialPath), GENERIC_WRITE, 0, CREATE_ALWAYS);
+bool writeRecord(const DownloadFiles& files, const ResumeRecord& record) {
+    UniqueFileHandle file = createPrivateFile(files.resumeRecord, GENERIC_WRITE, 0, CREATE_ALWAYS);
     const std::string text = formatResumeRecord(record);
     DWORD written = 0;
     return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -94,15 +92,15 @@ bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Beside& digest) {
 
 enum class AttemptEnd { Fetched, Retry, Failed };
 
-// One download across its attempts: what the last attempt left behind.
-class Attempt {
+// One download across its attempts, each made by attempt(): what the last one left behind.
+class Download {
 public:
-    Attempt(const std::string& url, const std::wstring& partialPath, const std::string& expectedSha256,
-            DownloadProgressReporter& progress, const DownloadClock& clock)
-        : url(url), partialPath(partialPath), expectedSha256(expectedSha256), progress(progress), clock(clock) {}
+    Download(const std::string& url, const DownloadFiles& files, const std::string& expectedSha256,
+             DownloadProgressReporter& progress, const DownloadClock& clock)
+        : url(url), files(files), expectedSha256(expectedSha256), progress(progress), clock(clock) {}
 
     const std::string& url;
-    const std::wstring& partialPath;
+    const DownloadFiles& files;
     const std::string& expectedSha256;
     DownloadProgressReporter& progress;
     const DownloadClock& clock;
@@ -111,11 +109,11 @@ public:
     std::uint64_t lastByteAt = 0;
     std::string digest;
 
-    AttemptEnd run() {
+    AttemptEnd attempt() {
         ResumeRecord record;
         std::uint64_t keptLength = 0;
         UniqueFileHandle part;
-        if (readRecord(partialPath, record)) part = openKeptPartial(partialPath, keptLength);
+        if (readRecord(files, record)) part = openKeptPartial(files.partial, keptLength);
         ResumeRequest range = planResumeRequest(record, keptLength, expectedSha256);
         for (;;) {
             const HttpFailure failure = transfer(part, range);
@@ -137,10 +135,10 @@ private:
         part.reset();
         digest = hash_ ? hash_->finish() : std::string();
         if (!flushed || (!expectedSha256.empty() && !sameDigest(digest, expectedSha256))) {
-            discardPartial(partialPath);
+            discardPartial(files);
             return AttemptEnd::Failed;
         }
-        DeleteFileW(recordPathOf(partialPath).c_str());
+        DeleteFileW(files.resumeRecord.c_str());
         return AttemptEnd::Fetched;
     }
 
@@ -154,8 +152,8 @@ private:
         bool kept = part && written > 0 && !validator_.empty() && !expectedSha256.empty() &&
                     FlushFileBuffers(part.get());
         part.reset();
-        kept = kept && writeRecord(partialPath, record);
-        if (!kept) discardPartial(partialPath);
+        kept = kept && writeRecord(files, record);
+        if (!kept) discardPartial(files);
         return retry ? AttemptEnd::Retry : AttemptEnd::Failed;
     }
 
@@ -168,10 +166,10 @@ private:
             freshDigest();
         }
         // The record is written again when this attempt fails.
-        DeleteFileW(recordPathOf(partialPath).c_str());
+        DeleteFileW(files.resumeRecord.c_str());
         if (range.from == 0) {
             part.reset();
-            part = createPrivateFile(partialPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+            part = createPrivateFile(files.partial, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
             if (!part) return HttpFailure::Unusable;
         }
         written = range.from;
@@ -222,37 +220,36 @@ private:
 
 }  // namespace
 
-bool downloadFile(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256,
+bool downloadFile(const std::string& url, const DownloadFiles& files, const std::string& expectedSha256,
                   const StatusPublisher& publish, const DownloadClock& clock, const RetryPause& pause) {
-    const std::string name = toUtf8(targetPath.substr(targetPath.rfind(L'\\') + 1));
-    if (isIntactFile(targetPath, expectedSha256)) {
+    const std::string name = toUtf8(files.target.substr(files.target.rfind(L'\\') + 1));
+    if (isIntactFile(files.target, expectedSha256)) {
         logEvent(name + ": kept as intact");
         return true;
     }
 
-    createParentDirectory(targetPath);
-    const std::wstring partialPath = targetPath + L".part";
+    createParentDirectory(files.target);
     DownloadProgressReporter progress(publish, clock);
-    Attempt attempt{url, partialPath, expectedSha256, progress, clock};
-    attempt.lastByteAt = clock();
+    Download download{url, files, expectedSha256, progress, clock};
+    download.lastByteAt = clock();
     std::string offsets;
     int attempts = 0;
     AttemptEnd end = AttemptEnd::Failed;
     for (;;) {
         ++attempts;
-        end = attempt.run();
-        offsets += (offsets.empty() ? "" : ",") + std::to_string(attempt.resumedFrom);
+        end = download.attempt();
+        offsets += (offsets.empty() ? "" : ",") + std::to_string(download.resumedFrom);
         if (end != AttemptEnd::Retry || attempts > static_cast<int>(sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]) ||
-            clock() - attempt.lastByteAt >= kGiveUpAfterSilenceMs)
+            clock() - download.lastByteAt >= kGiveUpAfterSilenceMs)
             break;
         const std::uint32_t ms = kRetryPausesMs[attempts - 1];
         if (pause) pause(ms);
         else Sleep(ms);
     }
     logEvent(name + ": " + (end == AttemptEnd::Fetched ? "fetched" : "not fetched") + ", " +
-             std::to_string(attempt.written) + " bytes, " + std::to_string(attempts) + " attempts from bytes " +
+             std::to_string(download.written) + " bytes, " + std::to_string(attempts) + " attempts from bytes " +
              offsets + "; sha256 expected " + (expectedSha256.empty() ? "none" : expectedSha256) + ", computed " +
-             (attempt.digest.empty() ? "none" : attempt.digest));
+             (download.digest.empty() ? "none" : download.digest));
     if (end != AttemptEnd::Fetched) return false;
-    return replaceFile(partialPath, targetPath);
+    return replaceFile(files.partial, files.target);
 }

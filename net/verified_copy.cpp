@@ -41,9 +41,8 @@ bool isFullyAllocated(HANDLE file) {
 
 }  // namespace
 
-bool copyVerifiedFile(const std::wstring& source, const std::wstring& targetPath, const std::string& expectedSha256) {
+bool copyVerifiedFile(const std::wstring& source, const DownloadFiles& files, const std::string& expectedSha256) {
     if (expectedSha256.empty()) return false;
-    const std::wstring partialPath = targetPath + L".part";
     std::string copiedDigest;
     {
         // Read sharing only: the file hashed is the file copied.
@@ -53,13 +52,13 @@ bool copyVerifiedFile(const std::wstring& source, const std::wstring& targetPath
         const LARGE_INTEGER start{};
         if (!SetFilePointerEx(from.get(), start, nullptr, FILE_BEGIN)) return false;
         // A fresh file for administrators only; a moved one would keep its own descriptor.
-        UniqueFileHandle to = createPrivateFile(partialPath, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        UniqueFileHandle to = createPrivateFile(files.partial, GENERIC_WRITE, 0, CREATE_ALWAYS);
         if (!to) return false;
         copiedDigest = copyHashing(from.get(), to.get());
     }
     if (!sameDigest(copiedDigest, expectedSha256)) {
-        DeleteFileW(partialPath.c_str());
+        DeleteFileW(files.partial.c_str());
         return false;
     }
-    return replaceFile(partialPath, targetPath);
+    return replaceFile(files.partial, files.target);
 }

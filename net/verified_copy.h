@@ -3,9 +3,11 @@
 
 #include <string>
 
-// Puts a copy of `source` at targetPath when its digest is the expected one: the
+#include "net/download.h"
+
+// Puts a copy of `source` at files.target when its digest is the expected one: the
 // source is hashed through a handle that follows no link and copied only on a
-// match, into a fresh partial file whose digest is taken as it is written, then
+// match, into a fresh files.partial whose digest is taken as it is written, then
 // put in place like a download. False when anything differs; an empty digest
 // never matches. A planted file of any size is read once and never copied.
-bool copyVerifiedFile(const std::wstring& source, const std::wstring& targetPath, const std::string& expectedSha256);
+bool copyVerifiedFile(const std::wstring& source, const DownloadFiles& files, const std::string& expectedSha256);

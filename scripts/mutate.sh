@@ -38,7 +38,7 @@ net/http_client|windows|download_tests|^download_tests$
 net/verified_copy|windows|MorvantaStarterTrust java_stand_in hold_folder|^trust_runs$
 files/busy_retry|windows|MorvantaStarterFaults java_stand_in hold_folder|^fault_runs$
 files/record_trust|windows|folder_trust_tests|^folder_trust_tests$
-bootstrap/sequence_store|windows|signature_tests|^signature_tests$
+bootstrap/rollback_record|windows|signature_tests|^signature_tests$
 net/url.cpp|native|portable_tests|^portable_tests$
 archive/entry_name.cpp|native|portable_tests|^portable_tests$
 render/|windows|render_tests|^render_tests$
@@ -50,6 +50,7 @@ files/security_description|windows|folder_trust_tests|^folder_trust_tests$
 files/trusted_folders|windows|folder_trust_tests MorvantaStarterTrust java_stand_in|^(folder_trust_tests|trust_runs)$
 files/tree_removal|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/runtime_folder|windows|folder_trust_tests|^folder_trust_tests$
+bootstrap/work_folder|windows|folder_trust_tests|^folder_trust_tests$
 files/plain_file|windows|folder_trust_tests|^folder_trust_tests$
 files/file_replace|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/|windows|bootstrap_sequence_tests manifest_tests|^(bootstrap_sequence|manifest)_tests$

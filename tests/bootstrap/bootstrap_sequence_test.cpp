@@ -118,7 +118,7 @@ struct FakeWorld {
             folderCalls.push_back(L"starter " + path);
             return true;
         };
-        folders.checkTrustedFolder = [this](const std::wstring& path) {
+        folders.trustOrSetAside = [this](const std::wstring& path) {
             folderCalls.push_back(L"check " + path);
             return runtimeFolderTrusted;
         };
@@ -173,19 +173,19 @@ struct FakeWorld {
         };
 
         RecordEffects& records = e.records;
-        records.readAcceptedSequence = [this](const std::wstring& path) {
+        records.readRollbackRecord = [this](const std::wstring& path) {
             storePaths.push_back(path);
             if (storeUnreadable) return AcceptedSequence{SequenceRecord::Unreadable, 0};
             return storeExists ? AcceptedSequence{SequenceRecord::Present, stored} : AcceptedSequence{};
         };
-        records.storeAcceptedSequence = [this](const std::wstring& path, std::uint64_t sequence) {
+        records.storeRollbackRecord = [this](const std::wstring& path, std::uint64_t sequence) {
             storePaths.push_back(path);
             writes.push_back(sequence);
             stored = sequence;
             storeExists = true;
             return true;
         };
-        records.carryAcceptedSequence = [this](const std::wstring& from, const std::wstring& to) {
+        records.carryRollbackRecord = [this](const std::wstring& from, const std::wstring& to) {
             carried.push_back(from + L"|" + to);
             return true;
         };
@@ -767,7 +767,7 @@ TEST(SignedManifestSequence, ABuildWithoutKeysUsesManifestsWithOrWithoutTheMembe
 
 TEST(BootstrapSequence, RealFailureNoticeStoresEachMessageWithEmptyBar) {
     // With no window (as here) only the shared state changes.
-    const SequenceEffects real = realSequenceEffects();
+    const SequenceEffects real = realSequenceEffects(WorkFolder(kGame));
     for (const wchar_t* message : kAllFailureMessages) {
         real.screen.publishStatus(L"something else", 0.7);
         real.screen.showFailureNotice(message);

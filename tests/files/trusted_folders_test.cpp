@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "bootstrap/runtime_folder.h"
+#include "bootstrap/work_folder.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 #include "files/file_replace.h"
@@ -58,14 +62,14 @@ TEST_F(TrustedFolders, AFolderTheStarterMadeIsTrustedOnEveryLaterStart) {
     EXPECT_EQ(readFile(root / L"loader" / L"launcher.jar"), "jar");
     for (const auto& entry : fs::directory_iterator(root))
         EXPECT_EQ(entry.path().filename().wstring().find(L".untrusted-"), std::wstring::npos);
-    EXPECT_TRUE(checkTrustedFolder(work));
+    EXPECT_TRUE(trustOrSetAside(work));
 }
 
 TEST_F(TrustedFolders, SomethingElseAtTheFolderPathIsSetAsideNotDeleted) {
     writeFile(root / L"loader", "a file where the folder belongs");
     writeFile(root / L"loader.untrusted-1", "planted");
     std::wstring aside;
-    EXPECT_FALSE(checkTrustedFolder(path(L"loader"), {}, &aside));
+    EXPECT_FALSE(trustOrSetAside(path(L"loader"), {}, &aside));
     EXPECT_EQ(readFile(aside), "a file where the folder belongs");
     EXPECT_EQ(aside.rfind(path(L"loader.untrusted-"), 0), 0u) << "the cleanup's prefix";
 
@@ -93,20 +97,88 @@ TEST_F(TrustedFolders, StagingIsMadeEmptyAndPublishedOverAnOldRuntimeInOneRename
     const std::wstring java = path(L"java");
     fs::create_directories(root / L"java.staging" / L"half");
     writeFile(root / L"java.staging" / L"half" / L"left-by-a-cut-run", "x");
-    ASSERT_TRUE(prepareStagingFolder(staging));
+    ASSERT_TRUE(prepareStagingFolder(staging, L".stale-"));
     EXPECT_TRUE(fs::is_empty(root / L"java.staging"));
 
     fs::create_directories(root / L"java" / L"old");
     writeFile(root / L"java" / L"old" / L"file", "old runtime without Java");
     fs::create_directories(root / L"java.staging" / L"jdk" / L"bin");
     writeFile(root / L"java.staging" / L"jdk" / L"bin" / L"javaw.exe", "new");
-    ASSERT_TRUE(publishStagingFolder(staging, java));
+    ASSERT_TRUE(publishStagingFolder(staging, java, L".old-"));
     EXPECT_EQ(readFile(root / L"java" / L"jdk" / L"bin" / L"javaw.exe"), "new");
     EXPECT_FALSE(fs::exists(root / L"java" / L"old"));
     EXPECT_FALSE(fs::exists(root / L"java.staging"));
     for (const auto& entry : fs::directory_iterator(root))
         EXPECT_EQ(entry.path().filename().wstring().find(L"java.old-"), std::wstring::npos)
             << "the old runtime is removed, not left aside";
+}
+
+// Each suffix a run sets a folder aside with is matched by the sweep, and the
+// sweep leaves every entry a later run still uses.
+TEST_F(TrustedFolders, WhatRunsSetAsideIsSweptAndWhatTheyUseStays) {
+    const WorkFolder work(root.wstring());
+    const auto setAsideFolder = [](const std::wstring& folder, const wchar_t* suffix) {
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        writeFile(fs::path(folder) / L"content", "x");
+        ASSERT_TRUE(setAside(folder, suffix));
+    };
+    setAsideFolder(work.root, kUntrustedSuffix);
+    ASSERT_TRUE(CreateDirectoryW(work.root.c_str(), nullptr));
+    setAsideFolder(work.runtime, kUntrustedSuffix);
+    setAsideFolder(work.runtime, kOldRuntimeSuffix);
+    setAsideFolder(work.staging, kStaleStagingSuffix);
+    setAsideFolder(work.logs, kUntrustedSuffix);
+
+    for (const std::wstring& folder : {work.runtime, work.staging, work.logs, work.starterFolder})
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    for (const std::wstring& file : {work.launcherJar, work.javaZip, work.rollbackRecord, work.runtimeSource})
+        writeFile(file, "kept");
+    std::set<std::wstring> used;
+    for (const auto& entry : fs::directory_iterator(work.root)) used.insert(entry.path().filename().wstring());
+    ASSERT_EQ(used.size(), 12u) << "every set-aside folder has a name of its own";
+
+    removeMatching(work.gameDirectory, work.setAsideInGameDirectory());
+    removeMatching(work.root, work.setAsideInRoot());
+    std::vector<std::wstring> inGame;
+    for (const auto& entry : fs::directory_iterator(root)) inGame.push_back(entry.path().filename().wstring());
+    EXPECT_EQ(inGame, std::vector<std::wstring>{L"loader"});
+    std::set<std::wstring> left;
+    for (const auto& entry : fs::directory_iterator(work.root)) left.insert(entry.path().filename().wstring());
+    EXPECT_EQ(left, (std::set<std::wstring>{L"java", L"java.staging", L"logs", L"starter", L"launcher.jar",
+                                            L"java.zip", L"manifest.sequence", L"java.source"}));
+}
+
+// A name the starter writes, replaces or runs without the link check would let a
+// planted link aim an elevated write or start anywhere.
+TEST(WorkFolderNames, EveryEntryTheStarterWritesOrRunsIsCheckedForLinks) {
+    const WorkFolder work(L"C:\\game");
+    const auto nameIn = [](const std::wstring& folder, const std::wstring& path) {
+        EXPECT_EQ(path.rfind(folder + L"\\", 0), 0u) << path;
+        return path.substr(folder.size() + 1);
+    };
+    std::vector<std::wstring> inRoot = {work.launcherJar,    work.javaZip,       work.runtime,
+                                        work.staging,        work.rollbackRecord, work.runtimeSource,
+                                        work.starterFolder,  WorkFolder::replacementOf(work.rollbackRecord),
+                                        WorkFolder::replacementOf(work.runtimeSource)};
+    for (const std::wstring& fetched : {work.launcherJar, work.javaZip}) {
+        const DownloadFiles files = WorkFolder::downloadFilesFor(fetched);
+        EXPECT_EQ(files.target, fetched);
+        inRoot.push_back(files.partial);
+        inRoot.push_back(files.resumeRecord);
+    }
+    const std::vector<std::wstring> fixed = work.fixedNames();
+    const std::set<std::wstring> distinct(inRoot.begin(), inRoot.end());
+    EXPECT_EQ(distinct.size(), inRoot.size()) << "two uses share one name";
+    for (const std::wstring& path : inRoot)
+        EXPECT_NE(std::find(fixed.begin(), fixed.end(), nameIn(work.root, path)), fixed.end())
+            << path;
+
+    const std::vector<std::wstring> starterFixed = work.starterFixedNames();
+    for (const std::wstring& path : {work.starterProgram, WorkFolder::downloadFilesFor(work.starterProgram).partial,
+                                     WorkFolder::failedProgramOf(work.starterProgram)})
+        EXPECT_NE(std::find(starterFixed.begin(), starterFixed.end(), nameIn(work.starterFolder, path)),
+                  starterFixed.end())
+            << path;
 }
 
 TEST_F(TrustedFolders, OnlyAFileWithOneNameIsOpenedForHashing) {

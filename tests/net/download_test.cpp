@@ -66,7 +66,8 @@ protected:
     // Each reading of the clock is 200 ms after the last, so every chunk is shown.
     bool fetch(const std::string& from, const std::wstring& to, const std::string& digest) {
         return downloadFile(
-            from, to, digest, [this](const std::wstring& text, double progress) { shown_.push_back({text, progress}); },
+            from, {to, to + L".part", to + L".part.resume"}, digest,
+            [this](const std::wstring& text, double progress) { shown_.push_back({text, progress}); },
             [this] { return clockReads_++ * 200; }, [this](std::uint32_t ms) { pauses_.push_back(ms); });
     }
     std::vector<std::uint32_t> pauses_;

@@ -1,5 +1,6 @@
 #pragma once
-// The highest manifest sequence this machine has accepted, kept in a small file.
+// The rollback record: the highest manifest sequence this machine has accepted,
+// kept in a small file, so that an older signed manifest is never taken again.
 
 #include <cstdint>
 #include <string>
@@ -18,15 +19,15 @@ struct AcceptedSequence {
 // The stored record. Only a missing file counts as none; a file that cannot be
 // opened is tried again for up to two seconds (a scanner may hold it) and is
 // then unreadable.
-AcceptedSequence readAcceptedSequence(const std::wstring& path);
+AcceptedSequence readRollbackRecord(const std::wstring& path);
 
 // Stores the larger of `sequence` and what the file holds now, replacing it so
-// that a crash leaves either the old or the new number: written beside it (only
-// SYSTEM and Administrators may open either), flushed, then moved over it.
+// that a crash leaves either the old or the new number: written to `replacement`
+// (only SYSTEM and Administrators may open either), flushed, then moved over it.
 // Stores nothing, and is false, when the file is unreadable.
-bool storeAcceptedSequence(const std::wstring& path, std::uint64_t sequence);
+bool storeRollbackRecord(const std::wstring& path, const std::wstring& replacement, std::uint64_t sequence);
 
 // Carries the record of a work folder that was set aside into the new one, only
 // when that file itself could be trusted (owner, rights, one name); otherwise the
 // new folder starts without a record. True when a number was carried over.
-bool carryAcceptedSequence(const std::wstring& setAsideRecord, const std::wstring& path);
+bool carryRollbackRecord(const std::wstring& setAsideRecord, const std::wstring& path, const std::wstring& replacement);

@@ -1,4 +1,4 @@
-#include "bootstrap/sequence_store.h"
+#include "bootstrap/rollback_record.h"
 
 #include <windows.h>
 
@@ -32,7 +32,7 @@ AcceptedSequence readOpenRecord(HANDLE file) {
 
 }  // namespace
 
-AcceptedSequence readAcceptedSequence(const std::wstring& path) {
+AcceptedSequence readRollbackRecord(const std::wstring& path) {
     const ULONGLONG deadline = GetTickCount64() + kRetryForMs;
     for (;;) {
         UniqueFileHandle file = openRecordFile(path);
@@ -48,15 +48,16 @@ AcceptedSequence readAcceptedSequence(const std::wstring& path) {
     }
 }
 
-bool storeAcceptedSequence(const std::wstring& path, std::uint64_t sequence) {
+bool storeRollbackRecord(const std::wstring& path, const std::wstring& replacement, std::uint64_t sequence) {
     // Read afresh: another starter may have stored a higher number meanwhile.
-    const AcceptedSequence current = readAcceptedSequence(path);
+    const AcceptedSequence current = readRollbackRecord(path);
     if (current.record == SequenceRecord::Unreadable) return false;
     if (current.record == SequenceRecord::Present && current.value >= sequence) return true;
-    return writePrivateRecord(path, std::to_string(sequence) + "\n");
+    return writePrivateRecord(path, replacement, std::to_string(sequence) + "\n");
 }
 
-bool carryAcceptedSequence(const std::wstring& setAsideRecord, const std::wstring& path) {
+bool carryRollbackRecord(const std::wstring& setAsideRecord, const std::wstring& path,
+                         const std::wstring& replacement) {
     UniqueFileHandle file = openRecordFile(setAsideRecord);
     if (!file) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND)
@@ -69,7 +70,7 @@ bool carryAcceptedSequence(const std::wstring& setAsideRecord, const std::wstrin
     }
     const AcceptedSequence carried = readOpenRecord(file.get());
     file.reset();
-    if (carried.record != SequenceRecord::Present || !storeAcceptedSequence(path, carried.value)) {
+    if (carried.record != SequenceRecord::Present || !storeRollbackRecord(path, replacement, carried.value)) {
         logEvent("manifest sequence of the set-aside work folder not carried over: it could not be read or stored");
         return false;
     }
