@@ -61,7 +61,7 @@ std::vector<std::wstring> WorkFolder::fixedNames() const {
 
 std::vector<std::wstring> WorkFolder::starterFixedNames() const {
     const DownloadFiles program = downloadFilesFor(starterProgramName());
-    return {program.target, program.partial, failedProgramOf(program.target)};
+    return {program.target, program.partial, program.resumeRecord, failedProgramOf(program.target)};
 }
 
 std::vector<std::wstring> WorkFolder::setAsideInGameDirectory() const {

@@ -174,8 +174,9 @@ TEST(WorkFolderNames, EveryEntryTheStarterWritesOrRunsIsCheckedForLinks) {
             << path;
 
     const std::vector<std::wstring> starterFixed = work.starterFixedNames();
-    for (const std::wstring& path : {work.starterProgram, WorkFolder::downloadFilesFor(work.starterProgram).partial,
-                                     WorkFolder::failedProgramOf(work.starterProgram)})
+    const DownloadFiles program = WorkFolder::downloadFilesFor(work.starterProgram);
+    for (const std::wstring& path :
+         {program.target, program.partial, program.resumeRecord, WorkFolder::failedProgramOf(work.starterProgram)})
         EXPECT_NE(std::find(starterFixed.begin(), starterFixed.end(), nameIn(work.starterFolder, path)),
                   starterFixed.end())
             << path;
