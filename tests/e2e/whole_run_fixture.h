@@ -19,10 +19,12 @@
 
 namespace whole_run {
 
-inline const std::filesystem::path kGame = L"C:\\.Morvanta";
-inline const std::filesystem::path kLoader = kGame / "loader";
+// Not inline: clang on MinGW may run the initializers of inline variables out of
+// their order in the file, and each of these is made from the one before.
+const std::filesystem::path kGame = L"C:\\.Morvanta";
+const std::filesystem::path kLoader = kGame / "loader";
 // Written by the stand-in Java program of the served runtime as it starts.
-inline const std::filesystem::path kRecord = kLoader / "java" / "jdk-17-test" / "bin" / "java-invocation.txt";
+const std::filesystem::path kRecord = kLoader / "java" / "jdk-17-test" / "bin" / "java-invocation.txt";
 inline const char* const kManifestPath = "/starter/launcher.json";
 inline const char* const kJarPath = "/files/Morvanta.jar";
 
