@@ -152,7 +152,7 @@ void runBootstrapSequence(const BootstrapConfig& config, const SequenceEffects& 
     const Step steps[] = {
         prepareWorkFolders,           // the game directory and the work folder, made and trusted
         carryRollbackRecord,          // out of a work folder set aside just now
-        pointSupportLogAtWorkFolder,  //
+        pointSupportLogAtWorkFolder,  // only a trusted work folder holds the log
         fetchManifest,                // the first usable server's, and what it names
         handOverToNewerStarter,       // a newer starter does the rest in this one's place
         provideLauncherJar,           // kept when intact, else fetched
