@@ -32,6 +32,7 @@ base/text.cpp|native|portable_tests|^portable_tests$
 bootstrap/manifest.cpp|native|portable_tests|^portable_tests$
 net/resume_rules.cpp|native|portable_tests|^portable_tests$
 tools/publish/|native|morvanta-publish|^publish_tool$
+net/download_progress|windows|download_progress_tests|^download_progress_tests$
 net/download|windows|download_tests|^download_tests$
 net/digest_text|windows|download_tests|^download_tests$
 net/http_client|windows|download_tests|^download_tests$
@@ -55,7 +56,6 @@ files/plain_file|windows|folder_trust_tests|^folder_trust_tests$
 files/file_replace|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/|windows|bootstrap_sequence_tests manifest_tests|^(bootstrap_sequence|manifest)_tests$
 net/sha256|windows|sha256_tests|^sha256_tests$
-net/download_progress|windows|download_progress_tests|^download_progress_tests$
 net/|windows|url_tests sha256_tests download_progress_tests|^(url|sha256|download_progress)_tests$
 archive/|windows|archive_tests|^archive_(fixtures|tests)$
 EOF
