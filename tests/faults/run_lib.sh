@@ -3,11 +3,19 @@
 # The sourcing script sets: state, access_log, wine_run, starter; this sets
 # WINEPREFIX (unless given), game and loader.
 
-# The prefix the wrapper uses for this build.
+# Each script of runs has a Wine prefix of its own, a copy of the build's: its
+# own game directory, mutexes and wineserver, so it runs beside the other whole
+# runs of the suite instead of after them.
 if [ -z "${WINEPREFIX:-}" ]; then
     build=$(dirname "$starter")
     while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
-    export WINEPREFIX=$build/wineprefix
+    WINEPREFIX=$build/wineprefix
+fi
+suite_prefix=$WINEPREFIX
+export WINEPREFIX=$suite_prefix-$(basename "$0" .sh)
+if [ ! -f "$WINEPREFIX/.ready" ] && [ -f "$suite_prefix/.ready" ]; then
+    rm -rf "$WINEPREFIX"
+    cp -a "$suite_prefix" "$WINEPREFIX"
 fi
 game=$WINEPREFIX/drive_c/.Morvanta
 loader=$game/loader
