@@ -28,6 +28,6 @@ StepResult launchJava(SequenceRun& run) {
     process.sleep(kPostLaunchPauseMs);
     const std::uint32_t left = splashTimeLeft(process.tickCount(), run.workerStartTick);
     if (left > 0) process.sleep(left);
-    process.releaseLaunchHold();
+    process.releaseLaunchHold();  // the close request follows at once
     return StepResult{StepOutcome::Launched};
 }

@@ -15,8 +15,8 @@ std::string heldObjectRefusal(const HeldObject& held, const TrustContext& contex
                                                                      : std::string();
         case HeldKind::WorkFolder:
             if (!isTrustedWorkFolder(found, context)) return reasonOr(distrustReason(found, true, context));
-            if (!held.checked.known) return "never checked in this run";
-            // Wine reports every owner as the running account: only this tells a planted folder there.
+            // A folder never checked has no known identity and matches none. Wine reports every
+            // owner as the running account: only this tells a planted folder there.
             if (found.identity != held.checked) return "another folder than the one checked";
             return std::string();
         case HeldKind::Program:
