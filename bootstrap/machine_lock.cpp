@@ -98,7 +98,9 @@ bool takeLockFile(const std::wstring& path) {
 }  // namespace
 
 void lockWorkFiles(const std::wstring& workFolder, const std::wstring& lockFile) {
-    if (heldLockFile()) return;
+    if (heldLockFile() && handleIsAt(heldLockFile().get(), lockFile)) return;
+    // A lock file in a work folder set aside since locks nobody out: it goes once the new one is held.
+    const UniqueFileHandle setAside = std::move(heldLockFile());
     if (isTrustedNow(workFolder) && takeLockFile(lockFile)) {
         releaseMutex();
         return;

@@ -171,6 +171,9 @@ ln -s "$outside" "$loader/java"
 normal_start link
 check link "nothing in the link's target is run, written or deleted" test "$(snapshot "$outside")" = "$before"
 check link "the runtime folder is a plain folder again" test -d "$loader/java" -a ! -L "$loader/java"
+# loader was trusted at the start, so the lock was taken in it before it was set aside.
+check link "the lock moved into the new work folder: none is left in the one set aside" \
+    test -z "$(find "$game" -path '*untrusted-*' -name work-files.lock 2>/dev/null)"
 # Windows removes the link as a link; Wine cannot remove a host link without following it, so it stays.
 check link "the link is removed as a link or left alone, never followed" \
     bash -c 'for f in "$1"/loader.untrusted-*/java; do test ! -e "$f" -o -L "$f" || exit 1; done' - "$game"
