@@ -95,10 +95,18 @@ bool takeLockFile(const std::wstring& path) {
     }
 }
 
+// Whether the held lock file is still the file at `lockFile`. Compared by identity: Wine keeps
+// a handle's old path after its folder was renamed. An open for attributes meets no sharing.
+bool lockFileStillAt(const std::wstring& lockFile) {
+    const FolderDescription there = describeFolder(lockFile, false);
+    return there.exists && there.identity.known &&
+           there.identity == describeOpenEntry(heldLockFile().get(), lockFile).identity;
+}
+
 }  // namespace
 
 void lockWorkFiles(const std::wstring& workFolder, const std::wstring& lockFile) {
-    if (heldLockFile() && handleIsAt(heldLockFile().get(), lockFile)) return;
+    if (heldLockFile() && lockFileStillAt(lockFile)) return;
     // A lock file in a work folder set aside since locks nobody out: it goes once the new one is held.
     const UniqueFileHandle setAside = std::move(heldLockFile());
     if (isTrustedNow(workFolder) && takeLockFile(lockFile)) {
