@@ -337,7 +337,7 @@ start_starter
 wait_for 60 test -f "$loader/java.staging/jdk/bin/javaw.exe"
 sleep 0.7
 mv "$loader" "$game/loader.swapped" && mv "$planted" "$loader"
-still_up_then_close 8
+still_up_then_close 6
 kill -9 "$holder_pid" 2>/dev/null; wait "$holder_pid" 2>/dev/null; holder_pid=""
 check swap "the planted Java never runs" test ! -f "$loader/java/jdk/bin/java-invocation.txt"
 check swap "nor the swapped-out one" test ! -f "$game/loader.swapped/java/jdk/bin/java-invocation.txt"
