@@ -23,6 +23,7 @@
 #include "files/launch_hold.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
+#include "net/digest_text.h"
 #include "net/download.h"
 #include "net/http_client.h"
 #include "net/sha256.h"
@@ -49,6 +50,8 @@ FolderEffects realFolderEffects(const WorkFolder& work) {
     folders.prepareStagingFolder = [](const std::wstring& path) { return prepareStagingFolder(path, kStaleStagingSuffix); };
     folders.publishStagingFolder = [](const std::wstring& stagingFolder, const std::wstring& javaFolder) {
         const bool published = publishStagingFolder(stagingFolder, javaFolder, kOldRuntimeSuffix);
+        // The folder checked as staging is the runtime now; the launch holds none other.
+        if (published) carryCheckedFolder(stagingFolder, javaFolder);
         logEvent((published ? "published " : "could not publish ") + toUtf8(stagingFolder) + " as " +
                  toUtf8(javaFolder));
         return published;
@@ -98,11 +101,11 @@ RecordEffects realRecordEffects() {
     return records;
 }
 
-ProcessEffects realProcessEffects() {
+ProcessEffects realProcessEffects(const WorkFolder& work) {
     ProcessEffects process;
     process.tickCount = systemTick;
     process.sleep = [](std::uint32_t milliseconds) { Sleep(milliseconds); };
-    process.lockWorkFiles = lockWorkFiles;
+    process.lockWorkFiles = [work] { lockWorkFiles(work.root, work.lockFile); };
     process.unlockWorkFiles = unlockWorkFiles;
     process.pointSupportLogAt = setSupportLogFolder;
     auto launchHold = std::make_shared<LaunchHold>();
@@ -112,8 +115,19 @@ ProcessEffects realProcessEffects() {
     process.releaseLaunchHold = [launchHold] { launchHold->clear(); };
     process.startJava = startJavaProcess;
     process.ownProgramPath = ownProgramPath;
-    process.handOverToStarter = [](const std::wstring& program) {
-        return handOverToStarter(program, WorkFolder::failedProgramOf(program));
+    // The new program is held from its digest check until it runs, so the file
+    // started is the file checked; its imports come from System32 only.
+    process.handOverToStarter = [launchHold, work](const std::wstring& program, const std::string& expectedSha256) {
+        if (!holdForLaunch({work.gameDirectory, work.root, work.starterFolder}, program, *launchHold))
+            return std::string("the new program could not be held");
+        if (!sameDigest(computeHandleSha256(launchHold->back().get()), expectedSha256) ||
+            !letOwnRenameThrough(*launchHold)) {
+            launchHold->clear();
+            return std::string("the held program is not the one named");
+        }
+        const std::string refused = handOverToStarter(program, WorkFolder::failedProgramOf(program));
+        launchHold->clear();
+        return refused;
     };
     return process;
 }
@@ -132,6 +146,6 @@ ScreenEffects realScreenEffects() {
 }  // namespace
 
 SequenceEffects realSequenceEffects(const WorkFolder& work) {
-    return SequenceEffects{realFolderEffects(work), realNetworkEffects(), realRecordEffects(), realProcessEffects(),
+    return SequenceEffects{realFolderEffects(work), realNetworkEffects(), realRecordEffects(), realProcessEffects(work),
                            realScreenEffects()};
 }

@@ -22,6 +22,7 @@ StepResult prepareWorkFolders(SequenceRun& run) {
     const FolderEffects& folders = run.effects.folders;
     run.workFolderReady = folders.prepareGameDirectory(run.config.gameDirectory) &&
                           folders.prepareWorkFolder(run.work.root, run.setAsideWorkFolder);
+    if (run.workFolderReady) run.lock.moveIntoWorkFolder();
     if (!run.setAsideWorkFolder.empty())
         logEvent("work folder " + toUtf8(run.work.root) + " was set aside as " + toUtf8(run.setAsideWorkFolder));
     return goOn();

@@ -19,12 +19,15 @@ StepResult launchJava(SequenceRun& run) {
     const std::wstring commandLine = buildJavaCommandLine(run.javaExecutable, run.work.launcherJar);
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
-    const bool started = process.startJava(writable, run.config.gameDirectory);
-    // The hold ends with the process made: before the pause, which may outlast the launcher.
-    process.releaseLaunchHold();
-    if (!started) return failed(kJavaStartFailedMessage);
+    if (!process.startJava(writable, run.config.gameDirectory)) {
+        process.releaseLaunchHold();
+        return failed(kJavaStartFailedMessage);
+    }
+    // The new process loads the runtime's DLLs after it exists: what it starts from
+    // stays held through the pause, until the close request.
     process.sleep(kPostLaunchPauseMs);
     const std::uint32_t left = splashTimeLeft(process.tickCount(), run.workerStartTick);
     if (left > 0) process.sleep(left);
+    process.releaseLaunchHold();  // the close request follows at once
     return StepResult{StepOutcome::Launched};
 }

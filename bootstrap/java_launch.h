@@ -23,7 +23,7 @@ std::wstring buildJavaCommandLine(const std::wstring& javaExecutable, const std:
 // that went back counts as no time passed.
 std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick);
 
-// Starts run.javaExecutable on the launcher jar in the game directory, lets go of
-// the launch's hold once the process exists (or could not be made), and waits
-// out the splash's time. Launched, or failed when the process cannot be made.
+// Starts run.javaExecutable on the launcher jar in the game directory, waits out
+// the splash's time and then lets go of the launch's hold (at once when the
+// process could not be made). Launched, or failed when the process cannot be made.
 StepResult launchJava(SequenceRun& run);

@@ -71,7 +71,8 @@ struct RecordEffects {
 struct ProcessEffects {
     std::function<std::uint64_t()> tickCount;
     std::function<void(std::uint32_t milliseconds)> sleep;
-    // Waits while another starter on this machine works on the files, then keeps them to this run.
+    // Waits while another starter on this machine works on the files, then keeps them
+    // to this run; called again once the work folder is trusted, the lock moves into it.
     std::function<void()> lockWorkFiles;
     std::function<void()> unlockWorkFiles;
     // Where the support log may be written: only a trusted work folder holds it.
@@ -85,9 +86,10 @@ struct ProcessEffects {
     std::function<bool(std::vector<wchar_t>& commandLine, const std::wstring& currentDirectory)> startJava;
     // This program's own file.
     std::function<std::wstring()> ownProgramPath;
-    // Starts `program` in this one's place and waits for its window: empty once it
-    // is up, else why not, with the program set aside as "<program>.failed".
-    std::function<std::string(const std::wstring& program)> handOverToStarter;
+    // Holds `program`, hashes it through the held handle and, when it is the expected
+    // file, starts it in this one's place and waits for its window: empty once it is
+    // up, else why not (a program started but not up is set aside as "<program>.failed").
+    std::function<std::string(const std::wstring& program, const std::string& expectedSha256)> handOverToStarter;
 };
 
 // The splash window.

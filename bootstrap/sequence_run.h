@@ -45,6 +45,10 @@ public:
         process_.lockWorkFiles();
         held_ = true;
     }
+    // Once the work folder is trusted, a lock nobody else can hold lives there.
+    void moveIntoWorkFolder() {
+        if (held_) process_.lockWorkFiles();
+    }
     void release() {
         if (!held_) return;
         process_.unlockWorkFiles();

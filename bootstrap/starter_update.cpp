@@ -68,7 +68,7 @@ StepResult handOverToNewerStarter(SequenceRun& run) {
     }
     // The new starter works on the same files: it must not wait for this one's lock.
     run.lock.release();
-    const std::string refused = process.handOverToStarter(program);
+    const std::string refused = process.handOverToStarter(program, selection.starterSha256);
     if (refused.empty()) {
         logEvent("starter: handed over to the new program");
         return StepResult{StepOutcome::HandedOver};

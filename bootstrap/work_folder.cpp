@@ -14,6 +14,7 @@ constexpr const wchar_t* kRollbackRecordName = L"manifest.sequence";
 constexpr const wchar_t* kRuntimeSourceName = L"java.source";
 constexpr const wchar_t* kStarterFolderName = L"starter";
 constexpr const wchar_t* kLogsName = L"logs";
+constexpr const wchar_t* kLockFileName = L"work-files.lock";
 
 // The program is stored under the name its manifest entry is found by (ASCII).
 std::wstring starterProgramName() {
@@ -39,7 +40,8 @@ WorkFolder::WorkFolder(const std::wstring& gameDirectory)
       runtimeSource(inside(root, kRuntimeSourceName)),
       starterFolder(inside(root, kStarterFolderName)),
       starterProgram(inside(starterFolder, starterProgramName())),
-      logs(inside(root, kLogsName)) {}
+      logs(inside(root, kLogsName)),
+      lockFile(inside(root, kLockFileName)) {}
 
 std::vector<std::wstring> WorkFolder::fixedNames() const {
     const DownloadFiles jar = downloadFilesFor(kLauncherJarFileName);
@@ -56,7 +58,8 @@ std::vector<std::wstring> WorkFolder::fixedNames() const {
             replacementOf(kRuntimeSourceName),
             kStarterFolderName,
             jar.resumeRecord,
-            zip.resumeRecord};
+            zip.resumeRecord,
+            kLockFileName};
 }
 
 std::vector<std::wstring> WorkFolder::starterFixedNames() const {

@@ -28,6 +28,7 @@ struct WorkFolder {
     std::wstring starterFolder;   // a newer starter the manifest names
     std::wstring starterProgram;
     std::wstring logs;
+    std::wstring lockFile;        // held without sharing while a run works on the files
 
     // Names in `root`, and in `starterFolder`, at which no link may sit: every
     // entry the starter reads, writes or runs there.

@@ -28,6 +28,20 @@ struct SecurityDescription {
     std::vector<AccessEntry> entries;
 };
 
+// Which object a path led to: the volume and the file's number on it. A folder
+// renamed keeps it; another folder put in its place has another.
+struct FileIdentity {
+    bool known = false;
+    std::uint64_t volume = 0;
+    std::uint64_t fileHigh = 0;
+    std::uint64_t fileLow = 0;
+};
+
+inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
+    return a.known == b.known && a.volume == b.volume && a.fileHigh == b.fileHigh && a.fileLow == b.fileLow;
+}
+inline bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
+
 struct FolderDescription {
     bool exists = false;
     bool isDirectory = false;
@@ -35,6 +49,7 @@ struct FolderDescription {
     bool finalPathMatches = false;  // the handle leads to the path we asked for
     bool securityUnreadable = false;  // present, but its DACL refuses us even READ_CONTROL
     SecurityDescription security;
+    FileIdentity identity;          // read through the same handle
 };
 
 // What the verdicts take from the running process, decided once per start.

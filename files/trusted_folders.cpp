@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "files/busy_retry.h"
+#include "files/launch_hold.h"
 #include "files/plain_file.h"
 #include "files/private_file.h"
 #include "files/security_description.h"
@@ -93,6 +94,17 @@ const TrustContext& trustContext(const std::wstring& folder) {
     return context;
 }
 
+// The volume serial and file index name one file on a machine (on NTFS; ReFS's 128-bit
+// ids need not fit in the index, but loader lives on the system volume, NTFS).
+FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& information) {
+    FileIdentity identity;
+    identity.known = true;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.fileHigh = information.nFileIndexHigh;
+    identity.fileLow = information.nFileIndexLow;
+    return identity;
+}
+
 FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path, bool withSecurity) {
     FolderDescription folder;
     folder.exists = true;
@@ -101,6 +113,7 @@ FolderDescription describeOpenFolder(HANDLE handle, const std::wstring& path, bo
     folder.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     folder.isReparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     folder.finalPathMatches = handleIsAt(handle, path);
+    folder.identity = identityOf(information);
     if (withSecurity) folder.security = readSecurity(handle);
     return folder;
 }
@@ -158,6 +171,10 @@ bool rewriteFolderDescriptor(const std::wstring& path, const wchar_t* sddl, bool
 }
 
 }  // namespace
+
+FolderDescription describeOpenEntry(HANDLE handle, const std::wstring& path) {
+    return describeOpenFolder(handle, path, true);
+}
 
 FolderDescription describeFolder(const std::wstring& path, bool withSecurity) {
     UniqueFileHandle folder = openFolder(path, (withSecurity ? READ_CONTROL : 0) | FILE_READ_ATTRIBUTES);
@@ -243,11 +260,15 @@ bool prepareGameDirectory(const std::wstring& path, const std::wstring& workFold
 bool trustOrSetAside(const std::wstring& path, const std::vector<std::wstring>& fixedNames,
                      std::wstring* setAsidePath) {
     if (setAsidePath) setAsidePath->clear();
+    forgetCheckedFolder(path);
     const FolderDescription found = describeFolder(path);
     if (!found.exists) return false;
     const TrustContext& context = trustContext(parentOf(path));
     std::string reason = distrustReason(found, true, context);
-    if (reason.empty() && !holdsLinkAt(path, fixedNames)) return true;
+    if (reason.empty() && !holdsLinkAt(path, fixedNames)) {
+        rememberCheckedFolder(path, found.identity);
+        return true;
+    }
     if (reason.empty()) reason = "a link at a name the starter uses";
     std::wstring aside;
     const bool moved = setAside(path, kUntrustedSuffix, &aside);
@@ -264,7 +285,11 @@ bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstri
     if (!createFolderWith(path, kWorkFolderSddl)) return false;
 
     const TrustContext& context = trustContext(parentOf(path));
-    if (isTrustedWorkFolder(describeFolder(path), context)) return true;
+    const FolderDescription created = describeFolder(path);
+    if (isTrustedWorkFolder(created, context)) {
+        rememberCheckedFolder(path, created.identity);
+        return true;
+    }
     // Some platforms (Wine, file systems without ACLs) keep not what was set but
     // what their file modes say: set it once more and go by what they tell.
     {
@@ -273,7 +298,10 @@ bool prepareTrustedFolder(const std::wstring& path, const std::vector<std::wstri
         applyDescriptor(folder.get(), kWorkFolderSddl);
     }
     const FolderDescription made = describeFolder(path);
-    if (isTrustedWorkFolder(made, context)) return true;
+    if (isTrustedWorkFolder(made, context)) {
+        rememberCheckedFolder(path, made.identity);
+        return true;
+    }
     logEvent("new work folder " + toUtf8(path) + " untrusted: " + distrustReason(made, true, context));
     return false;
 }

@@ -11,6 +11,9 @@
 // without `withSecurity` its descriptor is not read (a cheaper look for links).
 FolderDescription describeFolder(const std::wstring& path, bool withSecurity = true);
 
+// The same through a handle already open (with READ_CONTROL) on `path`, folder or file.
+FolderDescription describeOpenEntry(void* handle, const std::wstring& path);
+
 // Makes the game directory when it is missing (with `workFolder` in it, trusted with
 // no link at `workFolderFixedNames`, before players may write to it) and repairs its
 // owner and descriptor in place when they let others replace it (taking ownership

@@ -48,6 +48,10 @@ bootstrap/java_launch|windows|bootstrap_sequence_tests|^bootstrap_sequence_tests
 bootstrap/java_|windows|java_tests java_stand_in|^java_(link_loop_fixture|tests)$
 files/folder_trust|windows|folder_trust_tests|^folder_trust_tests$
 files/security_description|windows|folder_trust_tests|^folder_trust_tests$
+files/held_verdict|windows|folder_trust_tests|^folder_trust_tests$
+files/launch_hold|windows|MorvantaStarterTrust java_stand_in hold_folder|^trust_runs$
+app/operations|windows|MorvantaStarterTrust java_stand_in hold_folder|^trust_runs$
+bootstrap/machine_lock|windows|e2e_signed_tests MorvantaStarterSigned install_test_ca MorvantaStarterTrust java_stand_in hold_folder|^(e2e_signed_tests|trust_runs)$
 files/trusted_folders|windows|folder_trust_tests MorvantaStarterTrust java_stand_in|^(folder_trust_tests|trust_runs)$
 files/tree_removal|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/runtime_folder|windows|folder_trust_tests|^folder_trust_tests$

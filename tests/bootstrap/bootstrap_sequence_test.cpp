@@ -211,6 +211,7 @@ struct FakeWorld {
         process.tickCount = [this] { return now; };
         process.sleep = [this](std::uint32_t ms) {
             sleeps.push_back(ms);
+            order.push_back("pause");
             now += ms;
         };
         process.lockWorkFiles = [this] { order.push_back("lock"); };
@@ -230,8 +231,9 @@ struct FakeWorld {
             return javaStarts;
         };
         process.ownProgramPath = [] { return std::wstring(L"E:\\downloads\\MorvantaStarter.exe"); };
-        process.handOverToStarter = [this](const std::wstring& program) {
+        process.handOverToStarter = [this](const std::wstring& program, const std::string& expectedSha256) {
             EXPECT_EQ(program, kWork + L"\\starter\\MorvantaStarter.exe");
+            EXPECT_EQ(expectedSha256, std::string(64, 'e')) << "the named program's digest, checked as it is held";
             order.push_back("hand over");
             return handoverRefusal;
         };
@@ -444,9 +446,10 @@ TEST(BootstrapSequence, EachFailureEndsTheRunWithItsMessage) {
     }
 }
 
-// The machine-wide lock is let go before a notice waits, the launch begins or a
-// newer starter takes over; the launch's hold is taken before and ends once the
-// process exists.
+// The machine-wide lock is taken again once the work folder is trusted (it moves
+// into that folder), and let go before a notice waits, the launch begins or a newer
+// starter takes over; the launch's hold is taken before and kept through the pause
+// after the launch, while the new process loads the runtime's DLLs.
 TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
     const std::string hold = "hold D:\\game\\loader\\java\\jdk\\bin\\javaw.exe";
     struct Row {
@@ -459,13 +462,16 @@ TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
         std::vector<std::string> order;
     };
     const Row rows[] = {
-        {"a launch", true, true, true, false, "", {"lock", hold, "unlock", "start java", "let go", "close"}},
-        {"a failure", false, true, true, false, "", {"lock", "unlock", "notice"}},
-        {"a hold refused", true, false, true, false, "", {"lock", hold, "unlock", "notice"}},
-        {"Java not started", true, true, false, false, "", {"lock", hold, "unlock", "start java", "let go", "notice"}},
-        {"a hand-over", true, true, true, true, "", {"lock", "unlock", "hand over", "close"}},
+        {"a launch", true, true, true, false, "",
+         {"lock", "lock", hold, "unlock", "start java", "pause", "pause", "let go", "close"}},
+        {"a failure", false, true, true, false, "", {"lock", "lock", "unlock", "notice"}},
+        {"a hold refused", true, false, true, false, "", {"lock", "lock", hold, "unlock", "notice"}},
+        {"Java not started", true, true, false, false, "",
+         {"lock", "lock", hold, "unlock", "start java", "let go", "notice"}},
+        {"a hand-over", true, true, true, true, "", {"lock", "lock", "unlock", "hand over", "close"}},
         {"a hand-over refused", true, true, true, true, "no window",
-         {"lock", "unlock", "hand over", "lock", hold, "unlock", "start java", "let go", "close"}},
+         {"lock", "lock", "unlock", "hand over", "lock", hold, "unlock", "start java", "pause", "pause", "let go",
+          "close"}},
     };
     for (const Row& row : rows) {
         FakeWorld world;

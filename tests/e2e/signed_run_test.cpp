@@ -152,6 +152,27 @@ TEST_F(SignedRunTest, AStarterWaitsForTheMachineWideLockThenLaunches) {
     expectLaunched();
 }
 
+// Once the work folder is trusted the lock is a file in it, held without sharing: a
+// mutex of the lock's name that someone else holds (anyone may create one) stalls nothing.
+TEST_F(SignedRunTest, OnceTheWorkFolderIsTrustedTheLockIsAFileInIt) {
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_a7");
+    UniqueKernelHandle squatted(CreateMutexW(nullptr, TRUE, kMachineLockName));
+    ASSERT_TRUE(squatted);
+    {
+        UniqueFileHandle lockFile(CreateFileW((kLoader / "work-files.lock").c_str(), GENERIC_READ, 0, nullptr,
+                                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(lockFile);
+        const int first = firstServerRequests();
+        ASSERT_NO_FATAL_FAILURE(start("MORVANTA_SIGNED_STARTER"));
+        EXPECT_NE(starter_process::waitForVisibleStarterWindow(run.id), nullptr) << "no window while waiting";
+        EXPECT_EQ(WaitForSingleObject(run.process.get(), 3000), static_cast<DWORD>(WAIT_TIMEOUT)) << "did not wait";
+        EXPECT_EQ(firstServerRequests(), first) << "worked on while the lock file was held";
+    }
+    exitCode = starter_process::waitForExit(run.process.get(), 90000);
+    expectLaunched();
+    ReleaseMutex(squatted.get());
+}
+
 TEST_F(SignedRunTest, UnsignedManifestsEverywhereLaunchNothing) {
     serve(firstServerManifest(), "unsigned");
     serve(secondServerManifest(), "unsigned");

@@ -189,10 +189,10 @@ TEST_F(WholeRunTest, SecondServerServesWhenTheFirstIsDown) {
     EXPECT_EQ(test_servers::nginxRequestCount(kManifestPath), manifests + 1);
 }
 
-// The work folder holds nothing but the support log.
+// The work folder holds nothing but the support log and the work-files lock.
 bool holdsOnlyTheLog(const fs::path& folder) {
     for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename() != "logs") return false;
+        if (entry.path().filename() != "logs" && entry.path().filename() != "work-files.lock") return false;
     return true;
 }
 

@@ -251,7 +251,8 @@ start_starter
 wait_for 30 test -d "$loader"
 still_up_then_close 8
 check manifest "the run stays up with its message" test "$up" = yes
-check manifest "nothing but the support log is written to the work folder" test -z "$(ls -A "$loader" 2>/dev/null | grep -vx logs)"
+check manifest "nothing but the support log and the work-files lock is written to the work folder" \
+    test -z "$(ls -A "$loader" 2>/dev/null | grep -vx -e logs -e work-files.lock)"
 record manifest "manifest whose URLs cannot be parsed: launcher download failure, work folder empty"
 
 echo "== hostile runtime archives"

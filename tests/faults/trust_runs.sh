@@ -171,6 +171,9 @@ ln -s "$outside" "$loader/java"
 normal_start link
 check link "nothing in the link's target is run, written or deleted" test "$(snapshot "$outside")" = "$before"
 check link "the runtime folder is a plain folder again" test -d "$loader/java" -a ! -L "$loader/java"
+# loader was trusted at the start, so the lock was taken in it before it was set aside.
+check link "the lock moved into the new work folder: none is left in the one set aside" \
+    test -z "$(find "$game" -path '*untrusted-*' -name work-files.lock 2>/dev/null)"
 # Windows removes the link as a link; Wine cannot remove a host link without following it, so it stays.
 check link "the link is removed as a link or left alone, never followed" \
     bash -c 'for f in "$1"/loader.untrusted-*/java; do test ! -e "$f" -o -L "$f" || exit 1; done' - "$game"
@@ -317,6 +320,34 @@ check nojava "runtime B stays in place" runtime_is_b
 check nojava "B's record stays" recorded "$b_sha"
 check nojava "no staging folder is left" test ! -e "$loader/java.staging"
 record nojava "a matching archive without javaw.exe or java.exe: the installed runtime stays and launches"
+
+echo "== loader swapped for a planted one, with a matching record, after the runtime step"
+# On Windows a handle with DELETE kept on the game directory allows it; here the host renames.
+# The old runtime is held so that the update's publish keeps retrying: the swap comes then.
+write_manifest "$jar_url" "$jar_sha" "$zip_url" "$zip_sha"
+planted=$state/planted-loader
+rm -rf "$planted" && cp -a "$loader" "$planted"
+rm -f "$loader/java/jdk/bin/java-invocation.txt" "$planted/java/jdk/bin/java-invocation.txt"
+echo "$zip_sha" > "$planted/java.source"
+rm -f "$state/held"
+"$wine_run" "$hold_folder" 'C:\.Morvanta\loader\java' "Z:$state/held" >/dev/null 2>&1 &
+holder_pid=$!
+wait_for 30 test -f "$state/held"
+start_starter
+wait_for 60 test -f "$loader/java.staging/jdk/bin/javaw.exe"
+sleep 0.7
+mv "$loader" "$game/loader.swapped" && mv "$planted" "$loader"
+still_up_then_close 6
+kill -9 "$holder_pid" 2>/dev/null; wait "$holder_pid" 2>/dev/null; holder_pid=""
+check swap "the planted Java never runs" test ! -f "$loader/java/jdk/bin/java-invocation.txt"
+check swap "nor the swapped-out one" test ! -f "$game/loader.swapped/java/jdk/bin/java-invocation.txt"
+check swap "the run fails, its window up" test "$up" = yes
+check swap "the support log names the folder the hold refused" \
+    grep -qsa 'launch hold refused C:\\\.Morvanta\\loader: another folder than the one checked' \
+    "$loader/logs/starter.log" "$game/loader.swapped/logs/starter.log"
+clean_game
+"$wine_run" cmd /c exit >/dev/null 2>&1
+record swap "loader renamed away and a planted copy (matching java.source, 0755 as Wine shows it) put in its place while the update's publish waited: the hold refused it as another folder, the planted Java never ran, the run failed"
 
 echo
 echo "| Scenario | Outcome |"

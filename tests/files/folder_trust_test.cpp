@@ -5,6 +5,7 @@
 #include <string>
 
 #include "files/folder_trust.h"
+#include "files/held_verdict.h"
 #include "files/private_file.h"
 #include "files/security_description.h"
 
@@ -172,6 +173,60 @@ TEST(FolderTrust, ANullDaclLetsEveryoneDoAnything) {
     EXPECT_FALSE(folder.security.hasDacl);
     EXPECT_FALSE(isTrustedWorkFolder(folder, kUser));
     EXPECT_TRUE(gameDirectoryNeedsRepair(folder.security, kUser));
+}
+
+// What the launch holds is judged again through the held handles with the checks'
+// verdicts; a work folder must be the very object that was checked (under Wine the
+// identity is all that tells a planted folder, every owner reading as the running account).
+TEST(HeldVerdict, WhatTheLaunchHoldsIsWhatWasChecked) {
+    const FileIdentity checked{true, 7, 0, 42};
+    const FileIdentity another{true, 7, 0, 43};
+    const FileIdentity otherVolume{true, 8, 0, 42};
+    const FileIdentity otherHigh{true, 7, 1, 42};
+    const std::wstring wine0755 =
+        L"O:" + kWineUser + L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + kWineUser + L")(A;OICI;0x1200a9;;;WD)";
+    const std::wstring program = L"O:BAD:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
+    struct Row {
+        const char* what;
+        HeldKind kind;
+        std::wstring sddl;
+        FileIdentity found;
+        FileIdentity recorded;
+        TrustContext context;
+        bool held;
+        unsigned long names = 1;
+        bool directory = true;
+    };
+    const Row rows[] = {
+        {"the work folder as checked", HeldKind::WorkFolder, kWorkFolderSddl, checked, checked, kUser, true},
+        {"another folder put in its place", HeldKind::WorkFolder, kWorkFolderSddl, another, checked, kUser, false},
+        {"the same index on another volume", HeldKind::WorkFolder, kWorkFolderSddl, otherVolume, checked, kUser, false},
+        {"the index differs in its high part", HeldKind::WorkFolder, kWorkFolderSddl, otherHigh, checked, kUser, false},
+        {"a planted folder under Wine", HeldKind::WorkFolder, wine0755, another, checked, kWine, false},
+        {"the checked folder under Wine", HeldKind::WorkFolder, wine0755, checked, checked, kWine, true},
+        {"a work folder never checked", HeldKind::WorkFolder, kWorkFolderSddl, checked, FileIdentity{}, kUser, false},
+        {"re-permissioned since its check (a kept WRITE_DAC handle)", HeldKind::WorkFolder,
+         L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;AU)", checked, checked, kUser, false},
+        {"the game directory as repaired", HeldKind::GameDirectory, kGameDirectorySddl, another, FileIdentity{}, kUser,
+         true},
+        {"the game directory re-permissioned since", HeldKind::GameDirectory,
+         L"O:BAD:P(A;OICI;FA;;;BA)(A;;FA;;;AU)", checked, FileIdentity{}, kUser, false},
+        {"the runtime's program", HeldKind::Program, program, another, FileIdentity{}, kUser, true, 1, false},
+        {"a program with a second name", HeldKind::Program, program, another, FileIdentity{}, kUser, false, 2, false},
+        {"a program a player owns", HeldKind::Program, L"O:" + kOtherUser + L"D:(A;;FA;;;BA)", another, FileIdentity{},
+         kUser, false, 1, false},
+        {"a folder where the program was", HeldKind::Program, program, another, FileIdentity{}, kUser, false, 1, true},
+    };
+    for (const Row& row : rows) {
+        HeldObject held;
+        held.kind = row.kind;
+        held.found = plainFolder(row.sddl);
+        held.found.isDirectory = row.directory;
+        held.found.identity = row.found;
+        held.checked = row.recorded;
+        held.nameCount = row.names;
+        EXPECT_EQ(heldObjectRefusal(held, row.context).empty(), row.held) << row.what;
+    }
 }
 
 }  // namespace
