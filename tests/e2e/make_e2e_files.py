@@ -84,6 +84,31 @@ def make_damaged_runtime(path, stand_in):
     open(path, "wb").write(bytes(blob))
 
 
+def make_release_b_and_delta(docroot, files, runtime, stand_in, tool):
+    """The next release and its delta, made by the publishing tool from the first."""
+    release_b = os.path.join(files, "b", "java-x64.zip")
+    os.makedirs(os.path.dirname(release_b), exist_ok=True)
+    make_next_release(runtime, release_b, stand_in)
+    delta_name = "java-x64.from-%s.delta" % sha256(runtime)
+    deltas = os.path.join(files, "d")
+    shutil.rmtree(deltas, ignore_errors=True)
+    os.makedirs(os.path.join(deltas, "damaged"))
+    # The Windows build of the tool runs under Wine, which sees this machine's root as Z:.
+    on_tool = (lambda path: "Z:" + os.path.abspath(path)) if tool[1:] else (lambda path: path)
+    subprocess.run(tool[1:] + [tool[0], "delta", "--from", on_tool(runtime), "--to", on_tool(release_b),
+                               "--out", on_tool(deltas)], check=True, stdout=subprocess.DEVNULL)
+    delta = os.path.join(deltas, delta_name)
+    damaged = bytearray(open(delta, "rb").read())
+    damaged[-20] ^= 0xFF  # inside the last file's data: its digest still matches the manifest
+    open(os.path.join(deltas, "damaged", delta_name), "wb").write(bytes(damaged))
+    expected_b = os.path.join(docroot, "expected-b")
+    shutil.rmtree(expected_b, ignore_errors=True)
+    with zipfile.ZipFile(release_b) as unpack:
+        unpack.extractall(expected_b)
+
+    return release_b, delta, delta_name, deltas
+
+
 def sha256(path):
     return hashlib.sha256(open(path, "rb").read()).hexdigest()
 
@@ -111,28 +136,6 @@ def main():
     make_runtime_without_java(no_java)
     make_damaged_runtime(broken, stand_in)
 
-    # The next release and its delta, made by the publishing tool from the first.
-    tool = sys.argv[5:]
-    release_b = os.path.join(files, "b", "java-x64.zip")
-    os.makedirs(os.path.dirname(release_b), exist_ok=True)
-    make_next_release(runtime, release_b, stand_in)
-    delta_name = "java-x64.from-%s.delta" % sha256(runtime)
-    deltas = os.path.join(files, "d")
-    shutil.rmtree(deltas, ignore_errors=True)
-    os.makedirs(os.path.join(deltas, "damaged"))
-    # The Windows build of the tool runs under Wine, which sees this machine's root as Z:.
-    on_tool = (lambda path: "Z:" + os.path.abspath(path)) if tool[1:] else (lambda path: path)
-    subprocess.run(tool[1:] + [tool[0], "delta", "--from", on_tool(runtime), "--to", on_tool(release_b),
-                               "--out", on_tool(deltas)], check=True, stdout=subprocess.DEVNULL)
-    delta = os.path.join(deltas, delta_name)
-    damaged = bytearray(open(delta, "rb").read())
-    damaged[-20] ^= 0xFF  # inside the last file's data: its digest still matches the manifest
-    open(os.path.join(deltas, "damaged", delta_name), "wb").write(bytes(damaged))
-    expected_b = os.path.join(docroot, "expected-b")
-    shutil.rmtree(expected_b, ignore_errors=True)
-    with zipfile.ZipFile(release_b) as unpack:
-        unpack.extractall(expected_b)
-
     jar_pair = (base + "/files/Morvanta.jar", sha256(jar))
     runtime_pair = (base + "/files/java-x64.zip", sha256(runtime))
     scenarios = {
@@ -143,12 +146,20 @@ def main():
         "runtime_without_java": [jar_pair, (base + "/files/nojava/java-x64.zip", sha256(no_java))],
         "runtime_damaged": [jar_pair, (base + "/files/broken/java-x64.zip", sha256(broken))],
     }
+    tool = sys.argv[5:]
+    if not tool:  # the benchmarks need only the first release
+        return finish(manifests, docroot, scenarios)
+    release_b, delta, delta_name, deltas = make_release_b_and_delta(docroot, files, runtime, stand_in, tool)
     release_b_pair = (base + "/files/b/java-x64.zip", sha256(release_b))
     scenarios["delta_b"] = [jar_pair, release_b_pair, (base + "/files/d/" + delta_name, sha256(delta))]
     scenarios["delta_damaged"] = [jar_pair, release_b_pair,
                                   (base + "/files/d/damaged/" + delta_name, sha256(os.path.join(deltas, "damaged", delta_name)))]
     other_base = "java-x64.from-%s.delta" % ("c" * 64)
     scenarios["delta_other_base"] = [jar_pair, release_b_pair, (base + "/files/d/" + other_base, sha256(delta))]
+    finish(manifests, docroot, scenarios)
+
+
+def finish(manifests, docroot, scenarios):
     for name, pairs in scenarios.items():
         write_manifest(os.path.join(manifests, name + ".json"), pairs)
     # Until a test puts a manifest in place, the servers have none.

@@ -128,17 +128,19 @@ std::string makeRuntimeDelta(const RuntimeTree& from, const RuntimeTree& to, con
             entry.source = DeltaSource::Same;
             reference = sameBytes->second;
         } else {
+            std::string patched;
+            if (sameName != oldDigests.end() && !compress(bytes, &from.files.at(name), level, patched))
+                return "zstd failed on " + name;
+            // A patch far smaller than the file needs no whole frame to compare with (the
+            // costliest step on a large file); otherwise the smaller of the two is kept.
             std::string whole;
-            if (!compress(bytes, nullptr, level, whole)) return "zstd failed on " + name;
-            entry.source = DeltaSource::Whole;
-            if (sameName != oldDigests.end()) {
-                std::string patched;
-                if (!compress(bytes, &from.files.at(name), level, patched)) return "zstd failed on " + name;
-                if (patched.size() < whole.size()) {
-                    entry.source = DeltaSource::Patched;
-                    reference = name;
-                    whole.swap(patched);
-                }
+            const bool patchSuffices = !patched.empty() && patched.size() < bytes.size() / 16;
+            if (!patchSuffices && !compress(bytes, nullptr, level, whole)) return "zstd failed on " + name;
+            const bool usePatch = !patched.empty() && (patchSuffices || patched.size() < whole.size());
+            entry.source = usePatch ? DeltaSource::Patched : DeltaSource::Whole;
+            if (usePatch) {
+                reference = name;
+                whole.swap(patched);
             }
             entry.dataSize = whole.size();
             data.push_back(std::move(whole));
