@@ -40,7 +40,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2 --target unzip_bench second_start_bench java_stand_in \
-    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench support_log_bench >/dev/null
+    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench support_log_bench \
+    morvanta-publish >/dev/null
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
 
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
@@ -153,8 +154,8 @@ for version in $versions; do
     ls "$debs"/openjdk-17-jre-headless_"${version/*:/}"_*.deb >/dev/null 2>&1 ||
         (cd "$debs" && apt-get download -qq "openjdk-17-jre-headless=$version" 2>/dev/null)
 done
-native_tool=$root/build/native/publish/morvanta-publish
-[ -x "$native_tool" ] || { cmake --preset native >/dev/null && cmake --build --preset native -j2 --target morvanta-publish >/dev/null; }
+# The tool's Windows build (optimised; the native one carries the sanitizers).
+publish_tool() { cmake/wine-run.sh "$build/tools/publish/morvanta-publish.exe" "$@"; }
 rm -rf "$out/delta"; mkdir -p "$out/delta"
 release=0
 for version in $versions; do
@@ -167,11 +168,13 @@ for version in $versions; do
     cp "$stand_in" "$tree/zip/jdk-17-runtime/bin/javaw.exe"
     (cd "$tree/zip" && zip -q -r -X "$out/delta/release$release.zip" jdk-17-runtime)
 done
-made=$( { /usr/bin/time -f "%e s, %M KB" "$native_tool" delta --from "$out/delta/release1.zip" \
-    --to "$out/delta/release2.zip" --out "$out/delta"; } 2>&1 )
+made_at=$(date +%s.%N)
+publish_tool delta --from "$(winpath "$out/delta/release1.zip")" --to "$(winpath "$out/delta/release2.zip")" \
+    --out "$(winpath "$out/delta")" --level "${MORVANTA_DELTA_LEVEL:-19}" >/dev/null
+made="$(awk "BEGIN{printf \"%.0f\", $(date +%s.%N) - $made_at}") s at level ${MORVANTA_DELTA_LEVEL:-19}"
 delta_file=$(ls "$out/delta"/java-x64.from-*.delta)
 delta_bytes=$(stat -c %s "$delta_file"); full_bytes=$(stat -c %s "$out/delta/release2.zip")
-echo "releases $(echo $versions | tr '\n' ' '): new archive $full_bytes bytes, delta $delta_bytes bytes (made in $(echo "$made" | tail -1))"
+echo "releases $(echo $versions | tr '\n' ' '): new archive $full_bytes bytes, delta $delta_bytes bytes (made in $made)"
 echo "delta / full archive: $(awk "BEGIN{printf \"%.3f\", $delta_bytes / $full_bytes}")"
 from_sha=$(sha256sum "$out/delta/release1.zip" | cut -d' ' -f1); to_sha=$(sha256sum "$out/delta/release2.zip" | cut -d' ' -f1)
 cmake/wine-run.sh "$build/bench/unzip_bench.exe" "$(winpath "$out/delta/release1.zip")" \
