@@ -185,7 +185,7 @@ for round in $(seq "$rounds"); do
     line=$(cmake/wine-run.sh "$build/bench/unzip_bench.exe" --delta "$(winpath "$delta_file")" \
         "$(winpath "$out/delta/installed")" "$(winpath "$out/delta/staging")" "$from_sha" "$to_sha" | tr -d '\r')
     delta_ms=$(echo "$line" | sed -n 's/.*extract_ms=\([0-9.]*\).*/\1/p')
-    delta_peak=$(echo "$line" | sed -n 's/.*peak_private_mb=\([0-9.]*\).*/\1/p')
+    delta_peak=$(echo "$line" | sed -n 's/.*peak_working_set_mb=\([0-9.]*\).*/\1/p')
     full=$(cmake/wine-run.sh "$build/bench/unzip_bench.exe" "$(winpath "$out/delta/release2.zip")" \
         "$(winpath "$out/delta/full")" | tr -d '\r')
     full_ms=$(echo "$full" | sed -n 's/.*extract_ms=\([0-9.]*\).*/\1/p')
