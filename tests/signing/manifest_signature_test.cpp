@@ -186,7 +186,9 @@ TEST(GeneralSignatureClaim, NeedsItsOwnMemberAndAValidSequence) {
         const std::string withExtra = body.substr(0, body.size() - 1) + row.extra + "}";
         const SignedManifestClaim claim = readGeneralSignatureClaim(pairsOf(withExtra));
         EXPECT_EQ(claim.wellFormed, row.wellFormed) << row.extra;
-        if (claim.wellFormed) EXPECT_EQ(claim.message, manifestGeneralSignedMessage(pairsOf(withExtra)));
+        if (claim.wellFormed) {
+            EXPECT_EQ(claim.message, manifestGeneralSignedMessage(pairsOf(withExtra)));
+        }
     }
 }
 
