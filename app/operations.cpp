@@ -15,6 +15,7 @@
 #include "base/text.h"
 #include "bootstrap/java_search.h"
 #include "bootstrap/machine_lock.h"
+#include "bootstrap/runtime_delta_apply.h"
 #include "bootstrap/runtime_folder.h"
 #include "bootstrap/runtime_source.h"
 #include "bootstrap/rollback_record.h"
@@ -63,6 +64,7 @@ FolderEffects realFolderEffects(const WorkFolder& work) {
     };
     folders.findJavaExecutable = findJavaExecutable;
     folders.extractZip = extractZip;
+    folders.buildStagingFromDelta = buildStagingFromDelta;
     folders.fileSha256 = computeFileSha256;
     folders.copyVerifiedFile = [](const std::wstring& source, const std::wstring& targetPath,
                                   const std::string& expectedSha256) {

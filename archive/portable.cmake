@@ -1,5 +1,6 @@
 # Sources of this folder that build without platform headers, with the plain file API.
 list(APPEND MORVANTA_PORTABLE_SOURCES
+    ${CMAKE_SOURCE_DIR}/archive/delta_file.cpp
     ${CMAKE_SOURCE_DIR}/archive/dos_time.cpp
     ${CMAKE_SOURCE_DIR}/archive/entry_name.cpp
     ${CMAKE_SOURCE_DIR}/archive/plain_folder_places.cpp

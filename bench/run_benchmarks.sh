@@ -11,9 +11,13 @@
 #  4. downloads and digests (bench/download_bench.sh) against a bare WinHTTP loop
 #     and sha256sum;
 #  5. the folder and file checks of a second start against the plain calls they replace;
-#  6. the support log's writes in a second start against one plain write of the same bytes.
+#  6. the support log's writes in a second start against one plain write of the same bytes;
+#  7. a runtime delta between two patch releases of Debian's openjdk-17-jre-headless
+#     (fetched with apt-get download), made by morvanta-publish: its size against
+#     the new archive's, and building the new runtime from it with the starter's
+#     code under Wine against unpacking the new archive.
 # Needs no display: it runs inside an Xvfb of its own. Nothing is pass or fail.
-#   bench/run_benchmarks.sh [all|unzip|second|frame|download|trust|log] [rounds]
+#   bench/run_benchmarks.sh [all|unzip|second|frame|download|trust|log|delta] [rounds]
 # MORVANTA_BUILD_DIR picks the build folder (default build/windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,7 +40,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2 --target unzip_bench second_start_bench java_stand_in \
-    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench support_log_bench >/dev/null
+    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench support_log_bench \
+    morvanta-publish >/dev/null
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
 
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
@@ -137,6 +142,62 @@ log_ms=$(median_of "${logged[@]}"); plain_ms=$(median_of "${plain[@]}")
 echo "support log writes per start, median of $((rounds * 5)): $log_ms ms (one plain write: $plain_ms ms)"
 row "support log writes per start, median" "log ${log_ms} ms" "plain write ${plain_ms} ms" "$log_ms" "$plain_ms"
 rm -rf "$out/log"
+fi
+
+if [ "$what" = all ] || [ "$what" = delta ]; then
+echo "== Runtime delta between two patch releases =="
+debs=${MORVANTA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvanta}/jre-debs
+mkdir -p "$debs"
+# The two newest versions the machine's Debian sources offer.
+versions=$(apt-cache madison openjdk-17-jre-headless | awk '{print $3}' | sort -uV | tail -2)
+for version in $versions; do
+    ls "$debs"/openjdk-17-jre-headless_"${version/*:/}"_*.deb >/dev/null 2>&1 ||
+        (cd "$debs" && apt-get download -qq "openjdk-17-jre-headless=$version" 2>/dev/null)
+done
+# The tool's Windows build (optimised; the native one carries the sanitizers).
+publish_tool() { cmake/wine-run.sh "$build/tools/publish/morvanta-publish.exe" "$@"; }
+rm -rf "$out/delta"; mkdir -p "$out/delta"
+release=0
+for version in $versions; do
+    release=$((release + 1))
+    tree=$out/delta/tree$release
+    dpkg-deb -x "$debs"/openjdk-17-jre-headless_"${version/*:/}"_*.deb "$tree"
+    mkdir -p "$tree/zip/jdk-17-runtime"
+    # -L follows the Debian tree's links into /etc and /usr/share; broken ones are skipped.
+    (cd "$tree/usr/lib/jvm/java-17-openjdk-amd64" && cp -rL . "$tree/zip/jdk-17-runtime/" 2>/dev/null || true)
+    cp "$stand_in" "$tree/zip/jdk-17-runtime/bin/javaw.exe"
+    (cd "$tree/zip" && zip -q -r -X "$out/delta/release$release.zip" jdk-17-runtime)
+done
+made_at=$(date +%s.%N)
+publish_tool delta --from "$(winpath "$out/delta/release1.zip")" --to "$(winpath "$out/delta/release2.zip")" \
+    --out "$(winpath "$out/delta")" --level "${MORVANTA_DELTA_LEVEL:-19}" >/dev/null
+made="$(awk "BEGIN{printf \"%.0f\", $(date +%s.%N) - $made_at}") s at level ${MORVANTA_DELTA_LEVEL:-19}"
+delta_file=$(ls "$out/delta"/java-x64.from-*.delta)
+delta_bytes=$(stat -c %s "$delta_file"); full_bytes=$(stat -c %s "$out/delta/release2.zip")
+echo "releases $(echo $versions | tr '\n' ' '): new archive $full_bytes bytes, delta $delta_bytes bytes (made in $made)"
+echo "delta / full archive: $(awk "BEGIN{printf \"%.3f\", $delta_bytes / $full_bytes}")"
+from_sha=$(sha256sum "$out/delta/release1.zip" | cut -d' ' -f1); to_sha=$(sha256sum "$out/delta/release2.zip" | cut -d' ' -f1)
+cmake/wine-run.sh "$build/bench/unzip_bench.exe" "$(winpath "$out/delta/release1.zip")" \
+    "$(winpath "$out/delta/installed")" >/dev/null
+best_delta=""; best_full=""; delta_peak=""
+for round in $(seq "$rounds"); do
+    rm -rf "$out/delta/staging" "$out/delta/full"; mkdir -p "$out/delta/staging"; sync
+    line=$(cmake/wine-run.sh "$build/bench/unzip_bench.exe" --delta "$(winpath "$delta_file")" \
+        "$(winpath "$out/delta/installed")" "$(winpath "$out/delta/staging")" "$from_sha" "$to_sha" | tr -d '\r')
+    delta_ms=$(echo "$line" | sed -n 's/.*extract_ms=\([0-9.]*\).*/\1/p')
+    delta_peak=$(echo "$line" | sed -n 's/.*peak_working_set_mb=\([0-9.]*\).*/\1/p')
+    full=$(cmake/wine-run.sh "$build/bench/unzip_bench.exe" "$(winpath "$out/delta/release2.zip")" \
+        "$(winpath "$out/delta/full")" | tr -d '\r')
+    full_ms=$(echo "$full" | sed -n 's/.*extract_ms=\([0-9.]*\).*/\1/p')
+    echo "round $round: delta $line; full archive $full"
+    diff -rq "$out/delta/staging" "$out/delta/full" >/dev/null || { echo "trees differ!"; exit 1; }
+    best_delta=$(awk "BEGIN{b=\"$best_delta\"; print (b == \"\" || $delta_ms < b) ? $delta_ms : b}")
+    best_full=$(awk "BEGIN{b=\"$best_full\"; print (b == \"\" || $full_ms < b) ? $full_ms : b}")
+done
+echo "delta applied: $(awk "BEGIN{printf \"%.2f\", $best_delta / 1000}") s, $delta_peak MB peak (full archive unpacked: $(awk "BEGIN{printf \"%.2f\", $best_full / 1000}") s)"
+row "delta bytes / new archive bytes" "delta $((delta_bytes / 1024)) KB" "archive $((full_bytes / 1024)) KB" "$delta_bytes" "$full_bytes"
+row "runtime from delta / from archive" "delta ${best_delta} ms" "unpack ${best_full} ms" "$best_delta" "$best_full"
+rm -rf "$out/delta"
 fi
 
 if [ "$what" != all ] && [ "$what" != second ]; then

@@ -1,5 +1,7 @@
-// Times extractZip on one archive and reports the process's peak memory:
+// Times extractZip on one archive, or building a runtime from a delta, and
+// reports the process's peak memory:
 //   unzip_bench <archive> <destination folder>
+//   unzip_bench --delta <delta> <installed runtime> <empty staging folder> <from sha256> <to sha256>
 // prints "extract_ms=<ms> peak_working_set_mb=<MB> peak_private_mb=<MB> ok=<0|1>".
 
 #include <windows.h>
@@ -9,10 +11,14 @@
 #include <string>
 
 #include "archive/extract_zip.h"
+#include "base/text.h"
+#include "bootstrap/runtime_delta_apply.h"
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: unzip_bench <archive> <destination folder>\n");
+    const bool delta = argc == 7 && std::wstring(argv[1]) == L"--delta";
+    if (argc != 3 && !delta) {
+        std::fprintf(stderr, "usage: unzip_bench <archive> <destination folder>\n"
+                             "       unzip_bench --delta <delta> <installed> <staging> <from sha256> <to sha256>\n");
         return 2;
     }
     LARGE_INTEGER frequency{};
@@ -20,7 +26,12 @@ int wmain(int argc, wchar_t** argv) {
     LARGE_INTEGER end{};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    const bool ok = extractZip(argv[1], argv[2]);
+    std::string problem;
+    const bool ok = delta ? (problem = buildStagingFromDelta(argv[2], argv[3], argv[4], toUtf8(argv[5]),
+                                                             toUtf8(argv[6])))
+                                .empty()
+                          : extractZip(argv[1], argv[2]);
+    if (!problem.empty()) std::fprintf(stderr, "delta: %s\n", problem.c_str());
     QueryPerformanceCounter(&end);
 
     PROCESS_MEMORY_COUNTERS memory{};

@@ -4,6 +4,7 @@
 #include "base/text.h"
 #include "base/ui_texts.h"
 #include "bootstrap/java_launch.h"
+#include "bootstrap/runtime_delta_step.h"
 #include "bootstrap/runtime_step.h"
 #include "bootstrap/starter_update.h"
 
@@ -94,6 +95,7 @@ StepResult fetchManifest(SequenceRun& run) {
     const std::vector<ManifestPair> pairs = fetchManifestPairs(run);
     if (pairs.empty()) return failed(kNoServerMessage);
     run.selection = selectManifestEntries(pairs);
+    keepSignedRuntimeDeltas(run, pairs);
     const ManifestSelection& selection = run.selection;
     logEvent("selected launcher jar " + loggableUrl(selection.launcherJarUrl) + " sha256 " +
              selection.launcherJarSha256 + ", runtime " + loggableUrl(selection.javaZipUrl) + " sha256 " +

@@ -1,5 +1,9 @@
 #include "bootstrap/manifest.h"
 
+#include <cstring>
+
+#include "base/text.h"
+
 namespace {
 
 // The double-quoted strings of the body in order. A backslash makes the next byte
@@ -46,10 +50,24 @@ ManifestSelection selectManifestEntries(const std::vector<ManifestPair>& pairs) 
         } else if (pair.key.find(kJavaZipName) != std::string::npos) {
             selection.javaZipUrl = pair.key;
             selection.javaZipSha256 = pair.value;
+        } else if (std::string base = runtimeDeltaBase(pair.key); !base.empty()) {
+            selection.runtimeDeltas.push_back(RuntimeDeltaOffer{pair.key, pair.value, std::move(base)});
         } else if (pair.key.find(kStarterName) != std::string::npos) {
             selection.starterUrl = pair.key;
             selection.starterSha256 = pair.value;
         }
     }
     return selection;
+}
+
+std::string runtimeDeltaBase(const std::string& url) {
+    const std::size_t prefix = std::strlen(kJavaDeltaPrefix);
+    const std::size_t suffix = std::strlen(kJavaDeltaSuffix);
+    const std::size_t nameSize = prefix + 64 + suffix;
+    if (url.size() < nameSize) return std::string();
+    const std::size_t start = url.size() - nameSize;
+    if (url.compare(start, prefix, kJavaDeltaPrefix) != 0 || url.compare(url.size() - suffix, suffix, kJavaDeltaSuffix) != 0)
+        return std::string();
+    const std::string digest = url.substr(start + prefix, 64);
+    return isHexDigits(digest, 64) ? asciiLowered(digest) : std::string();
 }

@@ -1,5 +1,7 @@
 #include "bootstrap/manifest_signature.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 
 namespace {
@@ -63,4 +65,33 @@ SignedManifestClaim readSignedManifestClaim(const std::vector<ManifestPair>& pai
 bool isUsableSignedManifest(const SignedManifestClaim& claim, bool signatureVerified,
                             std::uint64_t highestAccepted) {
     return claim.wellFormed && signatureVerified && claim.sequence >= highestAccepted;
+}
+
+std::string manifestGeneralSignedMessage(const std::vector<ManifestPair>& pairs) {
+    std::vector<const ManifestPair*> members;
+    for (const ManifestPair& pair : pairs) {
+        if (pair.key.rfind(kSignatureMember, 0) == 0) continue;
+        if (pair.key.find('\n') != std::string::npos || pair.value.find('\n') != std::string::npos)
+            return std::string();
+        members.push_back(&pair);
+    }
+    std::sort(members.begin(), members.end(), [](const ManifestPair* a, const ManifestPair* b) { return a->key < b->key; });
+    std::string message = kSignedMessageTagGeneral;
+    message += '\n';
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (i > 0 && members[i]->key == members[i - 1]->key) return std::string();
+        message += members[i]->key + '\n' + members[i]->value + '\n';
+    }
+    return message;
+}
+
+SignedManifestClaim readGeneralSignatureClaim(const std::vector<ManifestPair>& pairs) {
+    SignedManifestClaim claim;
+    const std::string* signature = lastMember(pairs, kGeneralSignatureMember);
+    const std::string* sequence = lastMember(pairs, kSequenceMember);
+    if (signature == nullptr || !parseManifestSignature(*signature, claim.signature)) return claim;
+    if (sequence != nullptr && !parseManifestSequence(*sequence, claim.sequence)) return claim;
+    claim.message = manifestGeneralSignedMessage(pairs);
+    claim.wellFormed = !claim.message.empty();
+    return claim;
 }

@@ -17,6 +17,12 @@ inline constexpr const char* kSignedMessageTag = "morvanta-manifest-v1";
 // one without stays v1, so what was signed before stays valid.
 inline constexpr const char* kSignedMessageTagWithStarter = "morvanta-manifest-v2";
 
+// The general form: a third signature over every member whose name does not
+// start with "signature", sorted by name, beside the older ones, so that older
+// starters still verify what they know. Runtime deltas are taken only under it.
+inline constexpr const char* kGeneralSignatureMember = "signature-v3";
+inline constexpr const char* kSignedMessageTagGeneral = "morvanta-manifest-v3";
+
 // An ECDSA P-256 public key: its two coordinates, 32 bytes each, big-endian.
 struct ManifestPublicKey {
     std::array<unsigned char, 32> x;
@@ -55,3 +61,11 @@ SignedManifestClaim readSignedManifestClaim(const std::vector<ManifestPair>& pai
 // accepted a higher sequence before. The same sequence again is the same release.
 bool isUsableSignedManifest(const SignedManifestClaim& claim, bool signatureVerified,
                             std::uint64_t highestAccepted);
+
+// The general form's message: the tag, then each member's name and value on
+// lines of their own. Empty when a name repeats or a name or value holds a line
+// end: such a manifest has no unambiguous general form.
+std::string manifestGeneralSignedMessage(const std::vector<ManifestPair>& pairs);
+
+// The general signature as a manifest carries it; not well-formed without it.
+SignedManifestClaim readGeneralSignatureClaim(const std::vector<ManifestPair>& pairs);

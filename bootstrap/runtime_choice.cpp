@@ -1,6 +1,7 @@
 #include "bootstrap/runtime_choice.h"
 
 #include "net/digest_text.h"
+#include "bootstrap/manifest_signature.h"
 
 RuntimeChoice chooseRuntime(bool installedFound, const std::string& recordedDigest,
                             const std::string& manifestDigest, const std::string& archiveDigest) {
@@ -10,4 +11,16 @@ RuntimeChoice chooseRuntime(bool installedFound, const std::string& recordedDige
     if (!recordedDigest.empty())
         return sameDigest(recordedDigest, manifestDigest) ? RuntimeChoice::UseInstalled : RuntimeChoice::Update;
     return sameDigest(archiveDigest, manifestDigest) ? RuntimeChoice::AdoptInstalled : RuntimeChoice::Update;
+}
+
+RuntimeFetch chooseRuntimeFetch(RuntimeChoice choice, const std::string& recordedDigest,
+                                const std::string& manifestDigest, const std::vector<RuntimeDeltaOffer>& offers) {
+    if (choice == RuntimeChoice::UseInstalled || choice == RuntimeChoice::AdoptInstalled) return RuntimeFetch{};
+    RuntimeFetch fetch{RuntimeFetch::Full, nullptr};
+    // Without a checked delta and target, the files it builds would be vouched for by nothing.
+    if (choice != RuntimeChoice::Update || !isSha256Hex(recordedDigest) || !isSha256Hex(manifestDigest)) return fetch;
+    for (const RuntimeDeltaOffer& offer : offers) {
+        if (isSha256Hex(offer.sha256) && sameDigest(offer.fromSha256, recordedDigest)) fetch = {RuntimeFetch::Delta, &offer};
+    }
+    return fetch;
 }

@@ -3,6 +3,9 @@
 // Plain C++ with no platform headers, so it also builds natively.
 
 #include <string>
+#include <vector>
+
+#include "bootstrap/manifest.h"
 
 enum class RuntimeChoice {
     UseInstalled,    // the installed runtime is the one the manifest names, or nothing says otherwise
@@ -22,3 +25,15 @@ RuntimeChoice chooseRuntime(bool installedFound, const std::string& recordedDige
 inline bool runtimeChoiceNeedsArchiveDigest(bool installedFound, const std::string& recordedDigest) {
     return installedFound && recordedDigest.empty();
 }
+
+// How a runtime that must be installed or updated is fetched.
+struct RuntimeFetch {
+    enum Kind { None, Delta, Full } kind = None;
+    const RuntimeDeltaOffer* delta = nullptr;  // for Delta: the offer to fetch
+};
+
+// A delta only for an update whose installed runtime is recorded as unpacked from
+// the offer's base, under checked digests (the last such offer counts); else the
+// full archive; nothing when the installed runtime is used.
+RuntimeFetch chooseRuntimeFetch(RuntimeChoice choice, const std::string& recordedDigest,
+                                const std::string& manifestDigest, const std::vector<RuntimeDeltaOffer>& offers);

@@ -3,6 +3,7 @@
 #include "base/support_log.h"
 #include "base/ui_texts.h"
 #include "bootstrap/runtime_choice.h"
+#include "bootstrap/runtime_delta_step.h"
 
 namespace {
 
@@ -77,7 +78,8 @@ StepResult provideRuntime(SequenceRun& run) {
                                     ? folders.fileSha256(paths.javaZip)
                                     : std::string();
 
-    switch (chooseRuntime(!installed.empty(), recorded, selection.javaZipSha256, archive)) {
+    const RuntimeChoice choice = chooseRuntime(!installed.empty(), recorded, selection.javaZipSha256, archive);
+    switch (choice) {
         case RuntimeChoice::UseInstalled:
             logEvent("runtime: installed runtime used");
             run.javaExecutable = installed;
@@ -93,6 +95,12 @@ StepResult provideRuntime(SequenceRun& run) {
         case RuntimeChoice::Update:
             logEvent("runtime: the manifest names another archive than the installed runtime's; updating");
             break;
+    }
+    const RuntimeFetch fetch = chooseRuntimeFetch(choice, recorded, selection.javaZipSha256, selection.runtimeDeltas);
+    if (fetch.kind == RuntimeFetch::Delta) {
+        const DeltaUpdate update = updateFromDelta(run, *fetch.delta, run.javaExecutable);
+        if (update == DeltaUpdate::RuntimeBusy) run.javaExecutable = installed;
+        if (update != DeltaUpdate::FallBack) return goOn();
     }
     const wchar_t* failure = nullptr;
     const char* reason = "";

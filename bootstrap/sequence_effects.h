@@ -36,6 +36,12 @@ struct FolderEffects {
     std::function<void(const std::wstring& gameDirectory, const std::wstring& workFolder)> removeSetAsideFolders;
     std::function<std::wstring(const std::wstring& root, const std::wstring& fileName)> findJavaExecutable;
     std::function<bool(const std::wstring& zipPath, const std::wstring& destDir)> extractZip;
+    // Builds the empty staging folder from the installed runtime and a delta from
+    // archive `fromSha256` to `toSha256`, every file checked: empty when done, else why not.
+    std::function<std::string(const std::wstring& deltaPath, const std::wstring& installedRuntime,
+                              const std::wstring& staging, const std::string& fromSha256,
+                              const std::string& toSha256)>
+        buildStagingFromDelta;
     std::function<std::string(const std::wstring& path)> fileSha256;  // empty when unreadable
     // A copy of a file verified before, out of a work folder that was set aside;
     // false unless its digest is the expected one.

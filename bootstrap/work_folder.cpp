@@ -10,6 +10,7 @@ constexpr const wchar_t* kLauncherJarFileName = L"launcher.jar";
 constexpr const wchar_t* kJavaZipFileName = L"java.zip";
 constexpr const wchar_t* kRuntimeName = L"java";
 constexpr const wchar_t* kStagingName = L"java.staging";
+constexpr const wchar_t* kRuntimeDeltaFileName = L"java.delta";
 constexpr const wchar_t* kRollbackRecordName = L"manifest.sequence";
 constexpr const wchar_t* kRuntimeSourceName = L"java.source";
 constexpr const wchar_t* kStarterFolderName = L"starter";
@@ -36,6 +37,7 @@ WorkFolder::WorkFolder(const std::wstring& gameDirectory)
       javaZip(inside(root, kJavaZipFileName)),
       runtime(inside(root, kRuntimeName)),
       staging(inside(root, kStagingName)),
+      runtimeDelta(inside(root, kRuntimeDeltaFileName)),
       rollbackRecord(inside(root, kRollbackRecordName)),
       runtimeSource(inside(root, kRuntimeSourceName)),
       starterFolder(inside(root, kStarterFolderName)),
@@ -46,7 +48,9 @@ WorkFolder::WorkFolder(const std::wstring& gameDirectory)
 std::vector<std::wstring> WorkFolder::fixedNames() const {
     const DownloadFiles jar = downloadFilesFor(kLauncherJarFileName);
     const DownloadFiles zip = downloadFilesFor(kJavaZipFileName);
-    return {jar.target,
+    const DownloadFiles delta = downloadFilesFor(kRuntimeDeltaFileName);
+    return {delta.target, delta.partial, delta.resumeRecord,
+            jar.target,
             jar.partial,
             zip.target,
             zip.partial,

@@ -23,6 +23,7 @@ struct WorkFolder {
     std::wstring javaZip;         // the runtime's archive
     std::wstring runtime;         // the unpacked runtime the launcher is started with
     std::wstring staging;         // where the archive is unpacked before it becomes the runtime
+    std::wstring runtimeDelta;    // a delta from the installed runtime to the manifest's
     std::wstring rollbackRecord;  // the highest manifest sequence this machine accepted
     std::wstring runtimeSource;   // the digest of the archive the runtime came from
     std::wstring starterFolder;   // a newer starter the manifest names

@@ -8,6 +8,9 @@ add_compile_options(-fsanitize=${MORVANTA_SANITIZERS} -fno-omit-frame-pointer
 add_link_options(-fsanitize=${MORVANTA_SANITIZERS})
 
 find_package(ZLIB REQUIRED)
+find_library(MORVANTA_ZSTD_LIBRARY zstd REQUIRED)  # Debian's libzstd-dev
+add_library(morvanta_zstd INTERFACE)
+target_link_libraries(morvanta_zstd INTERFACE ${MORVANTA_ZSTD_LIBRARY})
 
 # Each platform-free module lists its sources in its own folder's portable.cmake.
 set(MORVANTA_PORTABLE_SOURCES "")

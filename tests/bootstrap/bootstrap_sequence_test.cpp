@@ -65,6 +65,8 @@ struct FakeWorld {
     bool storeUnreadable = false;
     std::uint64_t stored = 0;
     std::string handoverRefusal;  // empty: the new starter comes up
+    std::string deltaProblem;     // empty: the delta builds staging
+    std::vector<std::string> deltaBuilds;  // from|to of each delta applied
 
     std::uint64_t now = 5000;
     std::vector<std::string> requestedUrls;
@@ -147,6 +149,16 @@ struct FakeWorld {
             EXPECT_EQ(dest, kStaging);
             unpacked = extractSucceeds;
             return extractSucceeds;
+        };
+        folders.buildStagingFromDelta = [this](const std::wstring& delta, const std::wstring& installed,
+                                               const std::wstring& staging, const std::string& from,
+                                               const std::string& to) {
+            EXPECT_EQ(delta, kWork + L"\\java.delta");
+            EXPECT_EQ(installed, kJavaFolder);
+            EXPECT_EQ(staging, kStaging);
+            deltaBuilds.push_back(from + "|" + to);
+            unpacked = deltaProblem.empty();
+            return deltaProblem;
         };
         folders.fileSha256 = [this](const std::wstring& path) {
             folderCalls.push_back(L"hash " + path);
@@ -613,6 +625,126 @@ TEST(BootstrapSequence, UnfinishedUpdateLaunchesTheInstalledRuntime) {
         if (fault >= 2) {
             EXPECT_EQ(world.folderCalls[world.folderCalls.size() - 2], L"remove " + kStaging) << fault;
         }
+    }
+}
+
+const std::string kOldZipDigest(64, 'e');
+const std::string kDeltaUrl = "https://files.example/d/java-x64.from-" + kOldZipDigest + ".delta";
+const std::string kDeltaDigest(64, 'd');
+
+TEST(RuntimeFetchChoice, ADeltaOnlyForAnUpdateFromItsRecordedBase) {
+    const std::string other(64, 'f');
+    const std::vector<RuntimeDeltaOffer> offers = {{"u1", kDeltaDigest, other}, {"u2", kDeltaDigest, kOldZipDigest}};
+    const std::vector<RuntimeDeltaOffer> unchecked = {{"u3", "", kOldZipDigest}};
+    struct Row {
+        RuntimeChoice choice;
+        std::string recorded;
+        std::string manifest;
+        const std::vector<RuntimeDeltaOffer>& offers;
+        RuntimeFetch::Kind expected;
+        const char* url;
+    };
+    const std::vector<RuntimeDeltaOffer> none;
+    const Row rows[] = {
+        {RuntimeChoice::Update, kOldZipDigest, kZipDigest, offers, RuntimeFetch::Delta, "u2"},
+        {RuntimeChoice::Update, "E" + kOldZipDigest.substr(1), kZipDigest, offers, RuntimeFetch::Delta, "u2"},
+        {RuntimeChoice::Update, kZipDigest, kZipDigest, offers, RuntimeFetch::Full, ""},  // no delta from it
+        {RuntimeChoice::Update, kOldZipDigest, kZipDigest, none, RuntimeFetch::Full, ""},
+        {RuntimeChoice::Update, kOldZipDigest, kZipDigest, unchecked, RuntimeFetch::Full, ""},
+        {RuntimeChoice::Update, kOldZipDigest, "", offers, RuntimeFetch::Full, ""},
+        {RuntimeChoice::Update, "", kZipDigest, offers, RuntimeFetch::Full, ""},  // no record: base unknown
+        {RuntimeChoice::Install, kOldZipDigest, kZipDigest, offers, RuntimeFetch::Full, ""},
+        {RuntimeChoice::UseInstalled, kOldZipDigest, kZipDigest, offers, RuntimeFetch::None, ""},
+        {RuntimeChoice::AdoptInstalled, "", kZipDigest, offers, RuntimeFetch::None, ""},
+    };
+    for (const Row& row : rows) {
+        const RuntimeFetch fetch = chooseRuntimeFetch(row.choice, row.recorded, row.manifest, row.offers);
+        EXPECT_EQ(fetch.kind, row.expected) << static_cast<int>(row.choice) << " " << row.recorded;
+        EXPECT_EQ(fetch.delta ? fetch.delta->url : std::string(), row.url) << row.recorded;
+    }
+}
+
+std::vector<ManifestPair> manifestWithDelta() {
+    std::vector<ManifestPair> pairs = completeManifest();
+    pairs.push_back({kDeltaUrl, kDeltaDigest});
+    return pairs;
+}
+
+std::string deltaDownload() { return kDeltaUrl + "|D:\\game\\loader\\java.delta|" + kDeltaDigest; }
+std::string zipDownload() { return kZipUrl + "|D:\\game\\loader\\java.zip|" + kZipDigest; }
+
+TEST(RuntimeDeltaSequence, AnUpdateFromTheDeltasBaseFetchesOnlyTheDelta) {
+    FakeWorld world;
+    world.manifests["https://a"] = manifestWithDelta();
+    world.javaOnDisk = {L"javaw.exe"};
+    world.javaAfterUnpacking = {L"javaw.exe"};
+    world.recordedSource = kOldZipDigest;
+    world.run();
+    EXPECT_EQ(world.downloads[1], deltaDownload());
+    EXPECT_EQ(world.downloads.size(), 2u);
+    EXPECT_EQ(world.deltaBuilds, (std::vector<std::string>{kOldZipDigest + "|" + kZipDigest}));
+    EXPECT_EQ(world.extractions, 0);
+    EXPECT_TRUE(world.published);
+    EXPECT_EQ(world.storedSources, (std::vector<std::string>{kZipDigest}));
+    EXPECT_EQ(world.launches, (std::vector<std::wstring>{commandLineFor(kJavaFolder)}));
+}
+
+// Whatever goes wrong with the delta, the full archive follows in the same run.
+TEST(RuntimeDeltaSequence, AnyFailureFallsBackToTheFullArchive) {
+    for (int fault = 0; fault < 3; ++fault) {
+        FakeWorld world;
+        world.manifests["https://a"] = manifestWithDelta();
+        world.javaOnDisk = {L"javaw.exe"};
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        world.recordedSource = kOldZipDigest;
+        if (fault == 0) world.failingDownloads = {kDeltaUrl};
+        if (fault == 1) world.deltaProblem = "the installed file differs";
+        if (fault == 2) world.stagingReady = false;
+        world.run();
+        EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|" + kJarDigest,
+                                                             deltaDownload(), zipDownload()}))
+            << fault;
+        if (fault == 1) {
+            EXPECT_NE(std::find(world.folderCalls.begin(), world.folderCalls.end(), L"remove " + kStaging),
+                      world.folderCalls.end());
+        }
+        if (fault == 2) continue;  // staging never came, so the archive cannot unpack either
+        EXPECT_EQ(world.extractions, 1) << fault;
+        EXPECT_EQ(world.storedSources, (std::vector<std::string>{kZipDigest})) << fault;
+        EXPECT_EQ(world.launches.size(), 1u) << fault;
+    }
+}
+
+TEST(RuntimeDeltaSequence, ABusyOldRuntimeIsUsedWithoutTheFullArchive) {
+    FakeWorld world;
+    world.manifests["https://a"] = manifestWithDelta();
+    world.javaOnDisk = {L"javaw.exe"};
+    world.javaAfterUnpacking = {L"javaw.exe"};
+    world.recordedSource = kOldZipDigest;
+    world.publishSucceeds = false;
+    world.run();
+    EXPECT_EQ(world.downloads.back(), deltaDownload());
+    EXPECT_EQ(world.extractions, 0);
+    EXPECT_TRUE(world.storedSources.empty());
+    EXPECT_EQ(world.launches, (std::vector<std::wstring>{commandLineFor(kJavaFolder)}));
+}
+
+TEST(RuntimeDeltaSequence, ASignedBuildTakesDeltasOnlyUnderAGeneralSignatureThatVerifies) {
+    for (int form = 0; form < 3; ++form) {
+        FakeWorld world;
+        std::vector<ManifestPair> pairs = world.signedManifest(7);
+        pairs.insert(pairs.begin() + 2, {kDeltaUrl, kDeltaDigest});
+        if (form > 0) {
+            pairs.push_back({"signature-v3", kGoodSignature});
+            if (form == 2) world.signedMessages.insert(manifestGeneralSignedMessage(pairs));
+        }
+        world.manifests["https://a"] = pairs;
+        world.javaOnDisk = {L"javaw.exe"};
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        world.recordedSource = kOldZipDigest;
+        world.run(2);
+        EXPECT_EQ(world.downloads.back(), form == 2 ? deltaDownload() : zipDownload()) << form;
+        EXPECT_EQ(world.launches.size(), 1u) << form;
     }
 }
 

@@ -1,17 +1,21 @@
 #!/usr/bin/env python3
 """Writes what the end-to-end runs serve and expect.
 
-    make_e2e_files.py <docroot> <manifest dir> <stand-in exe> <https base URL>
+    make_e2e_files.py <docroot> <manifest dir> <stand-in exe> <https base URL> <publish tool> [runner]
 
 Into <docroot>/files/: the launcher jar, the runtime zip holding the stand-in
 Java program as jdk-17-test/bin/javaw.exe, a runtime without any Java
-executable in a bin folder, and a runtime whose archive is damaged (its digest
-still matches). Into <manifest dir>: one launcher.json per scenario, copied to
+executable in a bin folder, a runtime whose archive is damaged (its digest
+still matches), and a second release of the runtime with the publishing tool's
+delta from the first (and a damaged copy of it), the second's files unpacked
+under <docroot>/expected-b. Into <manifest dir>: one launcher.json per scenario, copied to
 <docroot>/starter/launcher.json by the test before each run.
 """
 import hashlib
 import os
+import shutil
 import struct
+import subprocess
 import sys
 import zipfile
 
@@ -31,13 +35,30 @@ def make_jar(path):
         add(jar, "Launcher.class", b"\xca\xfe\xba\xbe" + b"\x00" * 60)
 
 
-def make_runtime(path, stand_in, root="jdk-17-test"):
+def make_runtime(path, stand_in, root="jdk-17-test", modules=None):
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as runtime:
         add(runtime, root + "/release", b'JAVA_VERSION="17.0.99"\n')
         add(runtime, root + "/bin/javaw.exe", stand_in)
         add(runtime, root + "/bin/java.exe", stand_in)
-        add(runtime, root + "/lib/modules", os.urandom(64 * 1024) * 8)
+        add(runtime, root + "/lib/modules", modules or os.urandom(64 * 1024) * 8)
         add(runtime, root + "/conf/security/java.security", b"# test\n" * 200)
+
+
+def make_next_release(previous, path, stand_in, root="jdk-17-test"):
+    """A patch release: modules changed in places, java.exe gone, a file and an empty folder new."""
+    with zipfile.ZipFile(previous) as old:
+        modules = bytearray(old.read(root + "/lib/modules"))
+    modules[1000:1010] = b"patched!!!"
+    modules += os.urandom(4096)
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as runtime:
+        add(runtime, root + "/release", b'JAVA_VERSION="17.0.100"\n')
+        add(runtime, root + "/bin/javaw.exe", stand_in)
+        add(runtime, root + "/lib/modules", bytes(modules))
+        add(runtime, root + "/conf/security/java.security", b"# test\n" * 200)
+        add(runtime, root + "/lib/security/cacerts", os.urandom(3000))
+        info = zipfile.ZipInfo(root + "/legal/", TIME)
+        info.external_attr = 0o40755 << 16 | 0x10
+        runtime.writestr(info, b"")
 
 
 def make_runtime_without_java(path):
@@ -61,6 +82,31 @@ def make_damaged_runtime(path, stand_in):
                 struct.pack_into("<I", blob, pos + crc_at, struct.unpack_from("<I", blob, pos + crc_at)[0] ^ 1)
             pos += 4
     open(path, "wb").write(bytes(blob))
+
+
+def make_release_b_and_delta(docroot, files, runtime, stand_in, tool):
+    """The next release and its delta, made by the publishing tool from the first."""
+    release_b = os.path.join(files, "b", "java-x64.zip")
+    os.makedirs(os.path.dirname(release_b), exist_ok=True)
+    make_next_release(runtime, release_b, stand_in)
+    delta_name = "java-x64.from-%s.delta" % sha256(runtime)
+    deltas = os.path.join(files, "d")
+    shutil.rmtree(deltas, ignore_errors=True)
+    os.makedirs(os.path.join(deltas, "damaged"))
+    # The Windows build of the tool runs under Wine, which sees this machine's root as Z:.
+    on_tool = (lambda path: "Z:" + os.path.abspath(path)) if tool[1:] else (lambda path: path)
+    subprocess.run(tool[1:] + [tool[0], "delta", "--from", on_tool(runtime), "--to", on_tool(release_b),
+                               "--out", on_tool(deltas)], check=True, stdout=subprocess.DEVNULL)
+    delta = os.path.join(deltas, delta_name)
+    damaged = bytearray(open(delta, "rb").read())
+    damaged[-20] ^= 0xFF  # inside the last file's data: its digest still matches the manifest
+    open(os.path.join(deltas, "damaged", delta_name), "wb").write(bytes(damaged))
+    expected_b = os.path.join(docroot, "expected-b")
+    shutil.rmtree(expected_b, ignore_errors=True)
+    with zipfile.ZipFile(release_b) as unpack:
+        unpack.extractall(expected_b)
+
+    return release_b, delta, delta_name, deltas
 
 
 def sha256(path):
@@ -100,6 +146,20 @@ def main():
         "runtime_without_java": [jar_pair, (base + "/files/nojava/java-x64.zip", sha256(no_java))],
         "runtime_damaged": [jar_pair, (base + "/files/broken/java-x64.zip", sha256(broken))],
     }
+    tool = sys.argv[5:]
+    if not tool:  # the benchmarks need only the first release
+        return finish(manifests, docroot, scenarios)
+    release_b, delta, delta_name, deltas = make_release_b_and_delta(docroot, files, runtime, stand_in, tool)
+    release_b_pair = (base + "/files/b/java-x64.zip", sha256(release_b))
+    scenarios["delta_b"] = [jar_pair, release_b_pair, (base + "/files/d/" + delta_name, sha256(delta))]
+    scenarios["delta_damaged"] = [jar_pair, release_b_pair,
+                                  (base + "/files/d/damaged/" + delta_name, sha256(os.path.join(deltas, "damaged", delta_name)))]
+    other_base = "java-x64.from-%s.delta" % ("c" * 64)
+    scenarios["delta_other_base"] = [jar_pair, release_b_pair, (base + "/files/d/" + other_base, sha256(delta))]
+    finish(manifests, docroot, scenarios)
+
+
+def finish(manifests, docroot, scenarios):
     for name, pairs in scenarios.items():
         write_manifest(os.path.join(manifests, name + ".json"), pairs)
     # Until a test puts a manifest in place, the servers have none.

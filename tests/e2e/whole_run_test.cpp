@@ -261,4 +261,81 @@ TEST_F(WholeRunTest, ArchiveThatCannotBeUnpackedStopsAtTheBadEntry) {
     EXPECT_FALSE(fs::exists(kJava));
 }
 
+// The URL path of the first entry of a scenario's manifest that holds `part`.
+std::string servedPath(const char* scenario, const std::string& part) {
+    const std::string manifest =
+        readFile(fs::path(environmentPath("MORVANTA_E2E_MANIFESTS")) / (std::string(scenario) + ".json"));
+    const std::size_t at = manifest.find(part);
+    if (at == std::string::npos) return std::string();
+    const std::size_t start = manifest.rfind("/files/", at);
+    return manifest.substr(start, manifest.find('"', at) - start);
+}
+
+// The runtime folder holds exactly the files and folders of the unpacked `expected`.
+void expectSameTree(const fs::path& expected, const fs::path& actual) {
+    std::size_t expectedCount = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(expected)) {
+        ++expectedCount;
+        const fs::path there = actual / fs::relative(entry.path(), expected);
+        if (entry.is_directory()) {
+            EXPECT_TRUE(fs::is_directory(there)) << there.string();
+        } else {
+            EXPECT_EQ(readFile(there), readFile(entry.path())) << there.string();
+        }
+    }
+    std::size_t actualCount = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(actual))
+        actualCount += entry.path().filename() != "java-invocation.txt";
+    EXPECT_EQ(actualCount, expectedCount);
+}
+
+// Runtime A installed, then a manifest naming B: through its delta when the
+// installed runtime is the delta's base, else through the full archive in the
+// same run; B launched, file for file, either way.
+TEST_F(WholeRunTest, ANewRuntimeComesThroughItsDeltaOrElseTheFullArchive) {
+    struct Row {
+        const char* scenario;
+        bool changeInstalledFile;
+        bool deltaFetched;
+        bool deltaUsed;
+    };
+    const Row rows[] = {
+        {"delta_b", false, true, true},
+        {"delta_damaged", false, true, false},
+        {"delta_b", true, true, false},  // an installed file changed after install
+        {"delta_other_base", false, false, false},
+    };
+    const std::string zipB = servedPath("delta_b", "/files/b/java-x64.zip");
+    // Runtime A is installed once and its game directory put back before each row.
+    const fs::path installedA = kGame.wstring() + L".installed-a";
+    std::error_code ignored;
+    fs::remove_all(installedA, ignored);
+    firstStart();
+    fs::remove(kRecord);
+    fs::copy(kGame, installedA, fs::copy_options::recursive);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.scenario) + (row.changeInstalledFile ? " (installed file changed)" : ""));
+        fs::remove_all(kGame, ignored);
+        fs::copy(installedA, kGame, fs::copy_options::recursive);
+        if (row.changeInstalledFile)
+            std::ofstream(kJava / "jdk-17-test" / "lib" / "modules", std::ios::binary | std::ios::app) << "changed";
+        const std::string deltaPath = servedPath(row.scenario, ".delta");
+        const int deltas = test_servers::nginxRequestCount(deltaPath);
+        const int fullArchives = test_servers::nginxRequestCount(zipB);
+
+        serveManifest(row.scenario);
+        start();
+        ULONGLONG elapsed = 0;
+        expectCleanEnd(elapsed);
+        expectLaunched();
+        EXPECT_EQ(test_servers::nginxRequestCount(deltaPath), deltas + (row.deltaFetched ? 1 : 0));
+        EXPECT_EQ(test_servers::nginxRequestCount(zipB), fullArchives + (row.deltaUsed ? 0 : 1));
+        expectSameTree(fs::path(test_servers::docroot()) / "expected-b", kJava);
+        EXPECT_FALSE(fs::exists(kLoader / "java.staging"));
+        const std::string log = readFile(kLog);
+        EXPECT_EQ(log.find("runtime: updated through the delta") != std::string::npos, row.deltaUsed) << log;
+    }
+    fs::remove_all(installedA, ignored);
+}
+
 }  // namespace

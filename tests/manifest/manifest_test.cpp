@@ -134,3 +134,30 @@ TEST(ManifestSelection, ValuesPlayNoPartInMatching) {
 }
 
 }  // namespace
+
+TEST(ManifestSelection, RuntimeDeltasAreKeysEndingInADeltaFileName) {
+    const std::string base(64, 'C');
+    const std::string name = "java-x64.from-" + base + ".delta";
+    struct Row {
+        std::string key;
+        bool offered;
+    };
+    const Row rows[] = {
+        {"https://h/files/d1/" + name, true},
+        {"https://h/" + name + "?v=2", false},  // the file name must end the URL
+        {"https://h/java-x64.from-" + base.substr(1) + ".delta", false},
+        {"https://h/java-x64.from-" + std::string(63, 'c') + "g.delta", false},
+        {"https://h/java-x64.from-" + base + ".deltas", false},
+        {"https://h/Java-x64.from-" + base + ".delta", false},
+        {"https://h/java-x64.zip/" + name, false},  // the runtime's own entry
+    };
+    for (const Row& row : rows) {
+        const ManifestSelection selection = selectionOf("{\"" + kZipUrl + "\": \"z\", \"" + row.key + "\": \"d\"}");
+        ASSERT_EQ(selection.runtimeDeltas.size(), row.offered ? 1u : 0u) << row.key;
+        if (!row.offered) continue;
+        EXPECT_EQ(selection.runtimeDeltas[0].url, row.key);
+        EXPECT_EQ(selection.runtimeDeltas[0].sha256, "d");
+        EXPECT_EQ(selection.runtimeDeltas[0].fromSha256, std::string(64, 'c'));
+        EXPECT_EQ(selection.javaZipUrl, kZipUrl);
+    }
+}

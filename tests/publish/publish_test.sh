@@ -273,5 +273,64 @@ out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
 if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (no listed key" <<<"$out"; then
     ok "check: a starter entry under a v1 signature fails"; else bad "check v1 with starter (exit $code): $out"; fi
 
+# --- runtime deltas: made per file, offered in the manifest, applied by check ---
+mkdir -p rt2/jdk/bin rt2/jdk/lib rt2/jdk/conf
+cp rt/jdk/bin/javaw.exe rt2/jdk/bin/javaw.exe
+head -c 300000 /dev/urandom > rt/jdk/lib/big; (cd rt && zip -qr ../java-x64.zip jdk)
+{ head -c 150000 rt/jdk/lib/big; printf 'patched'; tail -c 150000 rt/jdk/lib/big; } > rt2/jdk/lib/big
+cp rt/jdk/lib/modules rt2/jdk/conf/moved
+printf 'new in this release' > rt2/jdk/release
+(cd rt2 && zip -qr ../java-x64-new.zip jdk)
+old_sha=$(sha256sum java-x64.zip | cut -d' ' -f1)
+new_sha=$(sha256sum java-x64-new.zip | cut -d' ' -f1)
+delta=java-x64.from-$old_sha.delta
+if tool delta --from java-x64.zip --to java-x64-new.zip --out . >delta.log 2>&1 && [ -s "$delta" ] &&
+   [ "$(stat -c %s "$delta")" -lt 20000 ]; then
+    ok "delta: named by the old archive's digest, far smaller than the new archive ($(stat -c %s "$delta") bytes)"
+else
+    bad "delta: $(cat delta.log)"
+fi
+delta_url="http://127.0.0.1:${ports[0]}/files/d/$delta"
+new_zip_url="http://127.0.0.1:${ports[0]}/files/java-x64-new/java-x64.zip"
+mkdir -p "$work/mirror0/www/files/d" "$work/mirror0/www/files/java-x64-new"
+cp "$delta" "$work/mirror0/www/files/d/"
+cp java-x64-new.zip "$work/mirror0/www/files/java-x64-new/java-x64.zip"
+delta_build() {  # out, runtime, delta url, extra arguments...
+    local out=$1 runtime=$2 url=$3
+    shift 3
+    tool build --jar "$jar0" --jar-url "http://127.0.0.1:${ports[0]}/files/Morvanta.jar" --runtime "$runtime" \
+        --runtime-url "$new_zip_url" --runtime-delta "$delta" "$url" --out "$out" "$@"
+}
+printf 'PK jar v3' > "$jar0"
+if delta_build with_delta.json java-x64-new.zip "$delta_url" >build.log 2>&1 &&
+   grep -qF "\"$delta_url\": \"$(sha256sum "$delta" | cut -d' ' -f1)\"" with_delta.json; then
+    ok "build --runtime-delta: the delta's URL with its digest"; else bad "build --runtime-delta: $(cat build.log)"; fi
+delta_common=(build --jar "$jar0" --jar-url "$jar_url" --runtime-url "$new_zip_url" --out refused.json)
+expect_refusal "a delta that builds another runtime" "does not build the runtime archive" \
+    "${delta_common[@]}" --runtime java-x64.zip --runtime-delta "$delta" "$delta_url"
+expect_refusal "a delta URL not named by its base" "must end in" \
+    "${delta_common[@]}" --runtime java-x64-new.zip --runtime-delta "$delta" \
+    "http://127.0.0.1:${ports[0]}/files/d/java-x64.from-$new_sha.delta"
+if delta_build signed_delta.json java-x64-new.zip "$delta_url" --sign-key sign.pem --sequence 9 >build.log 2>&1 &&
+   grep -q '"signature-v3": "[0-9a-f]\{128\}"' signed_delta.json && om verify signed_delta.json sign.pub.pem >/dev/null; then
+    ok "build --sign-key with a delta: the general signature beside the older one, which still verifies"
+else
+    bad "signed delta build: $(cat build.log)"
+fi
+serve 0 with_delta.json; serve 1 with_delta.json; serve 2 with_delta.json
+out=$(tool check --runtime-base java-x64.zip "${bases[@]}" 2>&1); code=$?
+if [ $code -eq 0 ] && grep -qF "delta $delta_url: ok: rebuilds" <<<"$out"; then
+    ok "check --runtime-base: the delta applied to its base rebuilds the runtime"; else bad "check delta (exit $code): $out"; fi
+out=$(tool check "${bases[@]}" 2>&1); code=$?
+if [ $code -eq 0 ] && grep -qF "delta $delta_url: not applied" <<<"$out"; then
+    ok "check: a delta without its base is fetched and listed, not applied"; else bad "check delta without base (exit $code): $out"; fi
+cp java-x64-new.zip "$work/mirror0/www/files/java-x64-new/java-x64.zip.good"
+cp java-x64.zip "$work/mirror0/www/files/java-x64-new/java-x64.zip"
+sed "s/$new_sha/$old_sha/" with_delta.json > other_target.json
+serve 0 other_target.json; serve 1 other_target.json; serve 2 other_target.json
+out=$(tool check --runtime-base java-x64.zip "${bases[@]}" 2>&1); code=$?
+if [ $code -ne 0 ] && grep -qF "delta $delta_url: FAILED: it names other archives" <<<"$out"; then
+    ok "check: a delta offered for another runtime than the manifest's fails"; else bad "check delta target (exit $code): $out"; fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -145,4 +145,51 @@ TEST(SignedManifestUse, NeedsAVerifiedSignatureAndNoLowerSequence) {
     EXPECT_FALSE(isUsableSignedManifest(claim, true, 0));
 }
 
+TEST(GeneralSignedMessage, CoversEveryMemberButTheSignaturesSortedByName) {
+    const std::string body = "{\"sequence\": \"5\", \"https:\\/\\/h\\/java-x64.zip\": \"Zz\", "
+                             "\"signature\": \"s1\", \"signature-v2\": \"s2\", \"signature-v3\": \"s3\", "
+                             "\"https://h/Morvanta.jar\": \"j\", \"https://h/d/java-x64.from-x.delta\": \"d\"}";
+    EXPECT_EQ(manifestGeneralSignedMessage(pairsOf(body)),
+              "morvanta-manifest-v3\n"
+              "https://h/Morvanta.jar\nj\n"
+              "https://h/d/java-x64.from-x.delta\nd\n"
+              "https://h/java-x64.zip\nZz\n"  // values exactly as written
+              "sequence\n5\n");
+}
+
+TEST(GeneralSignedMessage, HasNoFormWhereItWouldBeAmbiguous) {
+    const std::vector<std::string> bodies = {
+        "{\"a\": \"1\", \"b\": \"2\", \"a\": \"3\"}",  // a repeated name
+        "{\"a\": \"1\\nb\"}",                       // a line end in a value (escaped n is a plain n)
+        "{\"a\": \"1\nb\"}",
+        "{\"a\nb\": \"1\"}",
+    };
+    EXPECT_FALSE(manifestGeneralSignedMessage(pairsOf(bodies[0])).size());
+    EXPECT_TRUE(manifestGeneralSignedMessage(pairsOf(bodies[1])).size());
+    EXPECT_FALSE(manifestGeneralSignedMessage(pairsOf(bodies[2])).size());
+    EXPECT_FALSE(manifestGeneralSignedMessage(pairsOf(bodies[3])).size());
+}
+
+TEST(GeneralSignatureClaim, NeedsItsOwnMemberAndAValidSequence) {
+    const std::string body = signedBody("3", kSignature);
+    struct Row {
+        std::string extra;
+        bool wellFormed;
+    };
+    const Row rows[] = {
+        {"", false},  // the older signature alone vouches for nothing new
+        {", \"signature-v3\": \"" + kSignature + "\"", true},
+        {", \"signature-v3\": \"" + kSignature.substr(2) + "\"", false},
+        {", \"signature-v3\": \"" + kSignature + "\", \"sequence\": \"x\"", false},
+    };
+    for (const Row& row : rows) {
+        const std::string withExtra = body.substr(0, body.size() - 1) + row.extra + "}";
+        const SignedManifestClaim claim = readGeneralSignatureClaim(pairsOf(withExtra));
+        EXPECT_EQ(claim.wellFormed, row.wellFormed) << row.extra;
+        if (claim.wellFormed) {
+            EXPECT_EQ(claim.message, manifestGeneralSignedMessage(pairsOf(withExtra)));
+        }
+    }
+}
+
 }  // namespace

@@ -67,8 +67,17 @@ std::string checkStarterProgram(const std::string& head) {
     return std::string();
 }
 
+std::string checkRuntimeDeltaUrl(const std::string& url, const std::string& fromSha256) {
+    if (runtimeDeltaBase(url) != asciiLowered(fromSha256))
+        return "runtime delta URL must end in " + quoted((kJavaDeltaPrefix + asciiLowered(fromSha256) + kJavaDeltaSuffix).c_str()) + ": " + url;
+    if (contains(url, kLauncherJarName) || contains(url, kJavaZipName) || contains(url, kStarterName))
+        return "runtime delta URL must not contain another file's name: " + url;
+    return checkOneUrl(url, "runtime delta");
+}
+
 std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip,
-                              const ManifestSignatureMembers* members, const ManifestEntry* starter) {
+                              const ManifestSignatureMembers* members, const ManifestEntry* starter,
+                              const std::vector<ManifestEntry>& runtimeDeltas) {
     std::string json = "{\n  ";
     appendJsonString(json, launcherJar.url);
     json += ": ";
@@ -83,18 +92,31 @@ std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEn
         json += ": ";
         appendJsonString(json, starter->sha256);
     }
+    for (const ManifestEntry& delta : runtimeDeltas) {
+        json += ",\n  ";
+        appendJsonString(json, delta.url);
+        json += ": ";
+        appendJsonString(json, delta.sha256);
+    }
     if (members != nullptr) {
         json += ",\n  \"sequence\": ";
         appendJsonString(json, members->sequence);
         json += ",\n  \"signature\": ";
         appendJsonString(json, members->signature);
+        if (!members->generalSignature.empty()) {
+            json += ",\n  ";
+            appendJsonString(json, kGeneralSignatureMember);
+            json += ": ";
+            appendJsonString(json, members->generalSignature);
+        }
     }
     json += "\n}\n";
     return json;
 }
 
 std::string verifyManifestRoundTrip(const std::string& json, const ManifestEntry& launcherJar,
-                                    const ManifestEntry& javaZip, const ManifestEntry* starter) {
+                                    const ManifestEntry& javaZip, const ManifestEntry* starter,
+                                    const std::vector<ManifestEntry>& runtimeDeltas) {
     const std::vector<unsigned char> body(json.begin(), json.end());
     const ManifestSelection selection = selectManifestEntries(readManifestPairs(body));
     if (selection.launcherJarUrl != launcherJar.url) return "the starter would read the jar URL as: " + selection.launcherJarUrl;
@@ -105,6 +127,11 @@ std::string verifyManifestRoundTrip(const std::string& json, const ManifestEntry
     const ManifestEntry& wanted = starter != nullptr ? *starter : none;
     if (selection.starterUrl != wanted.url || selection.starterSha256 != wanted.sha256)
         return "the starter would read its own entry as: " + selection.starterUrl + " " + selection.starterSha256;
+    if (selection.runtimeDeltas.size() != runtimeDeltas.size()) return "the starter would read another number of runtime deltas";
+    for (std::size_t i = 0; i < runtimeDeltas.size(); ++i) {
+        if (selection.runtimeDeltas[i].url != runtimeDeltas[i].url || selection.runtimeDeltas[i].sha256 != runtimeDeltas[i].sha256)
+            return "the starter would read a runtime delta as: " + selection.runtimeDeltas[i].url;
+    }
     return std::string();
 }
 

@@ -26,13 +26,19 @@ std::string checkStarterProgram(const std::string& head);
 struct ManifestSignatureMembers {
     std::string sequence;
     std::string signature;
+    std::string generalSignature;  // over every other member, when not empty
 };
 
 // launcher.json with the two entries, jar first, as the starter's reader
-// expects; then the starter's entry and the signature members, when given.
+// expects; then the starter's entry, the runtime deltas and the signature
+// members, when given.
 std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEntry& javaZip,
                               const ManifestSignatureMembers* members = nullptr,
-                              const ManifestEntry* starter = nullptr);
+                              const ManifestEntry* starter = nullptr,
+                              const std::vector<ManifestEntry>& runtimeDeltas = {});
+
+// Why the starter would not take `url` as a runtime delta from `fromSha256`, or empty.
+std::string checkRuntimeDeltaUrl(const std::string& url, const std::string& fromSha256);
 
 // The sequence of a new release: `explicitSequence` when given, else one more
 // than the sequence in the previous manifest's text. Empty `error` on success.
@@ -44,4 +50,5 @@ std::string toHex(const ManifestSignature& signature);  // 128 lower-case digits
 // Reads `json` back through the starter's own reader and selection; empty when
 // it selects exactly the given entries, else what differs.
 std::string verifyManifestRoundTrip(const std::string& json, const ManifestEntry& launcherJar,
-                                    const ManifestEntry& javaZip, const ManifestEntry* starter = nullptr);
+                                    const ManifestEntry& javaZip, const ManifestEntry* starter = nullptr,
+                                    const std::vector<ManifestEntry>& runtimeDeltas = {});

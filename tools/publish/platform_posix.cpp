@@ -121,6 +121,11 @@ void configurePublishPlatform(const PublishPlatformOptions& options) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
+bool sha256OfBytes(const void* data, std::size_t size, unsigned char* digest) {
+    unsigned int length = 0;
+    return EVP_Digest(data, size, digest, &length, EVP_sha256(), nullptr) == 1 && length == 32;
+}
+
 std::string sha256OfFile(const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file || fs::is_directory(path)) return std::string();

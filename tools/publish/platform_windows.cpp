@@ -29,6 +29,17 @@ void configurePublishPlatform(const PublishPlatformOptions&) {
     // Windows trusts what its own certificate store trusts, like the starter.
 }
 
+bool sha256OfBytes(const void* data, std::size_t size, unsigned char* digest) {
+    Sha256Stream hash;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t done = 0; done < size;) {
+        const std::size_t chunk = size - done < (std::size_t{1} << 30) ? size - done : (std::size_t{1} << 30);
+        if (!hash.update(bytes + done, chunk)) return false;
+        done += chunk;
+    }
+    return decodeHex(hash.finish(), digest, 32);
+}
+
 std::string sha256OfFile(const std::string& path) {
     return computeFileSha256(fromUtf8(path));
 }

@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "manifest_build.h"
 #include "mirror_check.h"
 #include "publish_platform.h"
+#include "runtime_delta_make.h"
 
 extern const char* const kPublishDefaultServers[3];
 
@@ -27,24 +29,40 @@ void printUsage() {
         "      makes a manifest signing key pair (PEM); keep the private key offline\n"
         "  morvanta-publish build --jar FILE --jar-url URL --runtime FILE --runtime-url URL [--out FILE]\n"
         "                        [--sign-key FILE (--sequence N | --previous FILE)]\n"
-        "                        [--starter FILE --starter-url URL]\n"
+        "                        [--starter FILE --starter-url URL] [--runtime-delta FILE URL]...\n"
         "      writes launcher.json (default: ./launcher.json) with the SHA-256 of each file;\n"
         "      with --sign-key, signed, with sequence N or one more than the previous manifest's;\n"
-        "      with --starter (signed only), a new starter program that players' starters switch to\n"
-        "  morvanta-publish check [--cacert FILE] [--public-key FILE[;FILE...]] [BASE_URL BASE_URL BASE_URL]\n"
+        "      with --starter (signed only), a new starter program that players' starters switch to;\n"
+        "      with --runtime-delta, a delta (from `delta`) that builds --runtime from an older archive\n"
+        "  morvanta-publish delta --from OLD.zip --to NEW.zip --out DIR [--level N]\n"
+        "      writes DIR/java-x64.from-<OLD's sha256>.delta: NEW's files made from OLD's (zstd, default level 19)\n"
+        "  morvanta-publish check [--cacert FILE] [--public-key FILE[;FILE...]] [--runtime-base OLD.zip]...\n"
+        "                        [BASE_URL BASE_URL BASE_URL]\n"
         "      checks the three mirrors (default: the starter's built-in list); with\n"
-        "      --public-key, also each mirror's signature and sequence\n");
+        "      --public-key, also each mirror's signature and sequence; each delta offered is\n"
+        "      applied to its --runtime-base and compared with the runtime archive\n");
 }
 
 struct Arguments {
     std::map<std::string, std::string> options;
     std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> runtimeDeltas;  // --runtime-delta FILE URL
+    std::vector<std::string> runtimeBases;                            // --runtime-base FILE
 };
 
 bool parseArguments(int argc, char** argv, int first, Arguments& args) {
     for (int i = first; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.rfind("--", 0) == 0) {
+        if (arg == "--runtime-delta") {
+            if (i + 2 >= argc) {
+                std::fprintf(stderr, "morvanta-publish: --runtime-delta needs a file and a URL\n");
+                return false;
+            }
+            args.runtimeDeltas.emplace_back(argv[i + 1], argv[i + 2]);
+            i += 2;
+        } else if (arg == "--runtime-base" && i + 1 < argc) {
+            args.runtimeBases.push_back(argv[++i]);
+        } else if (arg.rfind("--", 0) == 0) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "morvanta-publish: %s needs a value\n", arg.c_str());
                 return false;
@@ -91,7 +109,8 @@ int runKeygen(const Arguments& args) {
 
 // The signature members for the entries, or an error in `problem`.
 ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry& jar, const ManifestEntry& zip,
-                                     const ManifestEntry* starter, std::string& problem) {
+                                     const ManifestEntry* starter, const std::vector<ManifestEntry>& deltas,
+                                     std::string& problem) {
     ManifestSignatureMembers members;
     std::string previous;
     const std::string* previousPath = option(args, "--previous");
@@ -116,6 +135,18 @@ ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry&
     problem = signMessage(args.options.at("--sign-key"), manifestSignedMessage(members.sequence, selection),
                           signature);
     members.signature = toHex(signature);
+    if (!problem.empty()) return members;
+    // The general form covers the members exactly as they will be written.
+    const std::string unsignedJson = writeManifestJson(jar, zip, &members, starter, deltas);
+    const std::vector<ManifestPair> pairs =
+        readManifestPairs(std::vector<unsigned char>(unsignedJson.begin(), unsignedJson.end()));
+    const std::string general = manifestGeneralSignedMessage(pairs);
+    if (general.empty()) {
+        problem = "the manifest has no unambiguous general form (a repeated name or a line end)";
+        return members;
+    }
+    problem = signMessage(args.options.at("--sign-key"), general, signature);
+    members.generalSignature = toHex(signature);
     return members;
 }
 
@@ -166,17 +197,32 @@ int runBuild(const Arguments& args) {
     }
     const ManifestEntry* starterEntry = starterPath != nullptr ? &starter : nullptr;
 
+    std::vector<ManifestEntry> deltas;
+    for (const auto& [deltaPath, deltaUrl] : args.runtimeDeltas) {
+        std::string bytes;
+        DeltaHeader header;
+        if (!readTextFile(deltaPath, bytes)) return refuse("cannot read the runtime delta " + deltaPath);
+        if (!readDeltaHeader(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), header))
+            return refuse(deltaPath + " is no runtime delta");
+        if (lowerHex(header.toArchive.data(), 32) != zip.sha256)
+            return refuse(deltaPath + " does not build the runtime archive " + args.options.at("--runtime"));
+        const std::string deltaProblem = checkRuntimeDeltaUrl(deltaUrl, lowerHex(header.fromArchive.data(), 32));
+        if (!deltaProblem.empty()) return refuse(deltaProblem);
+        deltas.push_back(ManifestEntry{deltaUrl, sha256OfFile(deltaPath)});
+        if (deltas.back().sha256.empty()) return refuse("cannot read the runtime delta " + deltaPath);
+    }
+
     const bool signing = option(args, "--sign-key") != nullptr;
     if (!signing && (option(args, "--sequence") || option(args, "--previous")))
         return refuse("--sequence and --previous need --sign-key");
     ManifestSignatureMembers members;
     if (signing) {
         std::string problem;
-        members = signEntries(args, jar, zip, starterEntry, problem);
+        members = signEntries(args, jar, zip, starterEntry, deltas, problem);
         if (!problem.empty()) return refuse(problem);
     }
 
-    const std::string json = writeManifestJson(jar, zip, signing ? &members : nullptr, starterEntry);
+    const std::string json = writeManifestJson(jar, zip, signing ? &members : nullptr, starterEntry, deltas);
     {
         std::ofstream file(out, std::ios::binary | std::ios::trunc);
         file << json;
@@ -185,7 +231,7 @@ int runBuild(const Arguments& args) {
     // Read back what is on disk, exactly as a mirror will serve it.
     std::ifstream written(out, std::ios::binary);
     const std::string onDisk((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
-    const std::string roundTrip = verifyManifestRoundTrip(onDisk, jar, zip, starterEntry);
+    const std::string roundTrip = verifyManifestRoundTrip(onDisk, jar, zip, starterEntry, deltas);
     if (!roundTrip.empty()) return refuse(roundTrip);
     if (signing) {
         const std::vector<unsigned char> body(onDisk.begin(), onDisk.end());
@@ -200,6 +246,57 @@ int runBuild(const Arguments& args) {
     std::printf("wrote %s\n  %s  %s\n  %s  %s\n", out.c_str(), jar.sha256.c_str(), jar.url.c_str(),
                 zip.sha256.c_str(), zip.url.c_str());
     if (starterEntry != nullptr) std::printf("  %s  %s\n", starter.sha256.c_str(), starter.url.c_str());
+    for (const ManifestEntry& delta : deltas) std::printf("  %s  %s\n", delta.sha256.c_str(), delta.url.c_str());
+    return 0;
+}
+
+int runDelta(const Arguments& args) {
+    const std::string* fromPath = option(args, "--from");
+    const std::string* toPath = option(args, "--to");
+    const std::string* outFolder = option(args, "--out");
+    if (fromPath == nullptr || toPath == nullptr || outFolder == nullptr) {
+        printUsage();
+        return 2;
+    }
+    std::uint64_t level = 19;
+    if (const std::string* text = option(args, "--level"); text != nullptr && (!parseDecimal(*text, level) || level < 1 || level > 22))
+        return refuse("--level must be 1 to 22");
+    DeltaDigest fromArchive{};
+    DeltaDigest toArchive{};
+    if (!decodeHex(sha256OfFile(*fromPath), fromArchive.data(), 32)) return refuse("cannot read " + *fromPath);
+    if (!decodeHex(sha256OfFile(*toPath), toArchive.data(), 32)) return refuse("cannot read " + *toPath);
+    const std::string scratch = makeScratchFolder();
+    if (scratch.empty()) return refuse("cannot make a scratch folder");
+    RuntimeTree from;
+    RuntimeTree to;
+    std::string problem = readRuntimeTree(*fromPath, scratch + "/entry", from);
+    if (problem.empty()) problem = readRuntimeTree(*toPath, scratch + "/entry", to);
+    removeTree(scratch);
+    if (problem.empty()) problem = checkRuntimeArchive(*toPath);
+    if (!problem.empty()) return refuse(problem);
+    std::string delta;
+    problem = makeRuntimeDelta(from, to, fromArchive, toArchive, static_cast<int>(level), delta);
+    if (!problem.empty()) return refuse(problem);
+    // What players' starters will build, checked before anyone is offered it.
+    DeltaHeader header;
+    RuntimeTree built;
+    problem = applyRuntimeDelta(delta, from, header, built);
+    if (problem.empty()) problem = compareRuntimeTrees(to, built);
+    if (!problem.empty()) return refuse("the delta does not rebuild " + *toPath + ": " + problem);
+    const std::string out = *outFolder + "/" + runtimeDeltaFileName(fromArchive);
+    {
+        std::ofstream file(out, std::ios::binary | std::ios::trunc);
+        file << delta;
+        if (!file.flush()) return refuse("cannot write " + out);
+    }
+    std::uint64_t newBytes = 0;
+    {
+        std::ifstream archive(*toPath, std::ios::binary | std::ios::ate);
+        newBytes = static_cast<std::uint64_t>(archive.tellg());
+    }
+    std::printf("wrote %s\n  %zu bytes, %.1f %% of %s (%llu bytes)\n", out.c_str(), delta.size(),
+                newBytes ? 100.0 * static_cast<double>(delta.size()) / static_cast<double>(newBytes) : 0.0,
+                toPath->c_str(), static_cast<unsigned long long>(newBytes));
     return 0;
 }
 
@@ -219,6 +316,49 @@ void showProgress(std::int64_t received, std::int64_t total) {
 }
 
 const char* yesNo(bool value) { return value ? "yes" : "no"; }
+
+// Each delta offered is applied to its base, when given, and must rebuild the
+// runtime archive the same manifest names; without its base only its list is read.
+bool checkRuntimeDeltas(const Arguments& args, const std::vector<MirrorReport>& reports,
+                        const std::map<std::string, std::string>& fetchedFiles, const std::string& scratch) {
+    std::map<std::string, std::string> bases;  // digest -> archive
+    for (const std::string& base : args.runtimeBases) bases[sha256OfFile(base)] = base;
+    std::set<std::string> checked;
+    bool good = true;
+    for (const MirrorReport& report : reports) {
+        for (const RuntimeDeltaOffer& offer : report.complete ? report.selection.runtimeDeltas : std::vector<RuntimeDeltaOffer>()) {
+            if (!checked.insert(offer.url + " " + report.selection.javaZipUrl).second) continue;
+            const auto deltaFile = fetchedFiles.find(offer.url);
+            const auto zipFile = fetchedFiles.find(report.selection.javaZipUrl);
+            if (deltaFile == fetchedFiles.end() || zipFile == fetchedFiles.end()) continue;  // reported above
+            std::string delta;
+            std::string verdict;
+            DeltaHeader header;
+            if (!readTextFile(deltaFile->second, delta) ||
+                !readDeltaHeader(reinterpret_cast<const unsigned char*>(delta.data()), delta.size(), header))
+                verdict = "FAILED: no runtime delta";
+            else if (lowerHex(header.toArchive.data(), 32) != asciiLowered(report.selection.javaZipSha256) ||
+                     lowerHex(header.fromArchive.data(), 32) != offer.fromSha256)
+                verdict = "FAILED: it names other archives than its URL and the manifest";
+            const auto base = bases.find(offer.fromSha256);
+            if (verdict.empty() && base == bases.end()) {
+                verdict = "not applied (give its base with --runtime-base)";
+            } else if (verdict.empty()) {
+                RuntimeTree from;
+                RuntimeTree to;
+                RuntimeTree built;
+                std::string problem = readRuntimeTree(base->second, scratch + "/entry", from);
+                if (problem.empty()) problem = readRuntimeTree(zipFile->second, scratch + "/entry", to);
+                if (problem.empty()) problem = applyRuntimeDelta(delta, from, header, built);
+                if (problem.empty()) problem = compareRuntimeTrees(to, built);
+                verdict = problem.empty() ? "ok: rebuilds the runtime archive's files" : "FAILED: " + problem;
+            }
+            if (verdict.rfind("FAILED", 0) == 0) good = false;
+            std::printf("delta %s: %s\n", offer.url.c_str(), verdict.c_str());
+        }
+    }
+    return good;
+}
 
 int runCheck(const Arguments& args) {
     std::vector<std::string> servers = args.positional;
@@ -304,6 +444,8 @@ int runCheck(const Arguments& args) {
         expected[report.selection.javaZipUrl].push_back({report.baseUrl, report.selection.javaZipSha256});
         if (!report.selection.starterUrl.empty())
             expected[report.selection.starterUrl].push_back({report.baseUrl, report.selection.starterSha256});
+        for (const RuntimeDeltaOffer& delta : report.selection.runtimeDeltas)
+            expected[delta.url].push_back({report.baseUrl, delta.sha256});
     }
     const std::string scratch = makeScratchFolder();
     if (scratch.empty()) {
@@ -312,12 +454,13 @@ int runCheck(const Arguments& args) {
     }
     std::printf("\n%-8s %-64s %s\n", "FILE", "SHA-256", "URL");
     int fileNumber = 0;
+    std::map<std::string, std::string> fetchedFiles;  // url -> path in scratch
     for (const auto& [url, digests] : expected) {
         const std::string path = scratch + "/file" + std::to_string(fileNumber++);
         std::fprintf(stderr, "  fetching %s\n", url.c_str());
         const bool fetched = fetchToFile(url, path, showProgress);
         const std::string actual = fetched ? sha256OfFile(path) : std::string();
-        removeTree(path);
+        if (fetched) fetchedFiles[url] = path;  // kept for the delta checks below
         std::string verdict = fetched ? "ok" : "FAILED";
         for (const auto& [mirror, digest] : digests) {
             if (fetched && !digestsAgree(digest, actual)) {
@@ -328,6 +471,7 @@ int runCheck(const Arguments& args) {
         if (verdict != "ok") consistent = false;
         std::printf("%-8s %-64s %s\n", verdict.c_str(), actual.empty() ? "-" : actual.c_str(), url.c_str());
     }
+    if (!checkRuntimeDeltas(args, reports, fetchedFiles, scratch)) consistent = false;
     removeTree(scratch);
 
     // Starters resume a cut runtime download only where its server keeps both on; a warning, not a failure.
@@ -360,6 +504,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "keygen") == 0) return runKeygen(args);
     if (std::strcmp(argv[1], "build") == 0) return runBuild(args);
     if (std::strcmp(argv[1], "check") == 0) return runCheck(args);
+    if (std::strcmp(argv[1], "delta") == 0) return runDelta(args);
     printUsage();
     return 2;
 }

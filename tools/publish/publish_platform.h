@@ -3,6 +3,7 @@
 // are the starter's own operations; on Linux, libcurl, OpenSSL and the
 // starter's own zip reader.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ void configurePublishPlatform(const PublishPlatformOptions& options);
 
 // 64 lower-case hex digits, or empty when the file cannot be read.
 std::string sha256OfFile(const std::string& path);
+
+// SHA-256 of bytes in memory into `digest` (32 bytes); false when hashing fails.
+bool sha256OfBytes(const void* data, std::size_t size, unsigned char* digest);
 
 // The manifest fetch, with the same size limit as the starter's.
 bool fetchManifest(const std::string& url, std::vector<unsigned char>& body);
