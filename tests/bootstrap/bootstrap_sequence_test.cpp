@@ -98,7 +98,7 @@ struct FakeWorld {
         }
         signedMessages.insert(manifestSignedMessage(std::to_string(sequence), selection));
         pairs.push_back({"sequence", std::to_string(sequence)});
-        pairs.push_back({"signature", kGoodSignature});
+        pairs.push_back({kSignatureForms[static_cast<int>(requiredSignatureForm(selection))].member, kGoodSignature});
         return pairs;
     }
 

@@ -45,20 +45,22 @@ def main():
     new = dict(current, **starter("new", new_starter))
     quits = dict(current, **starter("quits", stand_in_path))
 
-    def signed(entries, key, sequence, version=None):
+    def signed(entries, key, sequence, only_v1=False):
+        """Every form the entries need, or the v1 form alone."""
         manifest = dict(entries)
-        raw = openssl_manifest.openssl(["dgst", "-sha256", "-sign", os.path.join(keys, key + ".pem")],
-                                       openssl_manifest.message(manifest, sequence, version))
-        assert raw.returncode == 0, raw.stderr
+        for version in [1] if only_v1 else openssl_manifest.versions(manifest):
+            raw = openssl_manifest.openssl(["dgst", "-sha256", "-sign", os.path.join(keys, key + ".pem")],
+                                           openssl_manifest.message(manifest, sequence, version))
+            assert raw.returncode == 0, raw.stderr
+            manifest[openssl_manifest.MEMBERS[version]] = openssl_manifest.der_to_raw(raw.stdout).hex().upper()
         manifest["sequence"] = sequence
-        manifest["signature"] = openssl_manifest.der_to_raw(raw.stdout).hex().upper()
         return manifest
 
     tampered = signed(current, "test_key_a", "7")
     tampered[base + "/files/Morvanta.jar"] = "ab" * 32
     starter_tampered = signed(new, "test_key_a", "7")
     starter_tampered[base + "/files/new/MorvantaStarter.exe"] = "ab" * 32
-    starter_v1 = signed(dict(new), "test_key_a", "7", version=1)
+    starter_v1 = signed(dict(new), "test_key_a", "7", only_v1=True)
     scenarios = {
         "good_a7": signed(current, "test_key_a", "7"),
         "good_b7": signed(current, "test_key_b", "7"),

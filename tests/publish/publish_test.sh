@@ -218,7 +218,7 @@ if signed_build starter7.json --sign-key sign.pem --sequence 7 --starter "$start
         >starter.log 2>&1 &&
    grep -qF "\"$starter_url\": \"$(sha256sum "$starter0" | cut -d' ' -f1)\"" starter7.json &&
    om verify starter7.json sign.pub.pem >/dev/null; then
-    ok "build --starter: the entry with its digest, signed as v2 (OpenSSL verifies)"
+    ok "build --starter: the entry with its digest, signed as v1 and as v2 (OpenSSL verifies both)"
 else
     bad "build --starter: $(cat starter.log)"
 fi
@@ -250,8 +250,8 @@ serve 1 launcher.json  # unsigned
 sed 's/"5"/"4"/' signed5.json > stale_sequence.json  # signature no longer matches
 serve 2 stale_sequence.json
 out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
-if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (unsigned" <<<"$out" &&
-   grep -q "signature FAILED: http://127.0.0.1:${ports[2]} (no listed key" <<<"$out" && ! grep -q rollout <<<"$out"; then
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (signature: unsigned" <<<"$out" &&
+   grep -q "signature FAILED: http://127.0.0.1:${ports[2]} (signature: no listed key" <<<"$out" && ! grep -q rollout <<<"$out"; then
     ok "check --public-key: unsigned and badly signed mirrors fail"; else bad "check failing signatures (exit $code): $out"; fi
 
 
@@ -270,8 +270,17 @@ m = json.load(open(sys.argv[1])); m[sys.argv[2]] = "ab" * 32
 json.dump(m, open(sys.argv[3], "w"))' signed5.json "$starter_url" v1_with_starter.json
 serve 1 v1_with_starter.json
 out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
-if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (no listed key" <<<"$out"; then
-    ok "check: a starter entry under a v1 signature fails"; else bad "check v1 with starter (exit $code): $out"; fi
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (signature-v2: unsigned" <<<"$out"; then
+    ok "check: a starter entry under a v1 signature alone fails"; else bad "check v1 with starter (exit $code): $out"; fi
+# Starters that know no entries check "signature": a bad one fails the mirror though "signature-v2" is good.
+/usr/bin/python3 -c '
+import json, sys
+m = json.load(open(sys.argv[1])); m["signature"] = "00" * 64
+json.dump(m, open(sys.argv[2], "w"))' starter7.json bad_v1.json
+serve 1 bad_v1.json
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (signature: no listed key" <<<"$out"; then
+    ok "check: a starter manifest whose v1 signature fails"; else bad "check bad v1 (exit $code): $out"; fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

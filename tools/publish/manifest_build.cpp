@@ -86,8 +86,12 @@ std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEn
     if (members != nullptr) {
         json += ",\n  \"sequence\": ";
         appendJsonString(json, members->sequence);
-        json += ",\n  \"signature\": ";
-        appendJsonString(json, members->signature);
+        for (const auto& [member, signature] : members->signatures) {
+            json += ",\n  ";
+            appendJsonString(json, member);
+            json += ": ";
+            appendJsonString(json, signature);
+        }
     }
     json += "\n}\n";
     return json;

@@ -112,10 +112,14 @@ ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry&
         selection.starterUrl = starter->url;
         selection.starterSha256 = starter->sha256;
     }
-    ManifestSignature signature{};
-    problem = signMessage(args.options.at("--sign-key"), manifestSignedMessage(members.sequence, selection),
-                          signature);
-    members.signature = toHex(signature);
+    // Every form up to the one the entries need: older starters check the older forms.
+    for (const SignatureForm form : signatureFormsFor(selection)) {
+        ManifestSignature signature{};
+        problem = signMessage(args.options.at("--sign-key"), manifestSignedMessage(form, members.sequence, selection),
+                              signature);
+        if (!problem.empty()) return members;
+        members.signatures.push_back({kSignatureForms[static_cast<int>(form)].member, toHex(signature)});
+    }
     return members;
 }
 
@@ -190,9 +194,12 @@ int runBuild(const Arguments& args) {
     if (signing) {
         const std::vector<unsigned char> body(onDisk.begin(), onDisk.end());
         const std::vector<ManifestPair> pairs = readManifestPairs(body);
-        const SignedManifestClaim claim = readSignedManifestClaim(pairs, selectManifestEntries(pairs));
-        if (!claim.wellFormed || std::to_string(claim.sequence) != members.sequence)
-            return refuse("the starter would not read the signature members back");
+        const ManifestSelection selection = selectManifestEntries(pairs);
+        for (const SignatureForm form : signatureFormsFor(selection)) {
+            const SignedManifestClaim claim = readSignatureClaim(form, pairs, selection);
+            if (!claim.wellFormed || std::to_string(claim.sequence) != members.sequence)
+                return refuse("the starter would not read the signature members back");
+        }
         std::printf("signed with %s, sequence %s\n", args.options.at("--sign-key").c_str(),
                     members.sequence.c_str());
     }
@@ -242,25 +249,36 @@ int runCheck(const Arguments& args) {
     const bool signedCheck = !publicKeys.empty();
 
     std::vector<MirrorReport> reports;
+    std::map<std::string, std::string> failedMember;  // mirror -> the first signature member that failed
     for (const std::string& server : servers) {
         std::vector<unsigned char> body;
         const bool answered = fetchManifest(server + "/starter/launcher.json", body);
         reports.push_back(judgeMirror(server, answered, body));
         if (!signedCheck || !answered) continue;
         const std::vector<ManifestPair> pairs = readManifestPairs(body);
-        SignedManifestClaim claim = readSignedManifestClaim(pairs, reports.back().selection);
-        bool verified = false;
-        for (const std::string& key : publicKeys) {
-            bool valid = false;
-            const std::string problem = claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid)
-                                                         : std::string();
-            if (!problem.empty()) {
-                std::fprintf(stderr, "morvanta-publish: %s\n", problem.c_str());
-                return 2;
+        // Every form must verify: starters of each age check their own.
+        bool wellFormed = true, verified = true;
+        std::uint64_t sequence = 0;
+        for (const SignatureForm form : signatureFormsFor(reports.back().selection)) {
+            const SignedManifestClaim claim = readSignatureClaim(form, pairs, reports.back().selection);
+            bool formVerified = false;
+            for (const std::string& key : publicKeys) {
+                bool valid = false;
+                const std::string problem =
+                    claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid) : std::string();
+                if (!problem.empty()) {
+                    std::fprintf(stderr, "morvanta-publish: %s\n", problem.c_str());
+                    return 2;
+                }
+                formVerified = formVerified || valid;
             }
-            verified = verified || valid;
+            if ((!claim.wellFormed || !formVerified) && failedMember.count(server) == 0)
+                failedMember[server] = kSignatureForms[static_cast<int>(form)].member;
+            wellFormed = wellFormed && claim.wellFormed;
+            verified = verified && formVerified;
+            sequence = claim.sequence;
         }
-        recordSignature(reports.back(), claim.wellFormed, verified, claim.sequence);
+        recordSignature(reports.back(), wellFormed, verified, sequence);
     }
     const std::vector<std::string> disagreeing = disagreeingMirrors(reports);
     const std::vector<std::string> rollout = signedCheck ? differingSequences(reports) : std::vector<std::string>();
@@ -285,7 +303,8 @@ int runCheck(const Arguments& args) {
     if (signedCheck) {
         for (const MirrorReport& report : reports) {
             if (report.answered && !report.signatureValid)
-                std::printf("signature FAILED: %s (%s); starters skip this mirror\n", report.baseUrl.c_str(),
+                std::printf("signature FAILED: %s (%s: %s); starters skip this mirror\n", report.baseUrl.c_str(),
+                            failedMember[report.baseUrl].c_str(),
                             report.signatureWellFormed ? "no listed key signed it" : "unsigned or malformed");
         }
         if (!rollout.empty()) {
