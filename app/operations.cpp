@@ -20,6 +20,7 @@
 #include "bootstrap/rollback_record.h"
 #include "bootstrap/signature_verify.h"
 #include "bootstrap/work_folder.h"
+#include "files/file_replace.h"
 #include "files/launch_hold.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
@@ -64,6 +65,9 @@ FolderEffects realFolderEffects(const WorkFolder& work) {
     folders.copyVerifiedFile = [](const std::wstring& source, const std::wstring& targetPath,
                                   const std::string& expectedSha256) {
         return copyVerifiedFile(source, WorkFolder::downloadFilesFor(targetPath), expectedSha256);
+    };
+    folders.setAsideFailedStarter = [](const std::wstring& program) {
+        return replaceFile(program, WorkFolder::failedProgramOf(program));
     };
     return folders;
 }
@@ -112,17 +116,21 @@ ProcessEffects realProcessEffects() {
     process.releaseLaunchHold = [launchHold] { launchHold->clear(); };
     process.startJava = startJavaProcess;
     process.ownProgramPath = ownProgramPath;
-    process.handOverToStarter = [](const std::wstring& program) {
-        return handOverToStarter(program, WorkFolder::failedProgramOf(program));
-    };
+    process.startNewerStarter = startNewerStarter;
+    process.takeSingleInstanceBack = takeSingleInstanceBack;
+    process.awaitNewerStarterEnd = awaitNewerStarterEnd;
     return process;
 }
 
 ScreenEffects realScreenEffects() {
     ScreenEffects screen;
     screen.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
-    screen.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
+    screen.showFailureNotice = [](const std::wstring& message) {
+        noteRunEnded();
+        showFailureNotice(message.c_str());
+    };
     screen.closeSplash = [] {
+        noteRunEnded();
         reportJavaEndedEarly();
         if (mainWindow != nullptr) PostMessageW(mainWindow, WM_LAUNCHER_DONE, 0, 0);
     };

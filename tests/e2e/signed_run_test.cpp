@@ -25,7 +25,6 @@ const fs::path kSequenceFile = kLoader / "manifest.sequence";
 const char* kOldJarPath = "/files/old/Morvanta.jar";
 const fs::path kNewStarter = kLoader / "starter" / "MorvantaStarter.exe";
 const char* kNewStarterPath = "/files/new/MorvantaStarter.exe";
-const char* kQuittingStarterPath = "/files/quits/MorvantaStarter.exe";
 
 // The process that shows a splash window now (null when none does), and its image.
 UniqueKernelHandle splashOwner(std::wstring& image) {
@@ -37,6 +36,18 @@ UniqueKernelHandle splashOwner(std::wstring& image) {
     DWORD size = MAX_PATH;
     if (process && QueryFullProcessImageNameW(process.get(), 0, path, &size)) image = path;
     return process;
+}
+
+// The newer starter's process once its splash is up (null when none came within a minute).
+UniqueKernelHandle newStarterSplash() {
+    for (int attempt = 0; attempt < 6000; ++attempt) {
+        std::wstring image;
+        UniqueKernelHandle process = splashOwner(image);
+        std::error_code error;
+        if (process && fs::equivalent(fs::path(image), kNewStarter, error)) return process;
+        Sleep(10);
+    }
+    return UniqueKernelHandle();
 }
 
 // Requests the first server has logged, one path a line.
@@ -196,16 +207,20 @@ TEST_F(SignedRunTest, ANewerStarterTakesOverFromTheStarterFolderAndLaunchesJava)
     const int fetched = test_servers::nginxRequestCount(kNewStarterPath);
     // The second start finds the named program in place: it hands over again, fetching nothing.
     for (int start = 0; start < 2; ++start) {
-        startAndWait("MORVANTA_SIGNED_STARTER");
-        EXPECT_EQ(exitCode, 0u) << "the first program did not end cleanly";
-        std::wstring image;
-        UniqueKernelHandle newProcess = splashOwner(image);
-        ASSERT_TRUE(newProcess) << "no splash is up after the handover";
-        EXPECT_TRUE(fs::equivalent(fs::path(image), kNewStarter)) << "the splash shown is not the new program's";
+        ASSERT_NO_FATAL_FAILURE(this->start("MORVANTA_SIGNED_STARTER"));
+        UniqueKernelHandle newProcess = newStarterSplash();
+        ASSERT_TRUE(newProcess) << "the new program's splash did not come up";
+        // The first program closes its window and waits, windowless, for the new one to end.
+        bool waitedWindowless = false;
+        while (!waitedWindowless && WaitForSingleObject(run.process.get(), 10) == WAIT_TIMEOUT)
+            waitedWindowless = starter_process::starterWindow(run.id) == nullptr;
+        EXPECT_TRUE(waitedWindowless) << "the first program ended before the new one, or kept its window";
         EXPECT_EQ(starter_process::waitForExit(newProcess.get(), 60000), 0u);
+        EXPECT_EQ(starter_process::waitForExit(run.process.get(), 10000), 0u) << "the first program did not end";
         EXPECT_TRUE(waitForLaunchRecord()) << "the new program did not start Java";
         fs::remove(kRecord);
         EXPECT_EQ(test_servers::nginxRequestCount(kNewStarterPath), fetched + 1);
+        EXPECT_FALSE(fs::exists(kNewStarter.wstring() + L".failed"));
     }
 }
 
@@ -226,15 +241,39 @@ TEST_F(SignedRunTest, ABuildWithoutKeysIgnoresTheStarterEntry) {
     EXPECT_FALSE(fs::exists(kNewStarter));
 }
 
-TEST_F(SignedRunTest, AStarterThatExitsAtOnceIsSetAsideAndJavaLaunched) {
+// Exit code 0 before any window is what a second double-click's copy taking the
+// single-instance lock first looks like: nothing is set aside, and with nobody
+// holding the lock this start goes on itself.
+TEST_F(SignedRunTest, AStarterThatEndsWithZeroBeforeAnyWindowIsKeptAndJavaLaunched) {
     launchOnce("MORVANTA_SIGNED_STARTER", "starter_quits_a7");
+    EXPECT_TRUE(fs::exists(kNewStarter));
+    EXPECT_FALSE(fs::exists(kNewStarter.wstring() + L".failed"));
+}
+
+// A new program that fails is never run again: before its window, this start
+// goes on and launches; after it, this start ends with it and the next launches.
+TEST_F(SignedRunTest, AStarterThatFailsIsSetAsideAndTheGameLaunchesNoLaterThanTheNextStart) {
+    const std::wstring failed = kNewStarter.wstring() + L".failed";
+    serve(firstServerManifest(), "starter_fails_a7");
+    SetEnvironmentVariableW(L"MORVANTA_TEST_STARTER_FAILS", L"at-once");
+    startAndWait("MORVANTA_SIGNED_STARTER");
+    expectLaunched();
+    EXPECT_TRUE(fs::exists(failed));
     EXPECT_FALSE(fs::exists(kNewStarter));
-    EXPECT_TRUE(fs::exists(kNewStarter.wstring() + L".failed"));
-    // Known to fail: not fetched or started again.
-    const int fetched = test_servers::nginxRequestCount(kQuittingStarterPath);
-    launchOnce("MORVANTA_SIGNED_STARTER", "starter_quits_a7");
-    EXPECT_EQ(test_servers::nginxRequestCount(kQuittingStarterPath), fetched);
+    fs::remove(kRecord);
+    fs::remove(failed);
+
+    SetEnvironmentVariableW(L"MORVANTA_TEST_STARTER_FAILS", L"after-window");
+    startAndWait("MORVANTA_SIGNED_STARTER");
+    SetEnvironmentVariableW(L"MORVANTA_TEST_STARTER_FAILS", nullptr);
+    EXPECT_EQ(exitCode, 0u) << "the first program did not wait for the new one and end";
+    EXPECT_FALSE(fs::exists(kRecord)) << "Java was started by a program that crashed";
+    EXPECT_TRUE(fs::exists(failed)) << "the crashed program was not set aside";
     EXPECT_FALSE(fs::exists(kNewStarter));
+    const std::string fails = "/files/fails/MorvantaStarter.exe";
+    const int fetched = test_servers::nginxRequestCount(fails.c_str());
+    launchOnce("MORVANTA_SIGNED_STARTER", "starter_fails_a7");
+    EXPECT_EQ(test_servers::nginxRequestCount(fails.c_str()), fetched) << "the failed program was fetched again";
 }
 
 }  // namespace
