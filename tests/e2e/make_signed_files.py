@@ -3,12 +3,12 @@
 the other whole runs, and manifests signed with the host's openssl.
 
     make_signed_files.py <docroot> <manifest dir> <stand-in exe> <https base URL> <keys dir> <new starter exe>
-                         <failing starter exe>
+                         <crashing starter exe>
 
 Each manifest names files on the HTTPS server; "old" names a jar that does not
 exist, so a run that used it could not launch. The "starter_" manifests name
 a starter program: a working one (a build trusting key B), one that ends at
-once with 0 (the Java stand-in), one that fails (before or after its window),
+once with 0 (the Java stand-in), one that crashes after its window,
 and entries the signature does not cover.
 """
 import json
@@ -24,7 +24,7 @@ import openssl_manifest  # noqa: E402
 
 
 def main():
-    docroot, manifests, stand_in_path, base, keys, new_starter, failing_starter = sys.argv[1:8]
+    docroot, manifests, stand_in_path, base, keys, new_starter, crashing_starter = sys.argv[1:8]
     files = os.path.join(docroot, "files")
     os.makedirs(files, exist_ok=True)
     os.makedirs(manifests, exist_ok=True)
@@ -46,7 +46,7 @@ def main():
 
     new = dict(current, **starter("new", new_starter))
     quits = dict(current, **starter("quits", stand_in_path))
-    fails = dict(current, **starter("fails", failing_starter))
+    crashes = dict(current, **starter("crashes", crashing_starter))
 
     def signed(entries, key, sequence, only_v1=False):
         """Every form the entries need, or the v1 form alone."""
@@ -74,7 +74,7 @@ def main():
         "unsigned": dict(current),
         "starter_b7": signed(new, "test_key_b", "7"),
         "starter_quits_a7": signed(quits, "test_key_a", "7"),
-        "starter_fails_a7": signed(fails, "test_key_a", "7"),
+        "starter_crashes_a7": signed(crashes, "test_key_a", "7"),
         "starter_tampered_a7": starter_tampered,
         "starter_v1_a7": starter_v1,
     }

@@ -1,19 +1,10 @@
-// Stands in for a newer starter that fails, served as MorvantaStarter.exe. How it
-// fails comes from MORVANTA_TEST_STARTER_FAILS, which the starter that hands
-// over passes on with the rest of its environment:
-//   "after-window": takes the single-instance mutex, shows a splash window of
-//                   the starter's class, then dies as a crash does (0xC0000005);
-//   anything else:  ends at once, without a window, with exit code 3.
+// Stands in for a newer starter, served as MorvantaStarter.exe, that takes the
+// single-instance mutex, shows a splash window of the starter's class for half
+// a second and then dies as a crash does.
 
 #include <windows.h>
 
-#include <string>
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    wchar_t mode[32] = {};
-    GetEnvironmentVariableW(L"MORVANTA_TEST_STARTER_FAILS", mode, 32);
-    if (std::wstring(mode) != L"after-window") return 3;
-
     HANDLE mutex = CreateMutexW(nullptr, FALSE, L"MorvantaStarterMutex");
     if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
     WNDCLASSW windowClass{};
