@@ -33,7 +33,10 @@ void printUsage() {
         "      with --starter (signed only), a new starter program that players' starters switch to\n"
         "  morvanta-publish check [--cacert FILE] [--public-key FILE[;FILE...]] [BASE_URL BASE_URL BASE_URL]\n"
         "      checks the three mirrors (default: the starter's built-in list); with\n"
-        "      --public-key, also each mirror's signature and sequence\n");
+        "      --public-key, also each mirror's signatures and sequence\n"
+        "  morvanta-publish check --manifest FILE [--cacert FILE] [--public-key FILE[;FILE...]] [BASE_URL...]\n"
+        "      before publishing FILE: fetches every file it names (as named, or through each\n"
+        "      BASE_URL: a mirror or CDN) against its digest, and probes resume as a starter would\n");
 }
 
 struct Arguments {
@@ -227,7 +230,124 @@ void showProgress(std::int64_t received, std::int64_t total) {
 
 const char* yesNo(bool value) { return value ? "yes" : "no"; }
 
+std::vector<std::string> publicKeysOf(const Arguments& args) {
+    std::vector<std::string> publicKeys;
+    if (const std::string* keys = option(args, "--public-key")) {
+        for (std::size_t from = 0; from <= keys->size();) {
+            const std::size_t to = std::min(keys->find(';', from), keys->size());
+            if (to > from) publicKeys.push_back(keys->substr(from, to - from));
+            from = to + 1;
+        }
+    }
+    return publicKeys;
+}
+
+struct SignatureCheck {
+    bool wellFormed = true;
+    bool verified = true;
+    std::uint64_t sequence = 0;
+    std::string failedMember;  // the first signature member that failed
+    std::string problem;       // a key that cannot be used
+};
+
+// Every form the manifest needs must verify: starters of each age check their own.
+SignatureCheck checkSignatures(const std::vector<unsigned char>& body, const ManifestSelection& selection,
+                               const std::vector<std::string>& publicKeys) {
+    SignatureCheck check;
+    const std::vector<ManifestPair> pairs = readManifestPairs(body);
+    for (const SignatureForm form : signatureFormsFor(selection)) {
+        const SignedManifestClaim claim = readSignatureClaim(form, pairs, selection);
+        bool formVerified = false;
+        for (const std::string& key : publicKeys) {
+            bool valid = false;
+            check.problem = claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid) : std::string();
+            if (!check.problem.empty()) return check;
+            formVerified = formVerified || valid;
+        }
+        if ((!claim.wellFormed || !formVerified) && check.failedMember.empty())
+            check.failedMember = kSignatureForms[static_cast<int>(form)].member;
+        check.wellFormed = check.wellFormed && claim.wellFormed;
+        check.verified = check.verified && formVerified;
+        check.sequence = claim.sequence;
+    }
+    return check;
+}
+
+std::string resumeLine(const std::string& url, const ResumeProbe& probe) {
+    const std::string warning = resumeWarning(probe);
+    return warning.empty() ? "resume: " + url + " resumes as the starter resumes"
+                           : "resume WARNING: " + url + ": " + warning;
+}
+
+// Before a manifest is published: every file it names, fetched as named or
+// through each given base (mirror or CDN), against its digest, with its size,
+// and probed for resume by the starter's own rule.
+int runPreflight(const Arguments& args, const std::string& manifestPath) {
+    std::string text;
+    if (!readTextFile(manifestPath, text)) return refuse("cannot read the manifest " + manifestPath);
+    const std::vector<unsigned char> body(text.begin(), text.end());
+    const ManifestSelection selection = selectManifestEntries(readManifestPairs(body));
+    if (selection.launcherJarUrl.empty() || selection.javaZipUrl.empty())
+        return refuse("the manifest does not name both the launcher jar and the runtime");
+    PublishPlatformOptions options;
+    if (const std::string* caFile = option(args, "--cacert")) options.caFile = *caFile;
+    configurePublishPlatform(options);
+
+    bool good = true;
+    const std::vector<std::string> publicKeys = publicKeysOf(args);
+    if (!publicKeys.empty()) {
+        const SignatureCheck signature = checkSignatures(body, selection, publicKeys);
+        if (!signature.problem.empty()) {
+            std::fprintf(stderr, "morvanta-publish: %s\n", signature.problem.c_str());
+            return 2;
+        }
+        good = signature.wellFormed && signature.verified;
+        if (good)
+            std::printf("signed: every form verifies, sequence %llu\n",
+                        static_cast<unsigned long long>(signature.sequence));
+        else
+            std::printf("signature FAILED: %s: %s\n", signature.failedMember.c_str(),
+                        signature.wellFormed ? "no listed key signed it" : "unsigned or malformed");
+    }
+
+    std::vector<std::pair<std::string, std::string>> files = {{selection.launcherJarUrl, selection.launcherJarSha256},
+                                                               {selection.javaZipUrl, selection.javaZipSha256}};
+    if (!selection.starterUrl.empty()) files.push_back({selection.starterUrl, selection.starterSha256});
+    std::vector<std::string> bases = args.positional;
+    if (bases.empty()) bases.push_back(std::string());  // as named
+
+    const std::string scratch = makeScratchFolder();
+    if (scratch.empty()) return refuse("cannot make a scratch folder for downloads");
+    std::vector<std::string> resumeLines;
+    std::printf("%-8s %12s %-64s %s\n", "FILE", "BYTES", "SHA-256", "URL");
+    for (const std::string& base : bases) {
+        for (const auto& [named, digest] : files) {
+            const std::string url = base.empty() ? named : urlThrough(base, named);
+            const std::string path = scratch + "/file";
+            std::fprintf(stderr, "  fetching %s\n", url.c_str());
+            const bool fetched = fetchToFile(url, path, showProgress);
+            const std::string actual = fetched ? sha256OfFile(path) : std::string();
+            std::ifstream file(path, std::ios::binary | std::ios::ate);
+            const long long size = fetched && file ? static_cast<long long>(file.tellg()) : -1;
+            file.close();
+            removeTree(path);
+            const char* verdict = !fetched ? "FAILED" : digestsAgree(digest, actual) ? "ok" : "MISMATCH";
+            good = good && fetched && digestsAgree(digest, actual);
+            std::printf("%-8s %12s %-64s %s\n", verdict, size < 0 ? "-" : std::to_string(size).c_str(),
+                        actual.empty() ? "-" : actual.c_str(), url.c_str());
+            ResumeProbe probe;
+            probeResume(url, digest, probe);
+            resumeLines.push_back(resumeLine(url, probe));
+        }
+    }
+    removeTree(scratch);
+    for (const std::string& line : resumeLines) std::printf("%s\n", line.c_str());
+    std::printf("\n%s\n", good ? "ready: every file is served intact" : "NOT ready: see above");
+    return good ? 0 : 1;
+}
+
 int runCheck(const Arguments& args) {
+    if (const std::string* manifest = option(args, "--manifest")) return runPreflight(args, *manifest);
     std::vector<std::string> servers = args.positional;
     if (servers.empty()) servers.assign(kPublishDefaultServers, kPublishDefaultServers + 3);
     if (servers.size() != 3) {
@@ -238,14 +358,7 @@ int runCheck(const Arguments& args) {
     if (args.options.count("--cacert")) options.caFile = args.options.at("--cacert");
     configurePublishPlatform(options);
 
-    std::vector<std::string> publicKeys;
-    if (const std::string* keys = option(args, "--public-key")) {
-        for (std::size_t from = 0; from <= keys->size();) {
-            const std::size_t to = std::min(keys->find(';', from), keys->size());
-            if (to > from) publicKeys.push_back(keys->substr(from, to - from));
-            from = to + 1;
-        }
-    }
+    const std::vector<std::string> publicKeys = publicKeysOf(args);
     const bool signedCheck = !publicKeys.empty();
 
     std::vector<MirrorReport> reports;
@@ -255,30 +368,13 @@ int runCheck(const Arguments& args) {
         const bool answered = fetchManifest(server + "/starter/launcher.json", body);
         reports.push_back(judgeMirror(server, answered, body));
         if (!signedCheck || !answered) continue;
-        const std::vector<ManifestPair> pairs = readManifestPairs(body);
-        // Every form must verify: starters of each age check their own.
-        bool wellFormed = true, verified = true;
-        std::uint64_t sequence = 0;
-        for (const SignatureForm form : signatureFormsFor(reports.back().selection)) {
-            const SignedManifestClaim claim = readSignatureClaim(form, pairs, reports.back().selection);
-            bool formVerified = false;
-            for (const std::string& key : publicKeys) {
-                bool valid = false;
-                const std::string problem =
-                    claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid) : std::string();
-                if (!problem.empty()) {
-                    std::fprintf(stderr, "morvanta-publish: %s\n", problem.c_str());
-                    return 2;
-                }
-                formVerified = formVerified || valid;
-            }
-            if ((!claim.wellFormed || !formVerified) && failedMember.count(server) == 0)
-                failedMember[server] = kSignatureForms[static_cast<int>(form)].member;
-            wellFormed = wellFormed && claim.wellFormed;
-            verified = verified && formVerified;
-            sequence = claim.sequence;
+        const SignatureCheck signature = checkSignatures(body, reports.back().selection, publicKeys);
+        if (!signature.problem.empty()) {
+            std::fprintf(stderr, "morvanta-publish: %s\n", signature.problem.c_str());
+            return 2;
         }
-        recordSignature(reports.back(), wellFormed, verified, sequence);
+        if (!signature.failedMember.empty()) failedMember[server] = signature.failedMember;
+        recordSignature(reports.back(), signature.wellFormed, signature.verified, signature.sequence);
     }
     const std::vector<std::string> disagreeing = disagreeingMirrors(reports);
     const std::vector<std::string> rollout = signedCheck ? differingSequences(reports) : std::vector<std::string>();
@@ -349,17 +445,14 @@ int runCheck(const Arguments& args) {
     }
     removeTree(scratch);
 
-    // Starters resume a cut runtime download only where its server keeps both on; a warning, not a failure.
+    // Starters resume a cut runtime download only where its server answers ranges as
+    // they need; a warning, not a failure.
     std::set<std::string> probed;
     for (const MirrorReport& report : reports) {
         if (!report.complete || !probed.insert(report.selection.javaZipUrl).second) continue;
         ResumeProbe probe;
-        probeResume(report.selection.javaZipUrl, probe);
-        const std::string warning = resumeWarning(probe);
-        if (warning.empty())
-            std::printf("resume: %s serves ranges under a strong validator\n", report.baseUrl.c_str());
-        else
-            std::printf("resume WARNING: %s: %s\n", report.baseUrl.c_str(), warning.c_str());
+        probeResume(report.selection.javaZipUrl, report.selection.javaZipSha256, probe);
+        std::printf("%s\n", resumeLine(report.selection.javaZipUrl, probe).c_str());
     }
 
     std::printf("\n%s\n", consistent ? "consistent: every mirror serves the same, intact update"
