@@ -1,6 +1,7 @@
 #include "app/handover.h"
 
 #include <atomic>
+#include <utility>
 
 #include "app/constants.h"
 #include "base/support_log.h"

@@ -36,7 +36,7 @@ bool watchingNewerStarter();
 // failure text or handed over: a starter that handed over to this one then sets it aside.
 inline constexpr int kExitClosedBeforeTheEnd = 2;
 
-// Called as the run comes to its end (the launch's close, a failure notice).
+// Called as the run comes to its end: its close request, a failure notice.
 void noteRunEnded();
 
 // 0 once the run came to its end, else kExitClosedBeforeTheEnd.

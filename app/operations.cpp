@@ -130,7 +130,6 @@ ScreenEffects realScreenEffects() {
         showFailureNotice(message.c_str());
     };
     screen.closeSplash = [] {
-        noteRunEnded();
         reportJavaEndedEarly();
         if (mainWindow != nullptr) PostMessageW(mainWindow, WM_LAUNCHER_DONE, 0, 0);
     };

@@ -24,7 +24,8 @@ const char* describe(NewStarterVerdict verdict) {
     switch (verdict) {
         case NewStarterVerdict::NotStarted: return "the new program could not be started; tried again next start";
         case NewStarterVerdict::WindowUp: return "the new program's window is up";
-        case NewStarterVerdict::AnotherCopy: return "the new program ended before its window with exit code 0: another copy runs";
+        case NewStarterVerdict::AnotherCopy:
+            return "the new program ended before its window with exit code 0: another copy runs";
         case NewStarterVerdict::NoWindowInTime: return "the new program showed no window within a minute";
         case NewStarterVerdict::Failed: return "the new program failed";
         case NewStarterVerdict::Finished: return "the new program ended its run";

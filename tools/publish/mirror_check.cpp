@@ -71,7 +71,8 @@ ResumeRequest resumeRequestFor(const ResponseHeaders& plain, std::uint64_t partL
 
 std::string resumeWarning(const ResumeProbe& probe) {
     if (!probe.answered) return "did not answer a plain request with status 200";
-    if (!probe.plain.hasLength) return "no Content-Length on status 200: a cut download looks complete until its digest fails";
+    if (!probe.plain.hasLength)
+        return "no Content-Length on status 200: a cut download looks complete until its digest fails";
     if (probe.request.from == 0)
         return "no strong ETag or Last-Modified (or no digest): a cut download starts again from zero";
     if (judgeResponse(probe.request, probe.ranged) == BodyVerdict::Append) return std::string();

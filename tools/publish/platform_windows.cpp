@@ -50,7 +50,8 @@ void probeResume(const std::string& url, const std::string& digest, ResumeProbe&
     httpStream(ask);
     probe.answered = probe.plain.status == 200;
     if (!probe.answered) return;
-    probe.request = resumeRequestFor(probe.plain, probe.plain.hasLength && probe.plain.length > 1 ? probe.plain.length / 2 : 1, digest);
+    const std::uint64_t half = probe.plain.hasLength && probe.plain.length > 1 ? probe.plain.length / 2 : 1;
+    probe.request = resumeRequestFor(probe.plain, half, digest);
     if (probe.request.from == 0) return;
     ask.range = probe.request;
     ask.onHeaders = [&probe](const ResponseHeaders& headers) {

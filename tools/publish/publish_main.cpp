@@ -260,7 +260,8 @@ SignatureCheck checkSignatures(const std::vector<unsigned char>& body, const Man
         bool formVerified = false;
         for (const std::string& key : publicKeys) {
             bool valid = false;
-            check.problem = claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid) : std::string();
+            check.problem =
+                claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid) : std::string();
             if (!check.problem.empty()) return check;
             formVerified = formVerified || valid;
         }
