@@ -33,11 +33,11 @@ const char* describe(NewStarterVerdict verdict) {
     return "";
 }
 
+// In hex too: crashes end with NTSTATUS codes such as 0xC0000005.
 std::string exitCodeText(std::uint32_t code) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string hex = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) hex += digits[(code >> shift) & 0xF];
-    return std::to_string(code) + " (" + hex + ")";
+    std::string hex;
+    for (int shift = 28; shift >= 0; shift -= 4) hex += upperHexDigit((code >> shift) & 0xF);
+    return std::to_string(code) + " (0x" + hex + ")";
 }
 
 void logVerdict(NewStarterVerdict verdict, const NewStarterWatch& watch) {
