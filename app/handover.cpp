@@ -1,20 +1,32 @@
 #include "app/handover.h"
 
+#include <atomic>
+#include <utility>
+
 #include "app/constants.h"
-#include "base/scope_exit.h"
 #include "base/support_log.h"
 #include "base/unique_handle.h"
-#include "files/file_replace.h"
 
 namespace {
 
-constexpr ULONGLONG kWindowWaitMs = 15000;
+// A first-run scan of a new program can take this long; past it, a program
+// that still shows nothing is not going to.
+constexpr ULONGLONG kWindowWaitMs = 60000;
 constexpr DWORD kPollMs = 15;  // about a frame: two splashes never show together for longer
 
 UniqueKernelHandle& heldMutex() {
     static UniqueKernelHandle mutex;
     return mutex;
 }
+
+// The newer starter whose window came up, watched until it ends.
+UniqueKernelHandle& newerStarter() {
+    static UniqueKernelHandle process;
+    return process;
+}
+
+std::atomic<bool> newerStarterUp{false};
+std::atomic<bool> runEnded{false};
 
 struct WindowSearch {
     DWORD processId;
@@ -39,30 +51,12 @@ bool splashIsUp(DWORD processId) {
     return search.found;
 }
 
-// Waits for the new program's window; empty when it came up.
-std::string awaitSplash(HANDLE process, DWORD processId) {
-    const ULONGLONG deadline = GetTickCount64() + kWindowWaitMs;
-    for (;;) {
-        if (splashIsUp(processId)) return std::string();
-        if (WaitForSingleObject(process, kPollMs) == WAIT_OBJECT_0) {
-            DWORD code = 0;
-            GetExitCodeProcess(process, &code);
-            return "the new program ended first (exit code " + std::to_string(code) + ")";
-        }
-        if (GetTickCount64() >= deadline) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            return "the new program's window did not come up within 15 s";
-        }
-    }
+void readExitCode(HANDLE process, NewStarterWatch& watch) {
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    watch.ended = true;
+    watch.exitCode = code;
 }
-
-// Put out of the way so later starts neither run it nor fetch it again.
-void setAsideFailedProgram(const std::wstring& program, const std::wstring& failedPath) {
-    replaceFile(program, failedPath);
-}
-
-void takeMutexBack() { heldMutex().reset(CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName)); }
 
 }  // namespace
 
@@ -76,26 +70,62 @@ std::wstring ownProgramPath() {
     return path;
 }
 
-std::string handOverToStarter(const std::wstring& program, const std::wstring& failedPath) {
+NewStarterWatch startNewerStarter(const std::wstring& program) {
+    NewStarterWatch watch;
     // The new program must find the lock free, or it would end at once as a second copy.
     heldMutex().reset();
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    // Until the new program shows its splash, every way out sets it aside and takes the lock back.
-    ScopeExit giveUp([&program, &failedPath] {
-        setAsideFailedProgram(program, failedPath);
-        takeMutexBack();
-    });
     // Inherits this process's token (so its elevation) and its current folder.
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info))
-        return win32Failure("the new program could not be started", GetLastError());
-    const UniqueKernelHandle process(info.hProcess);
+                        &info)) {
+        logEvent(win32Failure("starter: the new program could not be started", GetLastError()));
+        return watch;
+    }
+    watch.started = true;
+    UniqueKernelHandle process(info.hProcess);
     const UniqueKernelHandle thread(info.hThread);
-    const std::string refused = awaitSplash(process.get(), info.dwProcessId);
-    if (!refused.empty()) return refused;
-    giveUp.dismiss();
-    return std::string();
+    const ULONGLONG deadline = GetTickCount64() + kWindowWaitMs;
+    for (;;) {
+        if (splashIsUp(info.dwProcessId)) {
+            watch.windowSeen = true;
+            newerStarter() = std::move(process);
+            newerStarterUp = true;
+            return watch;
+        }
+        if (WaitForSingleObject(process.get(), kPollMs) == WAIT_OBJECT_0) {
+            readExitCode(process.get(), watch);
+            return watch;
+        }
+        if (GetTickCount64() >= deadline) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+            return watch;
+        }
+    }
 }
+
+bool takeSingleInstanceBack() {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
+    const bool anotherCopy = mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+    heldMutex().reset(mutex);
+    return !anotherCopy;
+}
+
+NewStarterWatch awaitNewerStarterEnd() {
+    NewStarterWatch watch;
+    watch.started = true;
+    watch.windowSeen = true;
+    WaitForSingleObject(newerStarter().get(), INFINITE);
+    readExitCode(newerStarter().get(), watch);
+    newerStarter().reset();
+    return watch;
+}
+
+bool watchingNewerStarter() { return newerStarterUp; }
+
+void noteRunEnded() { runEnded = true; }
+
+int exitCodeOfThisRun() { return runEnded ? 0 : kExitClosedBeforeTheEnd; }

@@ -15,6 +15,7 @@
 #include "app/window_placement.h"
 #include "app/worker_thread.h"
 #include "base/gdiplus_session.h"
+#include "base/unique_handle.h"
 #include "base/ui_texts.h"
 #include "base/window_dc.h"
 
@@ -74,20 +75,26 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // held until the loop ends (per process since Windows 10 2004), lets it fire every
     // 16 ms. Each tick still advances the animation by one step. Wine's timers are
     // exact either way.
-    const TimerResolution frameTimerResolution;
-    SetTimer(mainWindow, kAnimationTimerId, kAnimationTimerPeriodMs, nullptr);
+    UniqueKernelHandle worker;
+    {
+        const TimerResolution frameTimerResolution;
+        SetTimer(mainWindow, kAnimationTimerId, kAnimationTimerPeriodMs, nullptr);
 
-    HANDLE worker = CreateThread(nullptr, 0, bootstrapThreadProc, nullptr, 0, nullptr);
-    if (worker != nullptr) CloseHandle(worker);  // never joined
+        worker.reset(CreateThread(nullptr, 0, bootstrapThreadProc, nullptr, 0, nullptr));
 
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
+    // Joined only after a hand-over: the worker then watches the new program,
+    // windowless, to set it aside should it fail. Otherwise the process ends
+    // wherever the worker stands (a close during a download).
+    if (watchingNewerStarter() && worker) WaitForSingleObject(worker.get(), INFINITE);
 
     // The window is gone: what costs time for the log costs the player nothing now.
     logProgramDigest();
     flushSupportLog();
-    return 0;
+    return exitCodeOfThisRun();
 }

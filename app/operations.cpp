@@ -21,6 +21,7 @@
 #include "bootstrap/rollback_record.h"
 #include "bootstrap/signature_verify.h"
 #include "bootstrap/work_folder.h"
+#include "files/file_replace.h"
 #include "files/launch_hold.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
@@ -69,6 +70,9 @@ FolderEffects realFolderEffects(const WorkFolder& work) {
     folders.copyVerifiedFile = [](const std::wstring& source, const std::wstring& targetPath,
                                   const std::string& expectedSha256) {
         return copyVerifiedFile(source, WorkFolder::downloadFilesFor(targetPath), expectedSha256);
+    };
+    folders.setAsideFailedStarter = [](const std::wstring& program) {
+        return replaceFile(program, WorkFolder::failedProgramOf(program));
     };
     return folders;
 }
@@ -119,25 +123,33 @@ ProcessEffects realProcessEffects(const WorkFolder& work) {
     process.ownProgramPath = ownProgramPath;
     // The new program is held from its digest check until it runs, so the file
     // started is the file checked; its imports come from System32 only.
-    process.handOverToStarter = [launchHold, work](const std::wstring& program, const std::string& expectedSha256) {
-        if (!holdForLaunch({work.gameDirectory, work.root, work.starterFolder}, program, *launchHold))
-            return std::string("the new program could not be held");
+    process.startNewerStarter = [launchHold, work](const std::wstring& program, const std::string& expectedSha256) {
+        if (!holdForLaunch({work.gameDirectory, work.root, work.starterFolder}, program, *launchHold)) {
+            logEvent("starter: the new program could not be held");
+            return NewStarterWatch{};
+        }
         if (!sameDigest(computeHandleSha256(launchHold->back().get()), expectedSha256) ||
             !letOwnRenameThrough(*launchHold)) {
             launchHold->clear();
-            return std::string("the held program is not the one named");
+            logEvent("starter: the held program is not the one named");
+            return NewStarterWatch{};
         }
-        const std::string refused = handOverToStarter(program, WorkFolder::failedProgramOf(program));
+        const NewStarterWatch watch = startNewerStarter(program);
         launchHold->clear();
-        return refused;
+        return watch;
     };
+    process.takeSingleInstanceBack = takeSingleInstanceBack;
+    process.awaitNewerStarterEnd = awaitNewerStarterEnd;
     return process;
 }
 
 ScreenEffects realScreenEffects() {
     ScreenEffects screen;
     screen.publishStatus = [](const std::wstring& text, double progress) { publishStatus(text, progress); };
-    screen.showFailureNotice = [](const std::wstring& message) { showFailureNotice(message.c_str()); };
+    screen.showFailureNotice = [](const std::wstring& message) {
+        noteRunEnded();
+        showFailureNotice(message.c_str());
+    };
     screen.closeSplash = [] {
         reportJavaEndedEarly();
         if (mainWindow != nullptr) PostMessageW(mainWindow, WM_LAUNCHER_DONE, 0, 0);

@@ -1,6 +1,7 @@
 #include "app/splash_window.h"
 
 #include "app/close_button.h"
+#include "app/handover.h"
 #include "app/launcher_state.h"
 #include "app/messages.h"
 #include "app/splash_assets.h"
@@ -76,6 +77,7 @@ LRESULT CALLBACK splashWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         PostQuitMessage(0);
         return 0;
     case WM_LAUNCHER_DONE:
+        noteRunEnded();  // the run's own close request: the exit code says it came to its end
         DestroyWindow(window);
         return 0;
     default:

@@ -132,6 +132,9 @@ void endRun(SequenceRun& run, StepResult result) {
     switch (result.outcome) {
         case StepOutcome::Failed: run.effects.screen.showFailureNotice(result.message); break;
         case StepOutcome::HandedOver:
+            run.effects.screen.closeSplash();
+            watchNewerStarter(run);  // windowless, until the new program ends
+            break;
         case StepOutcome::Launched: run.effects.screen.closeSplash(); break;
         case StepOutcome::GoOn: break;
     }

@@ -29,15 +29,26 @@ bool parseManifestSignature(const std::string& text, ManifestSignature& signatur
 
 bool isSha256Hex(const std::string& text) { return isHexDigits(text, 64); }
 
-std::string manifestSignedMessage(const std::string& sequenceText, const ManifestSelection& selection) {
-    const bool withStarter = !selection.starterUrl.empty();
+SignatureForm requiredSignatureForm(const ManifestSelection& selection) {
+    return selection.starterUrl.empty() ? SignatureForm::V1 : SignatureForm::V2;
+}
+
+std::vector<SignatureForm> signatureFormsFor(const ManifestSelection& selection) {
+    std::vector<SignatureForm> forms;
+    const int required = static_cast<int>(requiredSignatureForm(selection));
+    for (int form = 0; form <= required; ++form) forms.push_back(static_cast<SignatureForm>(form));
+    return forms;
+}
+
+std::string manifestSignedMessage(SignatureForm form, const std::string& sequenceText,
+                                  const ManifestSelection& selection) {
     std::vector<std::string> fields = {sequenceText, selection.launcherJarUrl, asciiLowered(selection.launcherJarSha256),
                                        selection.javaZipUrl, asciiLowered(selection.javaZipSha256)};
-    if (withStarter) {
+    if (form >= SignatureForm::V2) {
         fields.push_back(selection.starterUrl);
         fields.push_back(asciiLowered(selection.starterSha256));
     }
-    std::string message = withStarter ? kSignedMessageTagWithStarter : kSignedMessageTag;
+    std::string message = kSignatureForms[static_cast<int>(form)].tag;
     for (const std::string& field : fields) {
         message += '\n';
         message += field;
@@ -46,20 +57,29 @@ std::string manifestSignedMessage(const std::string& sequenceText, const Manifes
     return message;
 }
 
-SignedManifestClaim readSignedManifestClaim(const std::vector<ManifestPair>& pairs,
-                                            const ManifestSelection& selection) {
+std::string manifestSignedMessage(const std::string& sequenceText, const ManifestSelection& selection) {
+    return manifestSignedMessage(requiredSignatureForm(selection), sequenceText, selection);
+}
+
+SignedManifestClaim readSignatureClaim(SignatureForm form, const std::vector<ManifestPair>& pairs,
+                                       const ManifestSelection& selection) {
     SignedManifestClaim claim;
     const std::string* sequence = lastMember(pairs, kSequenceMember);
-    const std::string* signature = lastMember(pairs, kSignatureMember);
+    const std::string* signature = lastMember(pairs, kSignatureForms[static_cast<int>(form)].member);
     if (sequence == nullptr || signature == nullptr) return claim;
     if (!parseManifestSequence(*sequence, claim.sequence)) return claim;
     if (!parseManifestSignature(*signature, claim.signature)) return claim;
     // An empty digest would leave its file unchecked, whatever the signature says.
     if (!isSha256Hex(selection.launcherJarSha256) || !isSha256Hex(selection.javaZipSha256)) return claim;
-    if (!selection.starterUrl.empty() && !isSha256Hex(selection.starterSha256)) return claim;
-    claim.message = manifestSignedMessage(*sequence, selection);
+    if (form >= SignatureForm::V2 && !isSha256Hex(selection.starterSha256)) return claim;
+    claim.message = manifestSignedMessage(form, *sequence, selection);
     claim.wellFormed = true;
     return claim;
+}
+
+SignedManifestClaim readSignedManifestClaim(const std::vector<ManifestPair>& pairs,
+                                            const ManifestSelection& selection) {
+    return readSignatureClaim(requiredSignatureForm(selection), pairs, selection);
 }
 
 bool isUsableSignedManifest(const SignedManifestClaim& claim, bool signatureVerified,

@@ -11,11 +11,24 @@
 #include "bootstrap/manifest.h"
 
 inline constexpr const char* kSequenceMember = "sequence";
-inline constexpr const char* kSignatureMember = "signature";
-inline constexpr const char* kSignedMessageTag = "morvanta-manifest-v1";
-// A manifest with a starter entry is signed as v2, which covers that entry too;
-// one without stays v1, so what was signed before stays valid.
-inline constexpr const char* kSignedMessageTagWithStarter = "morvanta-manifest-v2";
+
+// The forms a manifest is signed in, each over its own message under its own
+// member. Every starter checks the least form that covers all it follows, so
+// one manifest carries every form up to that one: starters built before a form
+// existed keep checking the older form's member and still verify.
+enum class SignatureForm {
+    V1,  // the jar and the runtime
+    V2,  // and the starter entry
+};
+struct SignatureFormNames {
+    const char* member;
+    const char* tag;  // the message's first line
+};
+inline constexpr SignatureFormNames kSignatureForms[] = {
+    {"signature", "morvanta-manifest-v1"},
+    {"signature-v2", "morvanta-manifest-v2"},
+};
+inline constexpr const char* kSignatureMember = kSignatureForms[0].member;
 
 // The general form: a third signature over every member whose name does not
 // start with "signature", sorted by name, beside the older ones, so that older
@@ -41,8 +54,18 @@ bool parseManifestSignature(const std::string& text, ManifestSignature& signatur
 // Exactly 64 hex digits of either case.
 bool isSha256Hex(const std::string& text);
 
-// The signed text for a selection: URLs as read, digests in lower case; v2 when
-// the selection has a starter entry.
+// The least form that covers every entry of the selection.
+SignatureForm requiredSignatureForm(const ManifestSelection& selection);
+
+// Every form a publisher signs for this selection: V1 up to the required one.
+std::vector<SignatureForm> signatureFormsFor(const ManifestSelection& selection);
+
+// The text `form` signs: URLs as read, digests in lower case. A form leaves out
+// what it does not cover, so V1 of a selection with a starter entry is what a
+// starter that knows no entries builds.
+std::string manifestSignedMessage(SignatureForm form, const std::string& sequenceText,
+                                  const ManifestSelection& selection);
+// The message of the selection's required form.
 std::string manifestSignedMessage(const std::string& sequenceText, const ManifestSelection& selection);
 
 // What a signed manifest claims, before its signature is checked.
@@ -53,7 +76,12 @@ struct SignedManifestClaim {
     std::string message;
 };
 
-// From the manifest's pairs (the last member of each name counts) and its selection.
+// The claim of one form: its member and its message. From the manifest's pairs
+// (the last member of each name counts) and its selection.
+SignedManifestClaim readSignatureClaim(SignatureForm form, const std::vector<ManifestPair>& pairs,
+                                       const ManifestSelection& selection);
+
+// The claim this starter checks: that of the required form.
 SignedManifestClaim readSignedManifestClaim(const std::vector<ManifestPair>& pairs,
                                             const ManifestSelection& selection);
 

@@ -47,6 +47,8 @@ struct FolderEffects {
     // false unless its digest is the expected one.
     std::function<bool(const std::wstring& source, const std::wstring& targetPath, const std::string& expectedSha256)>
         copyVerifiedFile;
+    // Renames a newer starter that failed to "<program>.failed": never run again.
+    std::function<bool(const std::wstring& program)> setAsideFailedStarter;
 };
 
 // The update servers.
@@ -73,6 +75,14 @@ struct RecordEffects {
         verifyManifestSignature;
 };
 
+// What this program saw of a newer starter it started.
+struct NewStarterWatch {
+    bool started = false;     // the process was created
+    bool windowSeen = false;  // its splash window came up
+    bool ended = false;       // it has ended by itself (else it still ran, or was ended for want of a window)
+    std::uint32_t exitCode = 0;
+};
+
 // This process, the machine-wide lock, the support log and the processes it starts.
 struct ProcessEffects {
     std::function<std::uint64_t()> tickCount;
@@ -93,9 +103,16 @@ struct ProcessEffects {
     // This program's own file.
     std::function<std::wstring()> ownProgramPath;
     // Holds `program`, hashes it through the held handle and, when it is the expected
-    // file, starts it in this one's place and waits for its window: empty once it is
-    // up, else why not (a program started but not up is set aside as "<program>.failed").
-    std::function<std::string(const std::wstring& program, const std::string& expectedSha256)> handOverToStarter;
+    // file, lets go of the single-instance lock and starts it in this one's place,
+    // then waits while it lives, at most a minute, for its splash window; one that
+    // neither shows it nor ends in that time is ended. A program that cannot be
+    // held or is not the expected file is not started.
+    std::function<NewStarterWatch(const std::wstring& program, const std::string& expectedSha256)> startNewerStarter;
+    // After a newer starter did not come up: false when another copy of this
+    // session has taken the single-instance lock meanwhile.
+    std::function<bool()> takeSingleInstanceBack;
+    // Waits, windowless, until the newer starter whose window came up has ended.
+    std::function<NewStarterWatch()> awaitNewerStarterEnd;
 };
 
 // The splash window.

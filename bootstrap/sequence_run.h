@@ -71,6 +71,7 @@ struct SequenceRun {
     std::wstring setAsideWorkFolder;  // where an untrusted work folder went this run
     ManifestSelection selection;
     std::wstring javaExecutable;
+    bool newerStarterUp = false;  // handed over: this run watches how the new program ends
 };
 
 // A file the run needs: copied out of a work folder set aside this run when it is

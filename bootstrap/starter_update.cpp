@@ -1,5 +1,7 @@
 #include "bootstrap/starter_update.h"
 
+#include <cstdint>
+
 #include "base/support_log.h"
 #include "base/text.h"
 #include "net/digest_text.h"
@@ -18,7 +20,45 @@ const char* describe(HandoverChoice choice) {
     return "";
 }
 
+const char* describe(NewStarterVerdict verdict) {
+    switch (verdict) {
+        case NewStarterVerdict::NotStarted: return "the new program could not be started; tried again next start";
+        case NewStarterVerdict::WindowUp: return "the new program's window is up";
+        case NewStarterVerdict::AnotherCopy:
+            return "the new program ended before its window with exit code 0: another copy runs";
+        case NewStarterVerdict::NoWindowInTime: return "the new program showed no window within a minute";
+        case NewStarterVerdict::Failed: return "the new program failed";
+        case NewStarterVerdict::Finished: return "the new program ended its run";
+    }
+    return "";
+}
+
+// In hex too: crashes end with NTSTATUS codes such as 0xC0000005.
+std::string exitCodeText(std::uint32_t code) {
+    std::string hex;
+    for (int shift = 28; shift >= 0; shift -= 4) hex += upperHexDigit((code >> shift) & 0xF);
+    return std::to_string(code) + " (0x" + hex + ")";
+}
+
+void logVerdict(NewStarterVerdict verdict, const NewStarterWatch& watch) {
+    std::string line = std::string("starter: ") + describe(verdict);
+    if (watch.ended) line += ", exit code " + exitCodeText(watch.exitCode);
+    if (setsAsideNewStarter(verdict)) line += "; set aside, never run again";
+    logEvent(line);
+}
+
 }  // namespace
+
+NewStarterVerdict judgeNewStarter(const NewStarterWatch& watch) {
+    if (!watch.started) return NewStarterVerdict::NotStarted;
+    if (!watch.ended) return watch.windowSeen ? NewStarterVerdict::WindowUp : NewStarterVerdict::NoWindowInTime;
+    if (watch.exitCode != 0) return NewStarterVerdict::Failed;
+    return watch.windowSeen ? NewStarterVerdict::Finished : NewStarterVerdict::AnotherCopy;
+}
+
+bool setsAsideNewStarter(NewStarterVerdict verdict) {
+    return verdict == NewStarterVerdict::NoWindowInTime || verdict == NewStarterVerdict::Failed;
+}
 
 HandoverChoice chooseHandover(bool hasSigningKeys, const std::string& entryUrl, const std::string& entryDigest,
                               const std::string& ownDigest, bool runningFromStarterFolder,
@@ -66,14 +106,32 @@ StepResult handOverToNewerStarter(SequenceRun& run) {
         logEvent("starter: handover refused: the named program could not be fetched intact");
         return goOn();
     }
-    // The new starter works on the same files: it must not wait for this one's lock.
-    run.lock.release();
-    const std::string refused = process.handOverToStarter(program, selection.starterSha256);
-    if (refused.empty()) {
-        logEvent("starter: handed over to the new program");
+    // The lock stays with this run until the new window is up: should it never
+    // come, this run goes on as if it had not tried, and no other starter has
+    // touched the files meanwhile.
+    const NewStarterWatch watch = process.startNewerStarter(program, selection.starterSha256);
+    const NewStarterVerdict verdict = judgeNewStarter(watch);
+    logVerdict(verdict, watch);
+    if (verdict == NewStarterVerdict::WindowUp) {
+        run.newerStarterUp = true;
         return StepResult{StepOutcome::HandedOver};
     }
-    logEvent("starter: handover refused: " + refused);
-    run.lock.take();
+    if (setsAsideNewStarter(verdict)) folders.setAsideFailedStarter(program);
+    if (!process.takeSingleInstanceBack()) {
+        logEvent("starter: another copy of this session took over the start; this one ends");
+        return StepResult{StepOutcome::HandedOver};
+    }
     return goOn();
+}
+
+void watchNewerStarter(SequenceRun& run) {
+    if (!run.newerStarterUp) return;
+    const NewStarterWatch watch = run.effects.process.awaitNewerStarterEnd();
+    const NewStarterVerdict verdict = judgeNewStarter(watch);
+    logVerdict(verdict, watch);
+    if (!setsAsideNewStarter(verdict)) return;
+    // Other starters may be reading the starter folder: its files change only under the lock.
+    run.lock.take();
+    run.effects.folders.setAsideFailedStarter(run.work.starterProgram);
+    run.lock.release();
 }

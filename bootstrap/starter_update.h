@@ -23,7 +23,27 @@ HandoverChoice chooseHandover(bool hasSigningKeys, const std::string& entryUrl, 
 // True when `path` lies inside `folder` (letter case ignored, as Windows does).
 bool isInsideFolder(const std::wstring& path, const std::wstring& folder);
 
-// Fetches the named starter into the work folder's "starter" folder and hands
-// over to it, with the work files' lock let go. Handed over when the new program
-// is up and this one is to end; otherwise the run goes on, with the lock again.
+// What a newer starter's start or end means. The new program's exit code says
+// whether its run came to an end: 0 once it started Java or showed a failure
+// text, anything else when it failed, crashed or was ended before that.
+enum class NewStarterVerdict {
+    NotStarted,      // could not be created (a scanner may hold it): tried again next start
+    WindowUp,        // it runs the start now: this one closes its window and watches it
+    AnotherCopy,     // 0 before any window: another copy took the single-instance lock first
+    NoWindowInTime,  // lived a minute without a window: ended and set aside
+    Failed,          // any other exit code, before or after its window: set aside
+    Finished,        // 0 after its window: it did its run
+};
+NewStarterVerdict judgeNewStarter(const NewStarterWatch& watch);
+// True for the verdicts that set the program aside for good.
+bool setsAsideNewStarter(NewStarterVerdict verdict);
+
+// Fetches the named starter into the work folder's "starter" folder and starts
+// it, keeping the work files' lock until its window is up. Handed over when it
+// is up (or another copy of this session does the run); otherwise the run goes on.
 StepResult handOverToNewerStarter(SequenceRun& run);
+
+// After a hand-over, with the lock let go and this window closed: waits for the
+// new program to end and sets it aside when it failed, so the next start runs
+// the game without it. Nothing without a hand-over.
+void watchNewerStarter(SequenceRun& run);

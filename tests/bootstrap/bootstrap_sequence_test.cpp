@@ -64,9 +64,11 @@ struct FakeWorld {
     bool storeExists = false;
     bool storeUnreadable = false;
     std::uint64_t stored = 0;
-    std::string handoverRefusal;  // empty: the new starter comes up
     std::string deltaProblem;     // empty: the delta builds staging
     std::vector<std::string> deltaBuilds;  // from|to of each delta applied
+    NewStarterWatch newStarterStart{true, true, false, 0};  // its window comes up
+    NewStarterWatch newStarterEnd{true, true, true, 0};      // and it ends its run
+    bool anotherCopyTookOver = false;
 
     std::uint64_t now = 5000;
     std::vector<std::string> requestedUrls;
@@ -100,7 +102,7 @@ struct FakeWorld {
         }
         signedMessages.insert(manifestSignedMessage(std::to_string(sequence), selection));
         pairs.push_back({"sequence", std::to_string(sequence)});
-        pairs.push_back({"signature", kGoodSignature});
+        pairs.push_back({kSignatureForms[static_cast<int>(requiredSignatureForm(selection))].member, kGoodSignature});
         return pairs;
     }
 
@@ -118,6 +120,11 @@ struct FakeWorld {
         };
         folders.prepareStarterFolder = [this](const std::wstring& path) {
             folderCalls.push_back(L"starter " + path);
+            return true;
+        };
+        folders.setAsideFailedStarter = [this](const std::wstring& program) {
+            EXPECT_EQ(program, kWork + L"\\starter\\MorvantaStarter.exe");
+            order.push_back("set aside");
             return true;
         };
         folders.trustOrSetAside = [this](const std::wstring& path) {
@@ -243,11 +250,19 @@ struct FakeWorld {
             return javaStarts;
         };
         process.ownProgramPath = [] { return std::wstring(L"E:\\downloads\\MorvantaStarter.exe"); };
-        process.handOverToStarter = [this](const std::wstring& program, const std::string& expectedSha256) {
+        process.startNewerStarter = [this](const std::wstring& program, const std::string& expectedSha256) {
             EXPECT_EQ(program, kWork + L"\\starter\\MorvantaStarter.exe");
             EXPECT_EQ(expectedSha256, std::string(64, 'e')) << "the named program's digest, checked as it is held";
             order.push_back("hand over");
-            return handoverRefusal;
+            return newStarterStart;
+        };
+        process.takeSingleInstanceBack = [this] {
+            order.push_back("take back");
+            return !anotherCopyTookOver;
+        };
+        process.awaitNewerStarterEnd = [this] {
+            order.push_back("await");
+            return newStarterEnd;
         };
 
         e.screen.publishStatus = [this](const std::wstring& text, double progress) {
@@ -459,31 +474,56 @@ TEST(BootstrapSequence, EachFailureEndsTheRunWithItsMessage) {
 }
 
 // The machine-wide lock is taken again once the work folder is trusted (it moves
-// into that folder), and let go before a notice waits, the launch begins or a newer
-// starter takes over; the launch's hold is taken before and kept through the pause
-// after the launch, while the new process loads the runtime's DLLs.
+// into that folder), and let go before a notice waits, the launch begins or a
+// newer starter's window is up; the launch's hold is taken before and kept through
+// the pause after the launch, while the new process loads the runtime's DLLs. How
+// a newer starter starts and ends decides whether it is set aside (under the
+// lock) and whether this run goes on to launch.
 TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
     const std::string hold = "hold D:\\game\\loader\\java\\jdk\\bin\\javaw.exe";
+    const std::vector<std::string> launch = {hold, "unlock", "start java", "pause", "pause", "let go", "close"};
+    const NewStarterWatch up{true, true, false, 0};
+    const NewStarterWatch endedWell{true, true, true, 0};
+    const NewStarterWatch crashed{true, true, true, 0xC0000005};
+    const NewStarterWatch quitAtOnce{true, false, true, 0};
+    const NewStarterWatch failedAtOnce{true, false, true, 2};
+    const NewStarterWatch noWindow{true, false, false, 0};
+    const NewStarterWatch notStarted{};
     struct Row {
         const char* name;
         bool serverAnswers;
         bool holdSucceeds;
         bool javaStarts;
         bool newStarter;
-        const char* handoverRefusal;
+        NewStarterWatch start;
+        NewStarterWatch end;
+        bool anotherCopy;
         std::vector<std::string> order;
     };
+    const auto then = [](std::vector<std::string> first, const std::vector<std::string>& rest) {
+        first.insert(first.end(), rest.begin(), rest.end());
+        return first;
+    };
     const Row rows[] = {
-        {"a launch", true, true, true, false, "",
-         {"lock", "lock", hold, "unlock", "start java", "pause", "pause", "let go", "close"}},
-        {"a failure", false, true, true, false, "", {"lock", "lock", "unlock", "notice"}},
-        {"a hold refused", true, false, true, false, "", {"lock", "lock", hold, "unlock", "notice"}},
-        {"Java not started", true, true, false, false, "",
+        {"a launch", true, true, true, false, up, endedWell, false, then({"lock", "lock"}, launch)},
+        {"a failure", false, true, true, false, up, endedWell, false, {"lock", "lock", "unlock", "notice"}},
+        {"a hold refused", true, false, true, false, up, endedWell, false, {"lock", "lock", hold, "unlock", "notice"}},
+        {"Java not started", true, true, false, false, up, endedWell, false,
          {"lock", "lock", hold, "unlock", "start java", "let go", "notice"}},
-        {"a hand-over", true, true, true, true, "", {"lock", "lock", "unlock", "hand over", "close"}},
-        {"a hand-over refused", true, true, true, true, "no window",
-         {"lock", "lock", "unlock", "hand over", "lock", hold, "unlock", "start java", "pause", "pause", "let go",
-          "close"}},
+        {"a hand-over that ends its run", true, true, true, true, up, endedWell, false,
+         {"lock", "lock", "hand over", "unlock", "close", "await"}},
+        {"a new program that crashes after its window", true, true, true, true, up, crashed, false,
+         {"lock", "lock", "hand over", "unlock", "close", "await", "lock", "set aside", "unlock"}},
+        {"a new program that fails before its window", true, true, true, true, failedAtOnce, endedWell, false,
+         then({"lock", "lock", "hand over", "set aside", "take back"}, launch)},
+        {"a new program without a window in time", true, true, true, true, noWindow, endedWell, false,
+         then({"lock", "lock", "hand over", "set aside", "take back"}, launch)},
+        {"a new program that cannot be started", true, true, true, true, notStarted, endedWell, false,
+         then({"lock", "lock", "hand over", "take back"}, launch)},
+        {"0 before any window, the lock free", true, true, true, true, quitAtOnce, endedWell, false,
+         then({"lock", "lock", "hand over", "take back"}, launch)},
+        {"0 before any window, another copy runs", true, true, true, true, quitAtOnce, endedWell, true,
+         {"lock", "lock", "hand over", "take back", "unlock", "close"}},
     };
     for (const Row& row : rows) {
         FakeWorld world;
@@ -494,7 +534,9 @@ TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
         world.javaOnDisk = {L"javaw.exe"};
         world.holdSucceeds = row.holdSucceeds;
         world.javaStarts = row.javaStarts;
-        world.handoverRefusal = row.handoverRefusal;
+        world.newStarterStart = row.start;
+        world.newStarterEnd = row.end;
+        world.anotherCopyTookOver = row.anotherCopy;
         world.run(keys);
         EXPECT_EQ(world.order, row.order) << row.name;
         if (!row.holdSucceeds) {
@@ -504,7 +546,7 @@ TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
             EXPECT_EQ(world.downloads.front(), kStarterUrl + "|D:\\game\\loader\\starter\\MorvantaStarter.exe|" +
                                                    std::string(64, 'e'))
                 << row.name;
-            EXPECT_EQ(world.downloads.size(), *row.handoverRefusal ? 2u : 1u) << "nothing after a hand-over";
+            EXPECT_EQ(world.downloads.size(), world.launches.empty() ? 1u : 2u) << "nothing after a hand-over";
         }
     }
 }
@@ -813,6 +855,33 @@ TEST(StarterHandover, OnlyASignedEntryForAnotherProgramOutsideTheStarterFolder) 
     }
     EXPECT_TRUE(isInsideFolder(L"c:\\.morvanta\\LOADER\\starter\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
     EXPECT_FALSE(isInsideFolder(L"C:\\.Morvanta\\loader\\starter2\\MorvantaStarter.exe", L"C:\\.Morvanta\\loader\\starter"));
+}
+
+// What a newer starter's start or end means: only a failure code, a termination
+// or a missing window set it aside; 0 before any window is another copy's doing.
+TEST(StarterHandover, OnlyAFailedNewProgramIsSetAside) {
+    struct Row {
+        NewStarterWatch watch;
+        NewStarterVerdict expected;
+        bool setsAside;
+    };
+    const Row rows[] = {
+        {{false, false, false, 0}, NewStarterVerdict::NotStarted, false},
+        {{true, true, false, 0}, NewStarterVerdict::WindowUp, false},
+        {{true, false, false, 0}, NewStarterVerdict::NoWindowInTime, true},
+        {{true, false, true, 0}, NewStarterVerdict::AnotherCopy, false},
+        {{true, false, true, 1}, NewStarterVerdict::Failed, true},            // ended by Task Manager
+        {{true, false, true, 0xC0000005}, NewStarterVerdict::Failed, true},   // a crash
+        {{true, true, true, 0}, NewStarterVerdict::Finished, false},          // Java started or a failure text shown
+        {{true, true, true, 2}, NewStarterVerdict::Failed, true},             // its window closed before the end
+        {{true, true, true, 0xC0000409}, NewStarterVerdict::Failed, true},
+        {{true, true, true, 0x80000003}, NewStarterVerdict::Failed, true},
+    };
+    for (const Row& row : rows) {
+        const NewStarterVerdict verdict = judgeNewStarter(row.watch);
+        EXPECT_EQ(verdict, row.expected) << row.watch.windowSeen << row.watch.ended << " " << row.watch.exitCode;
+        EXPECT_EQ(setsAsideNewStarter(verdict), row.setsAside) << static_cast<int>(row.expected);
+    }
 }
 
 TEST(SignedManifestSequence, AnOlderReleaseIsRefusedAndTheStoreNeverLowered) {

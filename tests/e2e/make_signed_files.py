@@ -3,11 +3,13 @@
 the other whole runs, and manifests signed with the host's openssl.
 
     make_signed_files.py <docroot> <manifest dir> <stand-in exe> <https base URL> <keys dir> <new starter exe>
+                         <crashing starter exe>
 
 Each manifest names files on the HTTPS server; "old" names a jar that does not
 exist, so a run that used it could not launch. The "starter_" manifests name
-a starter program: a working one (a build trusting key B), one that exits at
-once (the Java stand-in), and entries the signature does not cover.
+a starter program: a working one (a build trusting key B), one that ends at
+once with 0 (the Java stand-in), one that crashes after its window,
+and entries the signature does not cover.
 "delta_outside_a8" names the next runtime release and a delta from the first
 that its general signature (made before the delta was added) does not cover.
 """
@@ -24,7 +26,7 @@ import openssl_manifest  # noqa: E402
 
 
 def main():
-    docroot, manifests, stand_in_path, base, keys, new_starter = sys.argv[1:7]
+    docroot, manifests, stand_in_path, base, keys, new_starter, crashing_starter = sys.argv[1:8]
     files = os.path.join(docroot, "files")
     os.makedirs(files, exist_ok=True)
     os.makedirs(manifests, exist_ok=True)
@@ -46,14 +48,17 @@ def main():
 
     new = dict(current, **starter("new", new_starter))
     quits = dict(current, **starter("quits", stand_in_path))
+    crashes = dict(current, **starter("crashes", crashing_starter))
 
-    def signed(entries, key, sequence, version=None):
+    def signed(entries, key, sequence, only_v1=False):
+        """Every form the entries need, or the v1 form alone."""
         manifest = dict(entries)
-        raw = openssl_manifest.openssl(["dgst", "-sha256", "-sign", os.path.join(keys, key + ".pem")],
-                                       openssl_manifest.message(manifest, sequence, version))
-        assert raw.returncode == 0, raw.stderr
+        for version in [1] if only_v1 else openssl_manifest.versions(manifest):
+            raw = openssl_manifest.openssl(["dgst", "-sha256", "-sign", os.path.join(keys, key + ".pem")],
+                                           openssl_manifest.message(manifest, sequence, version))
+            assert raw.returncode == 0, raw.stderr
+            manifest[openssl_manifest.MEMBERS[version]] = openssl_manifest.der_to_raw(raw.stdout).hex().upper()
         manifest["sequence"] = sequence
-        manifest["signature"] = openssl_manifest.der_to_raw(raw.stdout).hex().upper()
         return manifest
 
     def general(manifest, key):
@@ -76,7 +81,7 @@ def main():
     tampered[base + "/files/Morvanta.jar"] = "ab" * 32
     starter_tampered = signed(new, "test_key_a", "7")
     starter_tampered[base + "/files/new/MorvantaStarter.exe"] = "ab" * 32
-    starter_v1 = signed(dict(new), "test_key_a", "7", version=1)
+    starter_v1 = signed(dict(new), "test_key_a", "7", only_v1=True)
     scenarios = {
         "good_a7": signed(current, "test_key_a", "7"),
         "good_b7": signed(current, "test_key_b", "7"),
@@ -87,6 +92,7 @@ def main():
         "unsigned": dict(current),
         "starter_b7": signed(new, "test_key_b", "7"),
         "starter_quits_a7": signed(quits, "test_key_a", "7"),
+        "starter_crashes_a7": signed(crashes, "test_key_a", "7"),
         "starter_tampered_a7": starter_tampered,
         "starter_v1_a7": starter_v1,
         "delta_outside_a8": delta_outside,

@@ -25,7 +25,6 @@ const fs::path kSequenceFile = kLoader / "manifest.sequence";
 const char* kOldJarPath = "/files/old/Morvanta.jar";
 const fs::path kNewStarter = kLoader / "starter" / "MorvantaStarter.exe";
 const char* kNewStarterPath = "/files/new/MorvantaStarter.exe";
-const char* kQuittingStarterPath = "/files/quits/MorvantaStarter.exe";
 
 // The process that shows a splash window now (null when none does), and its image.
 UniqueKernelHandle splashOwner(std::wstring& image) {
@@ -37,6 +36,18 @@ UniqueKernelHandle splashOwner(std::wstring& image) {
     DWORD size = MAX_PATH;
     if (process && QueryFullProcessImageNameW(process.get(), 0, path, &size)) image = path;
     return process;
+}
+
+// The newer starter's process once its splash is up (null when none came within a minute).
+UniqueKernelHandle newStarterSplash() {
+    for (int attempt = 0; attempt < 6000; ++attempt) {
+        std::wstring image;
+        UniqueKernelHandle process = splashOwner(image);
+        std::error_code error;
+        if (process && fs::equivalent(fs::path(image), kNewStarter, error)) return process;
+        Sleep(10);
+    }
+    return UniqueKernelHandle();
 }
 
 // Requests the first server has logged, one path a line.
@@ -217,16 +228,25 @@ TEST_F(SignedRunTest, ANewerStarterTakesOverFromTheStarterFolderAndLaunchesJava)
     const int fetched = test_servers::nginxRequestCount(kNewStarterPath);
     // The second start finds the named program in place: it hands over again, fetching nothing.
     for (int start = 0; start < 2; ++start) {
-        startAndWait("MORVANTA_SIGNED_STARTER");
-        EXPECT_EQ(exitCode, 0u) << "the first program did not end cleanly";
-        std::wstring image;
-        UniqueKernelHandle newProcess = splashOwner(image);
-        ASSERT_TRUE(newProcess) << "no splash is up after the handover";
-        EXPECT_TRUE(fs::equivalent(fs::path(image), kNewStarter)) << "the splash shown is not the new program's";
+        ASSERT_NO_FATAL_FAILURE(this->start("MORVANTA_SIGNED_STARTER"));
+        UniqueKernelHandle newProcess = newStarterSplash();
+        ASSERT_TRUE(newProcess) << "the new program's splash did not come up";
+        // The first program closes its window and waits, windowless, for the new one to end.
+        bool windowless = false;
+        while (!windowless && WaitForSingleObject(run.process.get(), 10) == WAIT_TIMEOUT)
+            windowless = starter_process::starterWindow(run.id) == nullptr;
+        EXPECT_TRUE(windowless) << "the first program kept its window";
+        Sleep(300);  // the new program holds its splash for at least 600 ms
+        if (WaitForSingleObject(newProcess.get(), 0) == WAIT_TIMEOUT) {
+            EXPECT_EQ(WaitForSingleObject(run.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+                << "the first program did not wait for the new one";
+        }
         EXPECT_EQ(starter_process::waitForExit(newProcess.get(), 60000), 0u);
+        EXPECT_EQ(starter_process::waitForExit(run.process.get(), 10000), 0u) << "the first program did not end";
         EXPECT_TRUE(waitForLaunchRecord()) << "the new program did not start Java";
         fs::remove(kRecord);
         EXPECT_EQ(test_servers::nginxRequestCount(kNewStarterPath), fetched + 1);
+        EXPECT_FALSE(fs::exists(kNewStarter.wstring() + L".failed"));
     }
 }
 
@@ -247,15 +267,29 @@ TEST_F(SignedRunTest, ABuildWithoutKeysIgnoresTheStarterEntry) {
     EXPECT_FALSE(fs::exists(kNewStarter));
 }
 
-TEST_F(SignedRunTest, AStarterThatExitsAtOnceIsSetAsideAndJavaLaunched) {
+// Exit code 0 before any window is what a second double-click's copy taking the
+// single-instance lock first looks like: nothing is set aside, and with nobody
+// holding the lock this start goes on itself.
+TEST_F(SignedRunTest, AStarterThatEndsWithZeroBeforeAnyWindowIsKeptAndJavaLaunched) {
     launchOnce("MORVANTA_SIGNED_STARTER", "starter_quits_a7");
+    EXPECT_TRUE(fs::exists(kNewStarter));
+    EXPECT_FALSE(fs::exists(kNewStarter.wstring() + L".failed"));
+}
+
+// A new program that shows its window and then crashes is never run again: this
+// start ends with it, and the next one launches the game.
+TEST_F(SignedRunTest, AStarterThatCrashesAfterItsWindowIsSetAsideAndTheNextStartLaunches) {
+    const std::wstring failed = kNewStarter.wstring() + L".failed";
+    serve(firstServerManifest(), "starter_crashes_a7");
+    startAndWait("MORVANTA_SIGNED_STARTER");
+    EXPECT_EQ(exitCode, 0u) << "the first program did not wait for the new one and end";
+    EXPECT_FALSE(fs::exists(kRecord)) << "Java was started by a program that crashed";
+    EXPECT_TRUE(fs::exists(failed)) << "the crashed program was not set aside";
     EXPECT_FALSE(fs::exists(kNewStarter));
-    EXPECT_TRUE(fs::exists(kNewStarter.wstring() + L".failed"));
-    // Known to fail: not fetched or started again.
-    const int fetched = test_servers::nginxRequestCount(kQuittingStarterPath);
-    launchOnce("MORVANTA_SIGNED_STARTER", "starter_quits_a7");
-    EXPECT_EQ(test_servers::nginxRequestCount(kQuittingStarterPath), fetched);
-    EXPECT_FALSE(fs::exists(kNewStarter));
+    const char* crashes = "/files/crashes/MorvantaStarter.exe";
+    const int fetched = test_servers::nginxRequestCount(crashes);
+    launchOnce("MORVANTA_SIGNED_STARTER", "starter_crashes_a7");
+    EXPECT_EQ(test_servers::nginxRequestCount(crashes), fetched) << "the failed program was fetched again";
 }
 
 // A delta slipped into a signed manifest beside a general signature that does

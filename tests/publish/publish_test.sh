@@ -111,7 +111,7 @@ bases=(http://127.0.0.1:${ports[0]} http://127.0.0.1:${ports[1]} http://127.0.0.
 
 out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -eq 0 ] && grep -q "^consistent" <<<"$out"; then ok "check: three agreeing mirrors"; else bad "check agreeing (exit $code): $out"; fi
-if grep -q "^resume: ${bases[0]} serves ranges" <<<"$out" && ! grep -q "resume WARNING" <<<"$out"; then
+if grep -q "^resume: ${bases[0]}/files/java-x64.zip resumes" <<<"$out" && ! grep -q "resume WARNING" <<<"$out"; then
     ok "check: the runtime is served with ranges under a strong validator"; else bad "check resume: $out"; fi
 
 # A runtime served without range support: a warning, still consistent.
@@ -127,8 +127,53 @@ for i in 0 1 2; do cp "$work/no-ranges.json" "$work/mirror$i/www/starter/launche
 out=$(tool check "${bases[@]}" 2>&1); code=$?
 kill "$plain_pid" 2>/dev/null; wait "$plain_pid" 2>/dev/null
 for i in 0 1 2; do cp "$work/ranges.json" "$work/mirror$i/www/starter/launcher.json"; done
-if [ $code -eq 0 ] && grep -q "resume WARNING: ${bases[0]}: no range support" <<<"$out"; then
+if [ $code -eq 0 ] && grep -q "resume WARNING: http://127.0.0.1:$plain_port/files/java-x64.zip: ranges are ignored" <<<"$out"; then
     ok "check: a runtime served without ranges is warned about"; else bad "check no ranges (exit $code): $out"; fi
+
+# --- check --manifest: a manifest not yet published, through mirrors or a CDN ---
+# A CDN whose edges tag one file differently: its 206 answers ranges, but under
+# another validator than the one a starter kept, so a starter starts afresh.
+edge_port=$((ports[0] + 8))
+/usr/bin/python3 - "$edge_port" "$work/mirror0/www" <<'PY' &
+import http.server, itertools, sys
+edges = itertools.count()
+class Edge(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        try:
+            data = open(sys.argv[2] + self.path, "rb").read()
+        except OSError:
+            self.send_error(404)
+            return
+        ranged = self.headers.get("Range", "")
+        start = int(ranged[6:].split("-")[0]) if ranged.startswith("bytes=") else 0
+        self.send_response(206 if ranged else 200)
+        if ranged:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))
+        self.send_header("ETag", '"edge-%d"' % next(edges))
+        self.send_header("Content-Length", str(len(data) - start))
+        self.end_headers()
+        self.wfile.write(data[start:])
+    def log_message(self, *args):
+        pass
+http.server.HTTPServer(("127.0.0.1", int(sys.argv[1])), Edge).serve_forever()
+PY
+edge_pid=$!
+sleep 1
+tool build --jar "$work/mirror0/www/files/Morvanta.jar" --runtime "$work/mirror0/www/files/java-x64.zip" \
+    --jar-url "https://cdn.invalid/files/Morvanta.jar" --runtime-url "https://cdn.invalid/files/java-x64.zip" \
+    --out unpublished.json >/dev/null 2>&1
+zip_bytes=$(stat -c %s "$work/mirror0/www/files/java-x64.zip")
+# Mirror 1 lacks the files: the manifest is not ready to publish.
+out=$(tool check --manifest unpublished.json "${bases[0]}" "http://127.0.0.1:$edge_port" "${bases[1]}" 2>&1); code=$?
+kill "$edge_pid" 2>/dev/null; wait "$edge_pid" 2>/dev/null
+if grep -qE "^ok +$zip_bytes +$zip_sha ${bases[0]}/files/java-x64.zip" <<<"$out" &&
+   grep -qE "^ok +[0-9]+ +[0-9a-f]{64} http://127.0.0.1:$edge_port/files/Morvanta.jar" <<<"$out" &&
+   grep -q "^resume: ${bases[0]}/files/java-x64.zip resumes" <<<"$out"; then
+    ok "check --manifest: every file through each base, with its size and digest"; else bad "preflight (exit $code): $out"; fi
+if grep -q "^resume WARNING: http://127.0.0.1:$edge_port/files/java-x64.zip: the answer to a range request (status 206" <<<"$out"; then
+    ok "check --manifest: a 206 under another validator is one the starter refuses"; else bad "preflight edge ETag: $out"; fi
+if [ $code -ne 0 ] && grep -qE "^FAILED .* ${bases[1]}/files/java-x64.zip" <<<"$out" && grep -q "^NOT ready" <<<"$out"; then
+    ok "check --manifest: a base that lacks the files"; else bad "preflight missing files (exit $code): $out"; fi
 
 # Mirror 2 still serves last release's manifest.
 cp "$work/mirror2/www/starter/launcher.json" "$work/current.json"
@@ -218,7 +263,7 @@ if signed_build starter7.json --sign-key sign.pem --sequence 7 --starter "$start
         >starter.log 2>&1 &&
    grep -qF "\"$starter_url\": \"$(sha256sum "$starter0" | cut -d' ' -f1)\"" starter7.json &&
    om verify starter7.json sign.pub.pem >/dev/null; then
-    ok "build --starter: the entry with its digest, signed as v2 (OpenSSL verifies)"
+    ok "build --starter: the entry with its digest, signed as v1 and as v2 (OpenSSL verifies both)"
 else
     bad "build --starter: $(cat starter.log)"
 fi
@@ -250,8 +295,8 @@ serve 1 launcher.json  # unsigned
 sed 's/"5"/"4"/' signed5.json > stale_sequence.json  # signature no longer matches
 serve 2 stale_sequence.json
 out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
-if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (unsigned" <<<"$out" &&
-   grep -q "signature FAILED: http://127.0.0.1:${ports[2]} (no listed key" <<<"$out" && ! grep -q rollout <<<"$out"; then
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (signature: unsigned" <<<"$out" &&
+   grep -q "signature FAILED: http://127.0.0.1:${ports[2]} (signature: no listed key" <<<"$out" && ! grep -q rollout <<<"$out"; then
     ok "check --public-key: unsigned and badly signed mirrors fail"; else bad "check failing signatures (exit $code): $out"; fi
 
 
@@ -270,8 +315,17 @@ m = json.load(open(sys.argv[1])); m[sys.argv[2]] = "ab" * 32
 json.dump(m, open(sys.argv[3], "w"))' signed5.json "$starter_url" v1_with_starter.json
 serve 1 v1_with_starter.json
 out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
-if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (no listed key" <<<"$out"; then
-    ok "check: a starter entry under a v1 signature fails"; else bad "check v1 with starter (exit $code): $out"; fi
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (signature-v2: unsigned" <<<"$out"; then
+    ok "check: a starter entry under a v1 signature alone fails"; else bad "check v1 with starter (exit $code): $out"; fi
+# Starters that know no entries check "signature": a bad one fails the mirror though "signature-v2" is good.
+/usr/bin/python3 -c '
+import json, sys
+m = json.load(open(sys.argv[1])); m["signature"] = "00" * 64
+json.dump(m, open(sys.argv[2], "w"))' starter7.json bad_v1.json
+serve 1 bad_v1.json
+out=$(tool check --public-key "$keylist" "${bases[@]}" 2>&1); code=$?
+if [ $code -ne 0 ] && grep -q "signature FAILED: http://127.0.0.1:${ports[1]} (signature: no listed key" <<<"$out"; then
+    ok "check: a starter manifest whose v1 signature fails"; else bad "check bad v1 (exit $code): $out"; fi
 
 # --- runtime deltas: made per file, offered in the manifest, applied by check ---
 mkdir -p rt2/jdk/bin rt2/jdk/lib rt2/jdk/conf

@@ -44,7 +44,7 @@ TEST(ManifestSignedMessage, UsesUnescapedUrlsAndLowerCaseDigests) {
 
 TEST(ManifestSignedMessage, AStarterEntryMakesItV2CoveringThatEntry) {
     const std::string body = signedBody("42", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" +
-                             kJarDigest + "\"";
+                             kJarDigest + "\", \"signature-v2\": \"" + kSignature + "\"";
     EXPECT_EQ(manifestSignedMessage("42", selectionOf(body)),
               "morvanta-manifest-v2\n42\n"
               "https://cdn.example/Morvanta.jar\n"
@@ -55,6 +55,59 @@ TEST(ManifestSignedMessage, AStarterEntryMakesItV2CoveringThatEntry) {
               "0163f1eea7894350060624d315234d40c508ab251ba121714e234503045faadd\n");
     EXPECT_EQ(readSignedManifestClaim(pairsOf(body), selectionOf(body)).message,
               manifestSignedMessage("42", selectionOf(body)));
+}
+
+// What a signing starter built before starter entries existed reads: the last jar
+// and runtime pairs (an entry naming neither is ignored), "signature", and a v1 message.
+std::string olderReaderMessage(const std::vector<ManifestPair>& pairs, std::string& signature) {
+    std::string jar[2], zip[2], sequence;
+    for (const ManifestPair& pair : pairs) {
+        if (pair.key.find("Morvanta.jar") != std::string::npos) {
+            jar[0] = pair.key;
+            jar[1] = pair.value;
+        } else if (pair.key.find("java-x64.zip") != std::string::npos) {
+            zip[0] = pair.key;
+            zip[1] = pair.value;
+        }
+        if (pair.key == "sequence") sequence = pair.value;
+        if (pair.key == "signature") signature = pair.value;
+    }
+    std::string message = "morvanta-manifest-v1\n" + sequence + "\n";
+    for (const std::string* entry : {jar, zip}) {
+        std::string digest = entry[1];
+        for (char& c : digest) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        message += entry[0] + "\n" + digest + "\n";
+    }
+    return message;
+}
+
+TEST(ManifestSignedMessage, TheV1FormOfAManifestWithAnEntryIsWhatAnOlderStarterChecks) {
+    const std::string v2Signature = std::string(64, 'b') + std::string(64, 'c');
+    const std::string body = signedBody("42", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" +
+                             kJarDigest + "\", \"signature-v2\": \"" + v2Signature + "\"";
+    const std::vector<ManifestPair> pairs = pairsOf(body);
+    const ManifestSelection selection = selectionOf(body);
+    // The publisher signs each form's message; an older starter builds its own and checks "signature".
+    std::string olderSignature;
+    EXPECT_EQ(olderReaderMessage(pairs, olderSignature), manifestSignedMessage(SignatureForm::V1, "42", selection));
+    EXPECT_EQ(olderSignature, kSignature);
+    const SignedManifestClaim v1 = readSignatureClaim(SignatureForm::V1, pairs, selection);
+    ASSERT_TRUE(v1.wellFormed);
+    EXPECT_EQ(v1.message, olderReaderMessage(pairs, olderSignature));
+    // This starter checks the v2 form, under its own member.
+    const SignedManifestClaim claim = readSignedManifestClaim(pairs, selection);
+    ASSERT_TRUE(claim.wellFormed);
+    EXPECT_EQ(claim.message, manifestSignedMessage(SignatureForm::V2, "42", selection));
+    EXPECT_EQ(claim.signature[0], 0xBB);
+    EXPECT_EQ(claim.signature[63], 0xCC);
+}
+
+TEST(ManifestSignedMessage, APublisherSignsEveryFormUpToTheOneTheEntriesNeed) {
+    const std::string plain = signedBody("1", kSignature);
+    const std::string withEntry = plain + "\"https://cdn.example/MorvantaStarter.exe\": \"" + kJarDigest + "\"";
+    EXPECT_EQ(signatureFormsFor(selectionOf(plain)), std::vector<SignatureForm>{SignatureForm::V1});
+    EXPECT_EQ(signatureFormsFor(selectionOf(withEntry)),
+              (std::vector<SignatureForm>{SignatureForm::V1, SignatureForm::V2}));
 }
 
 TEST(ManifestSequence, AcceptsOneToNineteenDigitsUpToTheSignedLimit) {
@@ -117,7 +170,10 @@ TEST(SignedManifestClaim, IsNotWellFormedWithoutMembersOrWithUncheckedDigests) {
         signedBody("3", kSignature, kJarDigest + "0"),
         signedBody("3", kSignature, kJarDigest.substr(0, 63) + "z"),
         signedBody("3", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"\"",
-        signedBody("3", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" + kZipDigest + "0\"",
+        // An entry needs the v2 form: "signature" alone covers only the jar and the runtime.
+        signedBody("3", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" + kZipDigest + "\"",
+        signedBody("3", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" + kZipDigest +
+            "0\", \"signature-v2\": \"" + kSignature + "\"",
     };
     for (const std::string& body : bodies)
         EXPECT_FALSE(readSignedManifestClaim(pairsOf(body), selectionOf(body)).wellFormed) << body;

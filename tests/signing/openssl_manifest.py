@@ -1,13 +1,27 @@
 #!/usr/bin/env python3
 """Signed manifests with the host's openssl, independent of the starter's code.
 
-    openssl_manifest.py verify <launcher.json> <public.pem>    exit 0 when the signature verifies
-    openssl_manifest.py sign <launcher.json> <private.pem> <sequence>   (re)writes both members
+    openssl_manifest.py verify <launcher.json> <public.pem>    exit 0 when every form the manifest needs verifies
+    openssl_manifest.py sign <launcher.json> <private.pem> <sequence>   (re)writes the sequence and every form
+
+A manifest with a starter entry carries "signature" over the v1 message (what
+starters that know no entries check) and "signature-v2" over the v2 message.
 """
 import json
 import subprocess
 import sys
 import tempfile
+
+
+MEMBERS = {1: "signature", 2: "signature-v2"}
+
+
+def has_starter(manifest):
+    return any("MorvantaStarter.exe" in k and "Morvanta.jar" not in k and "java-x64.zip" not in k for k in manifest)
+
+
+def versions(manifest):
+    return [1, 2] if has_starter(manifest) else [1]
 
 
 def message(manifest, sequence, version=None):
@@ -54,19 +68,25 @@ def main():
     manifest = json.load(open(path))
     with tempfile.NamedTemporaryFile() as scratch:
         if mode == "verify":
-            scratch.write(raw_to_der(bytes.fromhex(manifest["signature"])))
-            scratch.flush()
-            result = openssl(["dgst", "-sha256", "-verify", key, "-signature", scratch.name],
-                             message(manifest, manifest["sequence"]))
-            sys.stdout.write(result.stdout.decode() + result.stderr.decode())
-            return 0 if result.returncode == 0 else 1
+            for version in versions(manifest):
+                scratch.seek(0)
+                scratch.truncate()
+                scratch.write(raw_to_der(bytes.fromhex(manifest[MEMBERS[version]])))
+                scratch.flush()
+                result = openssl(["dgst", "-sha256", "-verify", key, "-signature", scratch.name],
+                                 message(manifest, manifest["sequence"], version))
+                sys.stdout.write("v%d: %s" % (version, result.stdout.decode() + result.stderr.decode()))
+                if result.returncode != 0:
+                    return 1
+            return 0
         sequence = sys.argv[4]
-        result = openssl(["dgst", "-sha256", "-sign", key], message(manifest, sequence))
-        if result.returncode != 0:
-            sys.stderr.write(result.stderr.decode())
-            return 1
+        for version in versions(manifest):
+            result = openssl(["dgst", "-sha256", "-sign", key], message(manifest, sequence, version))
+            if result.returncode != 0:
+                sys.stderr.write(result.stderr.decode())
+                return 1
+            manifest[MEMBERS[version]] = der_to_raw(result.stdout).hex()
         manifest["sequence"] = sequence
-        manifest["signature"] = der_to_raw(result.stdout).hex()
         json.dump(manifest, open(path, "w"), indent=2)
         return 0
 

@@ -101,13 +101,11 @@ std::string writeManifestJson(const ManifestEntry& launcherJar, const ManifestEn
     if (members != nullptr) {
         json += ",\n  \"sequence\": ";
         appendJsonString(json, members->sequence);
-        json += ",\n  \"signature\": ";
-        appendJsonString(json, members->signature);
-        if (!members->generalSignature.empty()) {
+        for (const auto& [member, signature] : members->signatures) {
             json += ",\n  ";
-            appendJsonString(json, kGeneralSignatureMember);
+            appendJsonString(json, member);
             json += ": ";
-            appendJsonString(json, members->generalSignature);
+            appendJsonString(json, signature);
         }
     }
     json += "\n}\n";

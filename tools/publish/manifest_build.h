@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bootstrap/manifest_signature.h"
@@ -22,11 +23,11 @@ std::string checkManifestUrls(const std::string& launcherJarUrl, const std::stri
 // program, or empty when it is one.
 std::string checkStarterProgram(const std::string& head);
 
-// The members of a signed manifest: its sequence and the signature in hex.
+// The members of a signed manifest: its sequence and, for every form it is
+// signed in, that form's member and signature in hex.
 struct ManifestSignatureMembers {
     std::string sequence;
-    std::string signature;
-    std::string generalSignature;  // over every other member, when not empty
+    std::vector<std::pair<std::string, std::string>> signatures;
 };
 
 // launcher.json with the two entries, jar first, as the starter's reader

@@ -61,11 +61,31 @@ std::vector<std::string> differingSequences(const std::vector<MirrorReport>& rep
     return lines;
 }
 
+ResumeRequest resumeRequestFor(const ResponseHeaders& plain, std::uint64_t partLength, const std::string& digest) {
+    ResumeRecord record;
+    record.digest = digest;
+    record.length = partLength;
+    record.validator = strongValidator(plain);
+    return planResumeRequest(record, partLength, digest);
+}
+
 std::string resumeWarning(const ResumeProbe& probe) {
-    if (!probe.answered) return "the runtime archive did not answer";
-    if (probe.validator.empty())
-        return "no strong ETag or Last-Modified: a cut download of the runtime starts again from zero";
-    if (probe.rangeStatus != 206 || probe.contentRange.rfind("bytes 1-", 0) != 0)
-        return "no range support: a cut download of the runtime starts again from zero";
-    return std::string();
+    if (!probe.answered) return "did not answer a plain request with status 200";
+    if (!probe.plain.hasLength)
+        return "no Content-Length on status 200: a cut download looks complete until its digest fails";
+    if (probe.request.from == 0)
+        return "no strong ETag or Last-Modified (or no digest): a cut download starts again from zero";
+    if (judgeResponse(probe.request, probe.ranged) == BodyVerdict::Append) return std::string();
+    if (probe.ranged.status == 200) return "ranges are ignored (status 200): a cut download starts again from zero";
+    return "the answer to a range request (status " + std::to_string(probe.ranged.status) + ", Content-Range \"" +
+           probe.ranged.contentRange + "\", validator " + strongValidator(probe.ranged) +
+           ") is not one the starter resumes with: a cut download starts again from zero";
+}
+
+std::string urlThrough(const std::string& base, const std::string& url) {
+    const std::size_t scheme = url.find("://");
+    const std::size_t path = scheme == std::string::npos ? std::string::npos : url.find('/', scheme + 3);
+    std::string through = base;
+    while (!through.empty() && through.back() == '/') through.pop_back();
+    return through + (path == std::string::npos ? std::string("/") : url.substr(path));
 }

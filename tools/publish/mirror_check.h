@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bootstrap/manifest.h"
+#include "net/resume_rules.h"
 
 struct MirrorReport {
     std::string baseUrl;
@@ -39,13 +40,23 @@ std::vector<std::string> differingSequences(const std::vector<MirrorReport>& rep
 // Without regard to case; two empty digests agree (both mirrors name none).
 bool digestsAgree(const std::string& a, const std::string& b);
 
-// What a mirror's answers to a plain and a range request for the runtime archive said.
+// What a server's answers to a plain request for a file and to the range
+// request a starter holding part of it would send said.
 struct ResumeProbe {
-    bool answered = false;
-    std::string validator;     // a strong ETag, else Last-Modified; empty when neither
-    unsigned rangeStatus = 0;  // to "Range: bytes=1-" with "If-Range: <validator>"
-    std::string contentRange;
+    bool answered = false;   // the plain request was answered with status 200
+    ResponseHeaders plain;
+    ResumeRequest request;   // from 0 when a starter would not resume at all
+    ResponseHeaders ranged;  // status 0 when not asked
 };
 
-// Empty when a cut download of this file can resume; else what players lose.
+// The request of a starter that holds `partLength` bytes of the file with
+// `digest`, kept under the plain answer's validator: the starter's own rule.
+ResumeRequest resumeRequestFor(const ResponseHeaders& plain, std::uint64_t partLength, const std::string& digest);
+
+// Empty when a cut download of this file resumes, judged by the starter's own
+// rule for range answers; else what players lose.
 std::string resumeWarning(const ResumeProbe& probe);
+
+// `url` with its scheme, host and port replaced by `base` (scheme://host[:port]):
+// the same file fetched through another mirror or CDN.
+std::string urlThrough(const std::string& base, const std::string& url);

@@ -168,45 +168,43 @@ std::size_t collectHeader(char* data, std::size_t size, std::size_t count, void*
         if (name == "etag") headers->etag = value;
         if (name == "last-modified") headers->lastModified = value;
         if (name == "content-range") headers->contentRange = value;
+        if (name == "content-length") headers->hasLength = parseDecimal(value, headers->length);
     }
     return size * count;
 }
 
-std::size_t discardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+// Ends the transfer at the first byte of the body: only the headers are wanted.
+std::size_t refuseBody(char*, std::size_t, std::size_t, void*) { return 0; }
 
-// One request whose headers are kept and whose (at most one byte of) body is dropped.
-bool askHeaders(const std::string& url, const char* range, const std::string& ifRange, ResponseHeaders& headers) {
+// One request whose headers are kept and whose body is not read.
+void askHeaders(const std::string& url, const ResumeRequest& range, ResponseHeaders& headers) {
     UniqueCurl curl = newRequest(url);
-    if (!curl) return false;
+    if (!curl) return;
     curl_easy_setopt(curl.get(), CURLOPT_HEADERFUNCTION, collectHeader);
     curl_easy_setopt(curl.get(), CURLOPT_HEADERDATA, &headers);
-    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, discardBody);
-    if (range) curl_easy_setopt(curl.get(), CURLOPT_RANGE, range);
-    else curl_easy_setopt(curl.get(), CURLOPT_RANGE, "0-0");  // the validator without the whole body
+    curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, refuseBody);
+    const std::string from = std::to_string(range.from) + "-";  // open-ended, as the starter asks
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> extra(nullptr, curl_slist_free_all);
-    if (!ifRange.empty()) {
-        extra.reset(curl_slist_append(nullptr, ("If-Range: " + ifRange).c_str()));
+    if (range.from > 0) {
+        curl_easy_setopt(curl.get(), CURLOPT_RANGE, from.c_str());
+        extra.reset(curl_slist_append(nullptr, ("If-Range: " + range.ifRange).c_str()));
         curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, extra.get());
     }
-    if (curl_easy_perform(curl.get()) != CURLE_OK) return false;
+    const CURLcode result = curl_easy_perform(curl.get());
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
-    headers.status = static_cast<unsigned>(status);
-    return true;
+    if (result == CURLE_OK || result == CURLE_WRITE_ERROR) headers.status = static_cast<unsigned>(status);
 }
 
 }  // namespace
 
-void probeResume(const std::string& url, ResumeProbe& probe) {
-    ResponseHeaders plain;
-    probe.answered = askHeaders(url, nullptr, std::string(), plain) && (plain.status == 200 || plain.status == 206);
+void probeResume(const std::string& url, const std::string& digest, ResumeProbe& probe) {
+    askHeaders(url, ResumeRequest(), probe.plain);
+    probe.answered = probe.plain.status == 200;
     if (!probe.answered) return;
-    probe.validator = strongValidator(plain);
-    if (probe.validator.empty()) return;
-    ResponseHeaders ranged;
-    if (!askHeaders(url, "1-1", probe.validator, ranged)) return;
-    probe.rangeStatus = ranged.status;
-    probe.contentRange = ranged.contentRange;
+    const std::uint64_t half = probe.plain.hasLength && probe.plain.length > 1 ? probe.plain.length / 2 : 1;
+    probe.request = resumeRequestFor(probe.plain, half, digest);
+    if (probe.request.from > 0) askHeaders(url, probe.request, probe.ranged);
 }
 
 bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress) {

@@ -48,32 +48,28 @@ bool fetchManifest(const std::string& url, std::vector<unsigned char>& body) {
     return fetchManifestBody(url, body);
 }
 
-void probeResume(const std::string& url, ResumeProbe& probe) {
+void probeResume(const std::string& url, const std::string& digest, ResumeProbe& probe) {
     // Only the headers are wanted: each answer's body is left unread.
-    ResponseHeaders plain;
     HttpStreamRequest ask;
     ask.url = url;
     ask.clockMs = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
-    ask.onHeaders = [&plain](const ResponseHeaders& headers) {
-        plain = headers;
+    ask.onHeaders = [&probe](const ResponseHeaders& headers) {
+        probe.plain = headers;
         return false;
     };
     ask.onData = [](const unsigned char*, DWORD) { return false; };
     httpStream(ask);
-    probe.answered = plain.status == 200;
+    probe.answered = probe.plain.status == 200;
     if (!probe.answered) return;
-    probe.validator = strongValidator(plain);
-    if (probe.validator.empty()) return;
-    ResponseHeaders ranged;
-    ask.range.from = 1;
-    ask.range.ifRange = probe.validator;
-    ask.onHeaders = [&ranged](const ResponseHeaders& headers) {
-        ranged = headers;
+    const std::uint64_t half = probe.plain.hasLength && probe.plain.length > 1 ? probe.plain.length / 2 : 1;
+    probe.request = resumeRequestFor(probe.plain, half, digest);
+    if (probe.request.from == 0) return;
+    ask.range = probe.request;
+    ask.onHeaders = [&probe](const ResponseHeaders& headers) {
+        probe.ranged = headers;
         return false;
     };
     httpStream(ask);
-    probe.rangeStatus = ranged.status;
-    probe.contentRange = ranged.contentRange;
 }
 
 bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress) {

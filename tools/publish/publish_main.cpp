@@ -39,8 +39,11 @@ void printUsage() {
         "  morvanta-publish check [--cacert FILE] [--public-key FILE[;FILE...]] [--runtime-base OLD.zip]...\n"
         "                        [BASE_URL BASE_URL BASE_URL]\n"
         "      checks the three mirrors (default: the starter's built-in list); with\n"
-        "      --public-key, also each mirror's signature and sequence; each delta offered is\n"
-        "      applied to its --runtime-base and compared with the runtime archive\n");
+        "      --public-key, also each mirror's signatures and sequence; each delta offered is\n"
+        "      applied to its --runtime-base and compared with the runtime archive\n"
+        "  morvanta-publish check --manifest FILE [--cacert FILE] [--public-key FILE[;FILE...]] [BASE_URL...]\n"
+        "      before publishing FILE: fetches every file it names (as named, or through each\n"
+        "      BASE_URL: a mirror or CDN) against its digest, and probes resume as a starter would\n");
 }
 
 struct Arguments {
@@ -131,11 +134,14 @@ ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry&
         selection.starterUrl = starter->url;
         selection.starterSha256 = starter->sha256;
     }
-    ManifestSignature signature{};
-    problem = signMessage(args.options.at("--sign-key"), manifestSignedMessage(members.sequence, selection),
-                          signature);
-    members.signature = toHex(signature);
-    if (!problem.empty()) return members;
+    // Every form up to the one the entries need: older starters check the older forms.
+    for (const SignatureForm form : signatureFormsFor(selection)) {
+        ManifestSignature signature{};
+        problem = signMessage(args.options.at("--sign-key"), manifestSignedMessage(form, members.sequence, selection),
+                              signature);
+        if (!problem.empty()) return members;
+        members.signatures.push_back({kSignatureForms[static_cast<int>(form)].member, toHex(signature)});
+    }
     // The general form covers the members exactly as they will be written.
     const std::string unsignedJson = writeManifestJson(jar, zip, &members, starter, deltas);
     const std::vector<ManifestPair> pairs =
@@ -145,8 +151,9 @@ ManifestSignatureMembers signEntries(const Arguments& args, const ManifestEntry&
         problem = "the manifest has no unambiguous general form (a repeated name or a line end)";
         return members;
     }
+    ManifestSignature signature{};
     problem = signMessage(args.options.at("--sign-key"), general, signature);
-    members.generalSignature = toHex(signature);
+    members.signatures.push_back({kGeneralSignatureMember, toHex(signature)});
     return members;
 }
 
@@ -236,9 +243,12 @@ int runBuild(const Arguments& args) {
     if (signing) {
         const std::vector<unsigned char> body(onDisk.begin(), onDisk.end());
         const std::vector<ManifestPair> pairs = readManifestPairs(body);
-        const SignedManifestClaim claim = readSignedManifestClaim(pairs, selectManifestEntries(pairs));
-        if (!claim.wellFormed || std::to_string(claim.sequence) != members.sequence)
-            return refuse("the starter would not read the signature members back");
+        const ManifestSelection selection = selectManifestEntries(pairs);
+        for (const SignatureForm form : signatureFormsFor(selection)) {
+            const SignedManifestClaim claim = readSignatureClaim(form, pairs, selection);
+            if (!claim.wellFormed || std::to_string(claim.sequence) != members.sequence)
+                return refuse("the starter would not read the signature members back");
+        }
         std::printf("signed with %s, sequence %s\n", args.options.at("--sign-key").c_str(),
                     members.sequence.c_str());
     }
@@ -360,7 +370,130 @@ bool checkRuntimeDeltas(const Arguments& args, const std::vector<MirrorReport>& 
     return good;
 }
 
+std::vector<std::string> publicKeysOf(const Arguments& args) {
+    std::vector<std::string> publicKeys;
+    if (const std::string* keys = option(args, "--public-key")) {
+        for (std::size_t from = 0; from <= keys->size();) {
+            const std::size_t to = std::min(keys->find(';', from), keys->size());
+            if (to > from) publicKeys.push_back(keys->substr(from, to - from));
+            from = to + 1;
+        }
+    }
+    return publicKeys;
+}
+
+struct SignatureCheck {
+    bool wellFormed = true;
+    bool verified = true;
+    std::uint64_t sequence = 0;
+    std::string failedMember;  // the first signature member that failed
+    std::string problem;       // a key that cannot be used
+};
+
+// Every form the manifest needs must verify: starters of each age check their own.
+// Deltas are taken only under the general form, so a manifest offering them needs it too.
+SignatureCheck checkSignatures(const std::vector<unsigned char>& body, const ManifestSelection& selection,
+                               const std::vector<std::string>& publicKeys) {
+    SignatureCheck check;
+    const std::vector<ManifestPair> pairs = readManifestPairs(body);
+    const auto judge = [&](const SignedManifestClaim& claim, const char* member) {
+        bool formVerified = false;
+        for (const std::string& key : publicKeys) {
+            bool valid = false;
+            check.problem =
+                claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid) : std::string();
+            if (!check.problem.empty()) return false;
+            formVerified = formVerified || valid;
+        }
+        if ((!claim.wellFormed || !formVerified) && check.failedMember.empty()) check.failedMember = member;
+        check.wellFormed = check.wellFormed && claim.wellFormed;
+        check.verified = check.verified && formVerified;
+        return true;
+    };
+    for (const SignatureForm form : signatureFormsFor(selection)) {
+        const SignedManifestClaim claim = readSignatureClaim(form, pairs, selection);
+        if (!judge(claim, kSignatureForms[static_cast<int>(form)].member)) return check;
+        check.sequence = claim.sequence;
+    }
+    if (!selection.runtimeDeltas.empty()) judge(readGeneralSignatureClaim(pairs), kGeneralSignatureMember);
+    return check;
+}
+
+std::string resumeLine(const std::string& url, const ResumeProbe& probe) {
+    const std::string warning = resumeWarning(probe);
+    return warning.empty() ? "resume: " + url + " resumes as the starter resumes"
+                           : "resume WARNING: " + url + ": " + warning;
+}
+
+// Before a manifest is published: every file it names, fetched as named or
+// through each given base (mirror or CDN), against its digest, with its size,
+// and probed for resume by the starter's own rule.
+int runPreflight(const Arguments& args, const std::string& manifestPath) {
+    std::string text;
+    if (!readTextFile(manifestPath, text)) return refuse("cannot read the manifest " + manifestPath);
+    const std::vector<unsigned char> body(text.begin(), text.end());
+    const ManifestSelection selection = selectManifestEntries(readManifestPairs(body));
+    if (selection.launcherJarUrl.empty() || selection.javaZipUrl.empty())
+        return refuse("the manifest does not name both the launcher jar and the runtime");
+    PublishPlatformOptions options;
+    if (const std::string* caFile = option(args, "--cacert")) options.caFile = *caFile;
+    configurePublishPlatform(options);
+
+    bool good = true;
+    const std::vector<std::string> publicKeys = publicKeysOf(args);
+    if (!publicKeys.empty()) {
+        const SignatureCheck signature = checkSignatures(body, selection, publicKeys);
+        if (!signature.problem.empty()) {
+            std::fprintf(stderr, "morvanta-publish: %s\n", signature.problem.c_str());
+            return 2;
+        }
+        good = signature.wellFormed && signature.verified;
+        if (good)
+            std::printf("signed: every form verifies, sequence %llu\n",
+                        static_cast<unsigned long long>(signature.sequence));
+        else
+            std::printf("signature FAILED: %s: %s\n", signature.failedMember.c_str(),
+                        signature.wellFormed ? "no listed key signed it" : "unsigned or malformed");
+    }
+
+    std::vector<std::pair<std::string, std::string>> files = {{selection.launcherJarUrl, selection.launcherJarSha256},
+                                                               {selection.javaZipUrl, selection.javaZipSha256}};
+    if (!selection.starterUrl.empty()) files.push_back({selection.starterUrl, selection.starterSha256});
+    std::vector<std::string> bases = args.positional;
+    if (bases.empty()) bases.push_back(std::string());  // as named
+
+    const std::string scratch = makeScratchFolder();
+    if (scratch.empty()) return refuse("cannot make a scratch folder for downloads");
+    std::vector<std::string> resumeLines;
+    std::printf("%-8s %12s %-64s %s\n", "FILE", "BYTES", "SHA-256", "URL");
+    for (const std::string& base : bases) {
+        for (const auto& [named, digest] : files) {
+            const std::string url = base.empty() ? named : urlThrough(base, named);
+            const std::string path = scratch + "/file";
+            std::fprintf(stderr, "  fetching %s\n", url.c_str());
+            const bool fetched = fetchToFile(url, path, showProgress);
+            const std::string actual = fetched ? sha256OfFile(path) : std::string();
+            std::ifstream file(path, std::ios::binary | std::ios::ate);
+            const long long size = fetched && file ? static_cast<long long>(file.tellg()) : -1;
+            file.close();
+            removeTree(path);
+            const char* verdict = !fetched ? "FAILED" : digestsAgree(digest, actual) ? "ok" : "MISMATCH";
+            good = good && fetched && digestsAgree(digest, actual);
+            std::printf("%-8s %12s %-64s %s\n", verdict, size < 0 ? "-" : std::to_string(size).c_str(),
+                        actual.empty() ? "-" : actual.c_str(), url.c_str());
+            ResumeProbe probe;
+            probeResume(url, digest, probe);
+            resumeLines.push_back(resumeLine(url, probe));
+        }
+    }
+    removeTree(scratch);
+    for (const std::string& line : resumeLines) std::printf("%s\n", line.c_str());
+    std::printf("\n%s\n", good ? "ready: every file is served intact" : "NOT ready: see above");
+    return good ? 0 : 1;
+}
+
 int runCheck(const Arguments& args) {
+    if (const std::string* manifest = option(args, "--manifest")) return runPreflight(args, *manifest);
     std::vector<std::string> servers = args.positional;
     if (servers.empty()) servers.assign(kPublishDefaultServers, kPublishDefaultServers + 3);
     if (servers.size() != 3) {
@@ -371,36 +504,23 @@ int runCheck(const Arguments& args) {
     if (args.options.count("--cacert")) options.caFile = args.options.at("--cacert");
     configurePublishPlatform(options);
 
-    std::vector<std::string> publicKeys;
-    if (const std::string* keys = option(args, "--public-key")) {
-        for (std::size_t from = 0; from <= keys->size();) {
-            const std::size_t to = std::min(keys->find(';', from), keys->size());
-            if (to > from) publicKeys.push_back(keys->substr(from, to - from));
-            from = to + 1;
-        }
-    }
+    const std::vector<std::string> publicKeys = publicKeysOf(args);
     const bool signedCheck = !publicKeys.empty();
 
     std::vector<MirrorReport> reports;
+    std::map<std::string, std::string> failedMember;  // mirror -> the first signature member that failed
     for (const std::string& server : servers) {
         std::vector<unsigned char> body;
         const bool answered = fetchManifest(server + "/starter/launcher.json", body);
         reports.push_back(judgeMirror(server, answered, body));
         if (!signedCheck || !answered) continue;
-        const std::vector<ManifestPair> pairs = readManifestPairs(body);
-        SignedManifestClaim claim = readSignedManifestClaim(pairs, reports.back().selection);
-        bool verified = false;
-        for (const std::string& key : publicKeys) {
-            bool valid = false;
-            const std::string problem = claim.wellFormed ? verifyMessage(key, claim.message, claim.signature, valid)
-                                                         : std::string();
-            if (!problem.empty()) {
-                std::fprintf(stderr, "morvanta-publish: %s\n", problem.c_str());
-                return 2;
-            }
-            verified = verified || valid;
+        const SignatureCheck signature = checkSignatures(body, reports.back().selection, publicKeys);
+        if (!signature.problem.empty()) {
+            std::fprintf(stderr, "morvanta-publish: %s\n", signature.problem.c_str());
+            return 2;
         }
-        recordSignature(reports.back(), claim.wellFormed, verified, claim.sequence);
+        if (!signature.failedMember.empty()) failedMember[server] = signature.failedMember;
+        recordSignature(reports.back(), signature.wellFormed, signature.verified, signature.sequence);
     }
     const std::vector<std::string> disagreeing = disagreeingMirrors(reports);
     const std::vector<std::string> rollout = signedCheck ? differingSequences(reports) : std::vector<std::string>();
@@ -425,7 +545,8 @@ int runCheck(const Arguments& args) {
     if (signedCheck) {
         for (const MirrorReport& report : reports) {
             if (report.answered && !report.signatureValid)
-                std::printf("signature FAILED: %s (%s); starters skip this mirror\n", report.baseUrl.c_str(),
+                std::printf("signature FAILED: %s (%s: %s); starters skip this mirror\n", report.baseUrl.c_str(),
+                            failedMember[report.baseUrl].c_str(),
                             report.signatureWellFormed ? "no listed key signed it" : "unsigned or malformed");
         }
         if (!rollout.empty()) {
@@ -474,17 +595,14 @@ int runCheck(const Arguments& args) {
     if (!checkRuntimeDeltas(args, reports, fetchedFiles, scratch)) consistent = false;
     removeTree(scratch);
 
-    // Starters resume a cut runtime download only where its server keeps both on; a warning, not a failure.
+    // Starters resume a cut runtime download only where its server answers ranges as
+    // they need; a warning, not a failure.
     std::set<std::string> probed;
     for (const MirrorReport& report : reports) {
         if (!report.complete || !probed.insert(report.selection.javaZipUrl).second) continue;
         ResumeProbe probe;
-        probeResume(report.selection.javaZipUrl, probe);
-        const std::string warning = resumeWarning(probe);
-        if (warning.empty())
-            std::printf("resume: %s serves ranges under a strong validator\n", report.baseUrl.c_str());
-        else
-            std::printf("resume WARNING: %s: %s\n", report.baseUrl.c_str(), warning.c_str());
+        probeResume(report.selection.javaZipUrl, report.selection.javaZipSha256, probe);
+        std::printf("%s\n", resumeLine(report.selection.javaZipUrl, probe).c_str());
     }
 
     std::printf("\n%s\n", consistent ? "consistent: every mirror serves the same, intact update"

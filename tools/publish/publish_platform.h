@@ -30,8 +30,9 @@ bool fetchManifest(const std::string& url, std::vector<unsigned char>& body);
 bool fetchToFile(const std::string& url, const std::string& path, FetchProgress progress);
 
 struct ResumeProbe;
-// A plain GET's validator, then a range request from byte 1 under it (bodies not read).
-void probeResume(const std::string& url, ResumeProbe& probe);
+// A plain GET's headers, then, when a starter holding half the file with
+// `digest` would resume, its range request (bodies not read).
+void probeResume(const std::string& url, const std::string& digest, ResumeProbe& probe);
 
 // Unpacks the archive into a scratch folder and looks for the Java executable
 // the way the starter does. Empty when usable, else why not.
