@@ -23,7 +23,13 @@ StepResult launchJava(SequenceRun& run) {
     // The hold ends with the process made: before the pause, which may outlast the launcher.
     process.releaseLaunchHold();
     if (!started) return failed(kJavaStartFailedMessage);
-    process.sleep(kPostLaunchPauseMs);
+    // The launcher is on its way and no other starter waits for the lock: what runs set
+    // aside goes now, within the pause the splash keeps anyway.
+    const std::uint64_t startedAt = process.tickCount();
+    run.effects.folders.removeSetAsideFolders(run.config.gameDirectory, run.work.root);
+    const std::uint64_t now = process.tickCount();
+    const std::uint64_t spent = now >= startedAt ? now - startedAt : 0;
+    if (spent < kPostLaunchPauseMs) process.sleep(static_cast<std::uint32_t>(kPostLaunchPauseMs - spent));
     const std::uint32_t left = splashTimeLeft(process.tickCount(), run.workerStartTick);
     if (left > 0) process.sleep(left);
     return StepResult{StepOutcome::Launched};

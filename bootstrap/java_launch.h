@@ -7,7 +7,8 @@
 
 #include "bootstrap/sequence_run.h"
 
-// Always waited after the launcher process was created.
+// Always waited after the launcher process was created; the removal of what runs
+// set aside takes its time out of it.
 inline constexpr std::uint32_t kPostLaunchPauseMs = 600;
 // Measured from the worker's start; the window is not asked to close earlier.
 inline constexpr std::uint64_t kMinimumSplashTimeMs = 2500;
@@ -24,6 +25,6 @@ std::wstring buildJavaCommandLine(const std::wstring& javaExecutable, const std:
 std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick);
 
 // Starts run.javaExecutable on the launcher jar in the game directory, lets go of
-// the launch's hold once the process exists (or could not be made), and waits
-// out the splash's time. Launched, or failed when the process cannot be made.
+// the launch's hold once the process exists (or could not be made), removes what
+// runs set aside (the machine lock is let go by then), and waits out the splash's time. Launched, or failed when the process cannot be made.
 StepResult launchJava(SequenceRun& run);

@@ -59,6 +59,21 @@ std::vector<std::wstring> WorkFolder::fixedNames() const {
             zip.resumeRecord};
 }
 
+std::vector<std::wstring> WorkFolder::privateFileNames() const {
+    const DownloadFiles jar = downloadFilesFor(kLauncherJarFileName);
+    const DownloadFiles zip = downloadFilesFor(kJavaZipFileName);
+    return {jar.target,
+            jar.partial,
+            jar.resumeRecord,
+            zip.target,
+            zip.partial,
+            zip.resumeRecord,
+            kRollbackRecordName,
+            replacementOf(kRollbackRecordName),
+            kRuntimeSourceName,
+            replacementOf(kRuntimeSourceName)};
+}
+
 std::vector<std::wstring> WorkFolder::starterFixedNames() const {
     const DownloadFiles program = downloadFilesFor(starterProgramName());
     return {program.target, program.partial, program.resumeRecord, failedProgramOf(program.target)};
@@ -70,7 +85,8 @@ std::vector<std::wstring> WorkFolder::setAsideInGameDirectory() const {
 
 std::vector<std::wstring> WorkFolder::setAsideInRoot() const {
     return {anyCarrying(kRuntimeName, kUntrustedSuffix), anyCarrying(kRuntimeName, kOldRuntimeSuffix),
-            anyCarrying(kStagingName, kStaleStagingSuffix), anyCarrying(kLogsName, kUntrustedSuffix)};
+            anyCarrying(kStagingName, kStaleStagingSuffix), anyCarrying(kLogsName, kUntrustedSuffix),
+            anyCarrying(kStarterFolderName, kUntrustedSuffix)};
 }
 
 DownloadFiles WorkFolder::downloadFilesFor(const std::wstring& target) {
