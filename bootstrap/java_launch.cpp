@@ -19,14 +19,16 @@ StepResult launchJava(SequenceRun& run) {
     const std::wstring commandLine = buildJavaCommandLine(run.javaExecutable, run.work.launcherJar);
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
-    const bool started = process.startJava(writable, run.config.gameDirectory);
-    // The hold ends with the process made: before the pause, which may outlast the launcher.
-    process.releaseLaunchHold();
-    if (!started) return failed(kJavaStartFailedMessage);
+    if (!process.startJava(writable, run.config.gameDirectory)) {
+        process.releaseLaunchHold();
+        return failed(kJavaStartFailedMessage);
+    }
     // The launcher is on its way and no other starter waits for the lock: what runs set
-    // aside goes now, within the pause the splash keeps anyway.
+    // aside goes now, still held, within the pause the splash keeps anyway.
     const std::uint64_t startedAt = process.tickCount();
     run.effects.folders.removeSetAsideFolders(run.config.gameDirectory, run.work.root);
+    // The hold ends before the rest of the pause, which may outlast the launcher.
+    process.releaseLaunchHold();
     const std::uint64_t now = process.tickCount();
     const std::uint64_t spent = now >= startedAt ? now - startedAt : 0;
     if (spent < kPostLaunchPauseMs) process.sleep(static_cast<std::uint32_t>(kPostLaunchPauseMs - spent));

@@ -24,7 +24,7 @@ std::wstring buildJavaCommandLine(const std::wstring& javaExecutable, const std:
 // that went back counts as no time passed.
 std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick);
 
-// Starts run.javaExecutable on the launcher jar in the game directory, lets go of
-// the launch's hold once the process exists (or could not be made), removes what
-// runs set aside (the machine lock is let go by then), and waits out the splash's time. Launched, or failed when the process cannot be made.
+// Starts run.javaExecutable on the launcher jar in the game directory, removes what
+// runs set aside once the process exists (the machine lock is let go by then), lets
+// go of the launch's hold, and waits out the splash's time. Launched, or failed when the process cannot be made.
 StepResult launchJava(SequenceRun& run);

@@ -60,18 +60,16 @@ std::vector<std::wstring> WorkFolder::fixedNames() const {
 }
 
 std::vector<std::wstring> WorkFolder::privateFileNames() const {
-    const DownloadFiles jar = downloadFilesFor(kLauncherJarFileName);
-    const DownloadFiles zip = downloadFilesFor(kJavaZipFileName);
-    return {jar.target,
-            jar.partial,
-            jar.resumeRecord,
-            zip.target,
-            zip.partial,
-            zip.resumeRecord,
-            kRollbackRecordName,
-            replacementOf(kRollbackRecordName),
-            kRuntimeSourceName,
-            replacementOf(kRuntimeSourceName)};
+    std::vector<std::wstring> names;
+    for (const wchar_t* fetched : {kLauncherJarFileName, kJavaZipFileName}) {
+        const DownloadFiles files = downloadFilesFor(fetched);
+        names.insert(names.end(), {files.target, files.partial, files.resumeRecord});
+    }
+    for (const wchar_t* record : {kRollbackRecordName, kRuntimeSourceName}) {
+        names.push_back(record);
+        names.push_back(replacementOf(record));
+    }
+    return names;
 }
 
 std::vector<std::wstring> WorkFolder::starterFixedNames() const {

@@ -461,13 +461,13 @@ TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
         std::vector<std::string> order;
     };
     const Row rows[] = {
-        {"a launch", true, true, true, false, "", {"lock", hold, "unlock", "start java", "let go", "clean", "close"}},
+        {"a launch", true, true, true, false, "", {"lock", hold, "unlock", "start java", "clean", "let go", "close"}},
         {"a failure", false, true, true, false, "", {"lock", "unlock", "notice"}},
         {"a hold refused", true, false, true, false, "", {"lock", hold, "unlock", "notice"}},
         {"Java not started", true, true, false, false, "", {"lock", hold, "unlock", "start java", "let go", "notice"}},
         {"a hand-over", true, true, true, true, "", {"lock", "unlock", "hand over", "close"}},
         {"a hand-over refused", true, true, true, true, "no window",
-         {"lock", "unlock", "hand over", "lock", hold, "unlock", "start java", "let go", "clean", "close"}},
+         {"lock", "unlock", "hand over", "lock", hold, "unlock", "start java", "clean", "let go", "close"}},
     };
     for (const Row& row : rows) {
         FakeWorld world;
