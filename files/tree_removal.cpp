@@ -103,8 +103,7 @@ bool removeChildren(const std::wstring& folder, std::uint64_t deadline) {
 
 bool removeTreeWithoutFollowing(const std::wstring& path, std::uint64_t deadline) {
     const Entry found = lookAt(path);
-    if (!found.exists) return true;
-    if (pastDeadline(deadline)) return false;
+    if (!found.exists || pastDeadline(deadline)) return !found.exists;
     // A link, or a file, at the top is removed as itself.
     if (found.plainFolder && !removeChildren(path, deadline)) return false;
     // Delete-on-close leaves the name until the handle is closed; gone once this returns.

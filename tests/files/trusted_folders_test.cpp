@@ -155,15 +155,21 @@ TEST_F(TrustedFolders, WhatRunsSetAsideIsSweptAndWhatTheyUseStays) {
 // Win32 path conversion would name a device for "COM1" (and drop the dot of "x.",
 // which Wine lists under another name): removal goes by the entries' own names.
 TEST_F(TrustedFolders, RemovalNamesEntriesByTheirVerbatimPaths) {
+    const auto verbatim = [this](const wchar_t* name) { return L"\\\\?\\" + path(name); };
     for (const wchar_t* folder : {L"aside", L"aside\\NUL"})
-        ASSERT_TRUE(CreateDirectoryW(verbatimPath(path(folder)).c_str(), nullptr)) << GetLastError();
+        ASSERT_TRUE(CreateDirectoryW(verbatim(folder).c_str(), nullptr)) << GetLastError();
     for (const wchar_t* name : {L"aside\\COM1", L"aside\\aux.txt", L"aside\\NUL\\CON"}) {
-        UniqueFileHandle file(CreateFileW(verbatimPath(path(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFileHandle file(
+            CreateFileW(verbatim(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(file) << GetLastError();
     }
-    EXPECT_TRUE(removeTreeWithoutFollowing(path(L"aside")));
-    EXPECT_EQ(GetFileAttributesW(verbatimPath(path(L"aside")).c_str()), INVALID_FILE_ATTRIBUTES);
+    const bool removed = removeTreeWithoutFollowing(path(L"aside"));
+    const bool gone = GetFileAttributesW(verbatim(L"aside").c_str()) == INVALID_FILE_ATTRIBUTES;
+    // What is left would not go through the fixture's own clean-up either.
+    for (const wchar_t* name : {L"aside\\NUL\\CON", L"aside\\COM1", L"aside\\aux.txt"}) DeleteFileW(verbatim(name).c_str());
+    for (const wchar_t* name : {L"aside\\NUL", L"aside"}) RemoveDirectoryW(verbatim(name).c_str());
+    EXPECT_TRUE(removed);
+    EXPECT_TRUE(gone);
 }
 
 // Anyone may plant an entry and hold a file in it: its removal gives up at the deadline.
@@ -173,6 +179,9 @@ TEST_F(TrustedFolders, RemovalOfWhatIsHeldEndsAtItsDeadline) {
     UniqueFileHandle held(CreateFileW(path(L"loader.untrusted-1\\held").c_str(), GENERIC_READ, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held);
+    writeFile(root / L"loader.untrusted-2", "x");
+    EXPECT_FALSE(removeMatching(root.wstring(), {L"loader.untrusted-*"}, 0)) << "a deadline passed";
+    EXPECT_TRUE(fs::exists(root / L"loader.untrusted-2")) << "nothing is tried after the deadline";
     const ULONGLONG began = GetTickCount64();
     EXPECT_FALSE(removeMatching(root.wstring(), {L"loader.untrusted-*"}, began + 200));
     EXPECT_LT(GetTickCount64() - began, 2000u) << "stopped at the deadline, not after the retries of each entry";
