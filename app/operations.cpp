@@ -23,6 +23,7 @@
 #include "bootstrap/work_folder.h"
 #include "files/file_replace.h"
 #include "files/launch_hold.h"
+#include "files/private_file.h"
 #include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 #include "net/digest_text.h"
@@ -43,7 +44,10 @@ FolderEffects realFolderEffects(const WorkFolder& work) {
     // A link at a name the starter uses cannot be set aside as a link everywhere
     // (Wine moves its target): the whole work folder goes aside instead.
     folders.prepareWorkFolder = [work](const std::wstring& path, std::wstring& setAsidePath) {
-        return prepareTrustedFolder(path, work.fixedNames(), &setAsidePath);
+        if (!prepareTrustedFolder(path, work.fixedNames(), &setAsidePath)) return false;
+        // Files an earlier version made here may still let Users open and hold them.
+        makeFilesPrivate(path, work.privateFileNames());
+        return true;
     };
     folders.prepareStarterFolder = [work](const std::wstring& path) {
         return prepareTrustedFolder(path, work.starterFixedNames());
@@ -59,9 +63,12 @@ FolderEffects realFolderEffects(const WorkFolder& work) {
         return published;
     };
     folders.removeFolder = [](const std::wstring& path) { removeTreeWithoutFollowing(path); };
+    // Anyone may plant entries here that cannot be removed: the time spent is bounded, the rest waits.
     folders.removeSetAsideFolders = [work](const std::wstring& gameDirectory, const std::wstring& workFolder) {
-        removeMatching(gameDirectory, work.setAsideInGameDirectory());
-        removeMatching(workFolder, work.setAsideInRoot());
+        const std::uint64_t deadline = GetTickCount64() + kSetAsideRemovalBudgetMs;
+        const bool inGameDirectory = removeMatching(gameDirectory, work.setAsideInGameDirectory(), deadline);
+        if (!(removeMatching(workFolder, work.setAsideInRoot(), deadline) && inGameDirectory))
+            logEvent("some set-aside folders could not be removed yet: left for a later start");
     };
     folders.findJavaExecutable = findJavaExecutable;
     folders.extractZip = extractZip;

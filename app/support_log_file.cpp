@@ -6,6 +6,8 @@
 
 #include "base/support_log.h"
 #include "base/unique_handle.h"
+#include "files/plain_file.h"
+#include "files/tree_removal.h"
 #include "files/trusted_folders.h"
 
 namespace {
@@ -24,15 +26,35 @@ SupportLogFile& supportLogFile() {
     return *log;
 }
 
-// Opens this run's file in the log folder, made like the other work folders.
+// A player may hold a log open to read it: that costs this run its log, never a wait.
+std::uint64_t logRemovalDeadline() { return GetTickCount64() + 200; }
+
+std::vector<std::wstring> supportLogNames() {
+    std::vector<std::wstring> names;
+    for (int generation = 0; generation <= kOlderSupportLogs; ++generation) names.push_back(supportLogName(generation));
+    return names;
+}
+
+// Opens this run's file in the log folder, made like the other work folders: one
+// with a link at a log's name is set aside. The file is made new, never opened
+// through a link, and used only when it is a plain file with one name at its path.
 void openLogFile(SupportLogFile& log) {
     log.opened = true;
     const std::wstring& logsFolder = log.logsFolder;
-    if (!prepareTrustedFolder(logsFolder)) return;
+    if (!prepareTrustedFolder(logsFolder, supportLogNames())) return;
     rotateSupportLogs(logsFolder);
+    const std::wstring path = logsFolder + L"\\" + supportLogName(0);
+    if (!removeTreeWithoutFollowing(path, logRemovalDeadline())) return;  // a rotation that could not move it
     // Players may read it (the folder's descriptor lets Users read), so it can be attached to a request.
-    log.file.reset(CreateFileW((logsFolder + L"\\" + supportLogName(0)).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                               FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                      FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file || !GetFileInformationByHandle(file.get(), &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        information.nNumberOfLinks != 1 || !handleIsAt(file.get(), path))
+        return;
+    log.file = std::move(file);
 }
 
 }  // namespace
@@ -81,8 +103,8 @@ std::wstring supportLogName(int generation) {
 }
 
 void rotateSupportLogs(const std::wstring& logsFolder) {
-    DeleteFileW((logsFolder + L"\\" + supportLogName(kOlderSupportLogs)).c_str());
+    removeTreeWithoutFollowing(logsFolder + L"\\" + supportLogName(kOlderSupportLogs), logRemovalDeadline());
     for (int generation = kOlderSupportLogs - 1; generation >= 0; --generation)
-        MoveFileExW((logsFolder + L"\\" + supportLogName(generation)).c_str(),
-                    (logsFolder + L"\\" + supportLogName(generation + 1)).c_str(), MOVEFILE_REPLACE_EXISTING);
+        renameEntryItself(logsFolder + L"\\" + supportLogName(generation),
+                          logsFolder + L"\\" + supportLogName(generation + 1), true);
 }

@@ -21,7 +21,8 @@ std::string fitUnderCap(const std::vector<std::string>& lines, std::uint64_t& wr
 // "starter.log" for 0, else "starter.<n>.log".
 std::wstring supportLogName(int generation);
 
-// Moves starter.log to starter.1.log and so on, dropping the oldest. Best effort.
+// Moves starter.log to starter.1.log and so on, dropping the oldest, each through a
+// handle to the entry itself: a link is never followed. Best effort.
 void rotateSupportLogs(const std::wstring& logsFolder);
 
 // The folder the log is written in, inside the trusted work folder. Until it is

@@ -119,11 +119,6 @@ StepResult holdWhatTheLaunchStartsFrom(SequenceRun& run) {
     return goOn();
 }
 
-StepResult removeSetAsideFolders(SequenceRun& run) {
-    run.effects.folders.removeSetAsideFolders(run.config.gameDirectory, run.work.root);
-    return goOn();
-}
-
 // Every run ends here. The lock goes first: a notice waits for its player, and
 // neither the launcher nor the next starter should wait with it.
 void endRun(SequenceRun& run, StepResult result) {
@@ -164,7 +159,6 @@ void runBootstrapSequence(const BootstrapConfig& config, const SequenceEffects& 
         provideLauncherJar,           // kept when intact, else fetched
         provideRuntime,               // used, adopted, installed or updated
         holdWhatTheLaunchStartsFrom,  // from here until the process exists
-        removeSetAsideFolders,        // the run has what it needs
     };
     StepResult result = goOn();
     for (Step step : steps) {

@@ -23,9 +23,15 @@ StepResult launchJava(SequenceRun& run) {
         process.releaseLaunchHold();
         return failed(kJavaStartFailedMessage);
     }
-    // The new process loads the runtime's DLLs after it exists: what it starts from
-    // stays held through the pause, until the close request.
-    process.sleep(kPostLaunchPauseMs);
+    // The launcher is on its way and no other starter waits for the lock: what runs set
+    // aside goes now, within the pause the splash keeps anyway. The new process loads
+    // the runtime's DLLs after it exists: what it starts from stays held through the
+    // pause, until the close request.
+    const std::uint64_t startedAt = process.tickCount();
+    run.effects.folders.removeSetAsideFolders(run.config.gameDirectory, run.work.root);
+    const std::uint64_t now = process.tickCount();
+    const std::uint64_t spent = now >= startedAt ? now - startedAt : 0;
+    if (spent < kPostLaunchPauseMs) process.sleep(static_cast<std::uint32_t>(kPostLaunchPauseMs - spent));
     const std::uint32_t left = splashTimeLeft(process.tickCount(), run.workerStartTick);
     if (left > 0) process.sleep(left);
     process.releaseLaunchHold();  // the close request follows at once

@@ -7,7 +7,8 @@
 
 #include "bootstrap/sequence_run.h"
 
-// Always waited after the launcher process was created.
+// Always waited after the launcher process was created; the removal of what runs
+// set aside takes its time out of it.
 inline constexpr std::uint32_t kPostLaunchPauseMs = 600;
 // Measured from the worker's start; the window is not asked to close earlier.
 inline constexpr std::uint64_t kMinimumSplashTimeMs = 2500;
@@ -23,7 +24,8 @@ std::wstring buildJavaCommandLine(const std::wstring& javaExecutable, const std:
 // that went back counts as no time passed.
 std::uint32_t splashTimeLeft(std::uint64_t now, std::uint64_t workerStartTick);
 
-// Starts run.javaExecutable on the launcher jar in the game directory, waits out
-// the splash's time and then lets go of the launch's hold (at once when the
-// process could not be made). Launched, or failed when the process cannot be made.
+// Starts run.javaExecutable on the launcher jar in the game directory, removes what
+// runs set aside once the process exists (the machine lock is let go by then),
+// waits out the splash's time and then lets go of the launch's hold (at once when
+// the process could not be made). Launched, or failed when the process cannot be made.
 StepResult launchJava(SequenceRun& run);

@@ -3,13 +3,19 @@
 #include "net/digest_text.h"
 #include "bootstrap/manifest_signature.h"
 
-RuntimeChoice chooseRuntime(bool installedFound, const std::string& recordedDigest,
-                            const std::string& manifestDigest, const std::string& archiveDigest) {
+RuntimeChoice chooseRuntime(bool installedFound, const RuntimeSource& recorded, const std::string& manifestDigest,
+                            const std::string& archiveDigest) {
     if (!installedFound) return RuntimeChoice::Install;
     // An unchecked archive could be anything: replacing a working runtime with it gains nothing.
     if (manifestDigest.empty()) return RuntimeChoice::UseInstalled;
-    if (!recordedDigest.empty())
-        return sameDigest(recordedDigest, manifestDigest) ? RuntimeChoice::UseInstalled : RuntimeChoice::Update;
+    switch (recorded.record) {
+        case SourceRecord::Present:
+            return sameDigest(recorded.digest, manifestDigest) ? RuntimeChoice::UseInstalled : RuntimeChoice::Update;
+        case SourceRecord::Unreadable:
+            return RuntimeChoice::UseInstalled;
+        case SourceRecord::None:
+            break;
+    }
     return sameDigest(archiveDigest, manifestDigest) ? RuntimeChoice::AdoptInstalled : RuntimeChoice::Update;
 }
 
@@ -23,4 +29,9 @@ RuntimeFetch chooseRuntimeFetch(RuntimeChoice choice, const std::string& recorde
         if (isSha256Hex(offer.sha256) && sameDigest(offer.fromSha256, recordedDigest)) fetch = {RuntimeFetch::Delta, &offer};
     }
     return fetch;
+}
+
+std::string sourceToRecordBeforeUpdate(const RuntimeSource& recorded, const std::string& archiveDigest) {
+    if (recorded.record != SourceRecord::None) return std::string();
+    return archiveDigest.empty() ? std::string(kUnknownRuntimeSource) : archiveDigest;
 }

@@ -4,8 +4,12 @@
 
 #include <string>
 
-// The recorded digest (64 hex digits), or empty when there is no usable record.
-std::string readRuntimeSource(const std::wstring& path);
+#include "bootstrap/runtime_choice.h"
 
-// Writes the digest durably: a private `replacement`, flushed, then put in place by one replace.
+// The record: Present with the digest (64 hex digits; empty for any other text),
+// None when there is no file, Unreadable when it exists but cannot be read.
+RuntimeSource readRuntimeSource(const std::wstring& path);
+
+// Writes the digest (or kUnknownRuntimeSource) durably: a private `replacement`,
+// flushed, then put in place by one replace.
 bool storeRuntimeSource(const std::wstring& path, const std::wstring& replacement, const std::string& digest);

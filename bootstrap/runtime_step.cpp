@@ -73,7 +73,9 @@ StepResult provideRuntime(SequenceRun& run) {
     // Only a trusted runtime folder is searched; an untrusted one has been set aside.
     std::wstring installed;
     if (folders.trustOrSetAside(paths.javaFolder)) installed = findAnyJava(folders, paths.javaFolder);
-    const std::string recorded = installed.empty() ? std::string() : records.readRuntimeSource(paths.sourceRecord);
+    const RuntimeSource recorded = installed.empty() ? RuntimeSource{} : records.readRuntimeSource(paths.sourceRecord);
+    if (recorded.record == SourceRecord::Unreadable)
+        logEvent("runtime: the source record cannot be read; the installed runtime is used and nothing recorded");
     const std::string archive = runtimeChoiceNeedsArchiveDigest(!installed.empty(), recorded)
                                     ? folders.fileSha256(paths.javaZip)
                                     : std::string();
@@ -92,11 +94,20 @@ StepResult provideRuntime(SequenceRun& run) {
             return goOn();
         case RuntimeChoice::Install:
             break;
-        case RuntimeChoice::Update:
+        case RuntimeChoice::Update: {
             logEvent("runtime: the manifest names another archive than the installed runtime's; updating");
+            // Without a record, a publish that fails now would leave the next start adopting
+            // the new archive for the old runtime: the installed one is recorded first.
+            const std::string before = sourceToRecordBeforeUpdate(recorded, archive);
+            if (!before.empty() && !records.storeRuntimeSource(paths.sourceRecord, before)) {
+                logEvent("runtime: the installed runtime's source could not be recorded; not updated this time");
+                run.javaExecutable = installed;
+                return goOn();
+            }
             break;
+        }
     }
-    const RuntimeFetch fetch = chooseRuntimeFetch(choice, recorded, selection.javaZipSha256, selection.runtimeDeltas);
+    const RuntimeFetch fetch = chooseRuntimeFetch(choice, recorded.digest, selection.javaZipSha256, selection.runtimeDeltas);
     if (fetch.kind == RuntimeFetch::Delta) {
         const DeltaUpdate update = updateFromDelta(run, *fetch.delta, run.javaExecutable);
         if (update == DeltaUpdate::RuntimeBusy) run.javaExecutable = installed;

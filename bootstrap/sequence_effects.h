@@ -11,6 +11,7 @@
 
 #include "bootstrap/manifest_signature.h"
 #include "bootstrap/rollback_record.h"
+#include "bootstrap/runtime_choice.h"
 
 // The game directory, the work folder and the files in them.
 struct FolderEffects {
@@ -32,7 +33,8 @@ struct FolderEffects {
     std::function<bool(const std::wstring& stagingFolder, const std::wstring& javaFolder)> publishStagingFolder;
     // Removes a folder tree, deleting links as links.
     std::function<void(const std::wstring& path)> removeFolder;
-    // Removes what this and earlier runs set aside, once the run has what it needs.
+    // Removes what this and earlier runs set aside, once the launcher's process exists;
+    // bounded in time, what is left waits for a later start.
     std::function<void(const std::wstring& gameDirectory, const std::wstring& workFolder)> removeSetAsideFolders;
     std::function<std::wstring(const std::wstring& root, const std::wstring& fileName)> findJavaExecutable;
     std::function<bool(const std::wstring& zipPath, const std::wstring& destDir)> extractZip;
@@ -66,8 +68,8 @@ struct RecordEffects {
     std::function<bool(const std::wstring& path, std::uint64_t sequence)> storeRollbackRecord;
     // From a set-aside work folder into the new one, only when that file can be trusted.
     std::function<bool(const std::wstring& setAsideRecord, const std::wstring& path)> carryRollbackRecord;
-    // The record of the archive the installed runtime came from: empty when none.
-    std::function<std::string(const std::wstring& path)> readRuntimeSource;
+    // The record of the archive the installed runtime came from: present, missing or unreadable.
+    std::function<RuntimeSource(const std::wstring& path)> readRuntimeSource;
     std::function<bool(const std::wstring& path, const std::string& digest)> storeRuntimeSource;
     // Used only by a build with signing keys.
     std::function<bool(const std::vector<ManifestPublicKey>& keys, const std::string& message,

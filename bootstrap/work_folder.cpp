@@ -66,6 +66,19 @@ std::vector<std::wstring> WorkFolder::fixedNames() const {
             kLockFileName};
 }
 
+std::vector<std::wstring> WorkFolder::privateFileNames() const {
+    std::vector<std::wstring> names;
+    for (const wchar_t* fetched : {kLauncherJarFileName, kJavaZipFileName}) {
+        const DownloadFiles files = downloadFilesFor(fetched);
+        names.insert(names.end(), {files.target, files.partial, files.resumeRecord});
+    }
+    for (const wchar_t* record : {kRollbackRecordName, kRuntimeSourceName}) {
+        names.push_back(record);
+        names.push_back(replacementOf(record));
+    }
+    return names;
+}
+
 std::vector<std::wstring> WorkFolder::starterFixedNames() const {
     const DownloadFiles program = downloadFilesFor(starterProgramName());
     return {program.target, program.partial, program.resumeRecord, failedProgramOf(program.target)};
@@ -77,7 +90,8 @@ std::vector<std::wstring> WorkFolder::setAsideInGameDirectory() const {
 
 std::vector<std::wstring> WorkFolder::setAsideInRoot() const {
     return {anyCarrying(kRuntimeName, kUntrustedSuffix), anyCarrying(kRuntimeName, kOldRuntimeSuffix),
-            anyCarrying(kStagingName, kStaleStagingSuffix), anyCarrying(kLogsName, kUntrustedSuffix)};
+            anyCarrying(kStagingName, kStaleStagingSuffix), anyCarrying(kLogsName, kUntrustedSuffix),
+            anyCarrying(kStarterFolderName, kUntrustedSuffix)};
 }
 
 DownloadFiles WorkFolder::downloadFilesFor(const std::wstring& target) {

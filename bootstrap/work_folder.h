@@ -35,6 +35,9 @@ struct WorkFolder {
     // entry the starter reads, writes or runs there.
     std::vector<std::wstring> fixedNames() const;
     std::vector<std::wstring> starterFixedNames() const;
+    // Names in `root` of the files only SYSTEM and Administrators may open: what the
+    // starter hashes, replaces or keeps as a record, and what their writes leave.
+    std::vector<std::wstring> privateFileNames() const;
 
     // Patterns of what runs set aside: in `gameDirectory`, and in `root`.
     std::vector<std::wstring> setAsideInGameDirectory() const;

@@ -2,6 +2,11 @@
 
 #include "base/text.h"
 
+std::wstring verbatimPath(const std::wstring& path) {
+    const bool driveAbsolute = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+    return driveAbsolute ? L"\\\\?\\" + path : path;
+}
+
 bool handleIsAt(HANDLE handle, const std::wstring& path) {
     constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
     std::wstring buffer(MAX_PATH, L'\0');

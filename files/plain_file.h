@@ -7,6 +7,11 @@
 
 #include "base/unique_handle.h"
 
+// `path` (absolute, with a drive letter) as the system's own name for it, which
+// Win32 path conversion leaves alone: a name such as "COM1" or "x." in it then
+// names that entry, not a device or another file.
+std::wstring verbatimPath(const std::wstring& path);
+
 // True when the open handle leads to exactly `path` (no link on the way).
 bool handleIsAt(HANDLE handle, const std::wstring& path);
 

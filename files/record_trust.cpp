@@ -11,3 +11,21 @@ bool isTrustedRecordFile(const FileDescription& file, const TrustContext& contex
     }
     return true;
 }
+
+namespace {
+
+bool isAdministrative(const std::string& sid, const TrustContext& context) {
+    return sid == kSystemSid || sid == kAdministratorsSid ||
+           (!context.descriptorsStored && !context.accountSid.empty() && sid == context.accountSid);
+}
+
+}  // namespace
+
+bool needsPrivateDescriptor(const SecurityDescription& security, const TrustContext& context) {
+    if (!security.hasDacl || !isAdministrative(security.ownerSid, context)) return true;
+    for (const AccessEntry& entry : security.entries) {
+        if (entry.allows && !entry.inheritOnly && entry.mask != 0 && !isAdministrative(entry.sid, context))
+            return true;
+    }
+    return false;
+}

@@ -16,3 +16,10 @@ struct FileDescription {
 
 // Owned by a trusted principal, one name, and no one else may write, delete or re-permission it.
 bool isTrustedRecordFile(const FileDescription& file, const TrustContext& context);
+
+// Whether a file that only SYSTEM and Administrators should open (what the starter
+// hashes, replaces or keeps as a record) needs its private descriptor written: its
+// owner is someone else, it has no DACL, or an entry grants anyone else any right
+// (an earlier version let such files inherit read access for Users, enough to hold
+// them open without sharing).
+bool needsPrivateDescriptor(const SecurityDescription& security, const TrustContext& context);

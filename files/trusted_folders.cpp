@@ -189,16 +189,13 @@ FolderDescription describeFolder(const std::wstring& path, bool withSecurity) {
     return describeOpenFolder(folder.get(), path, withSecurity);
 }
 
-// Renames the entry itself through a handle to it. Windows opens a link as the
-// link here; Wine opens its target even so (and its MoveFileExW moves the target),
-// so a handle that does not lead to `path` is refused rather than acted through.
-bool renameEntryItself(const std::wstring& path, const std::wstring& newPath) {
+bool renameEntryItself(const std::wstring& path, const std::wstring& newPath, bool replaceExisting) {
     UniqueFileHandle entry = openFolder(path, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES);
     if (!entry || !handleIsAt(entry.get(), path)) return false;
     const std::size_t nameBytes = newPath.size() * sizeof(wchar_t);
     std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t), 0);
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = FALSE;
+    rename->ReplaceIfExists = replaceExisting ? TRUE : FALSE;
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(nameBytes);
     std::memcpy(rename->FileName, newPath.c_str(), nameBytes);

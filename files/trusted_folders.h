@@ -41,6 +41,12 @@ bool holdsLinkAt(const std::wstring& folder, const std::vector<std::wstring>& na
 // The suffix of folders set aside as untrusted, whatever folder they were.
 inline constexpr const wchar_t* kUntrustedSuffix = L".untrusted-";
 
+// Renames the entry at `path` itself (a file, a folder, a link as a link) to `newPath`
+// through a handle to it. Windows opens a link as the link here; Wine opens its target
+// even so (and its MoveFileExW moves the target), so a handle that does not lead to
+// `path` is refused rather than acted through.
+bool renameEntryItself(const std::wstring& path, const std::wstring& newPath, bool replaceExisting = false);
+
 // Renames whatever is at `path` (a link itself, not its target) to `path` + suffix +
 // 16 random hex digits. False when nothing could be renamed without following a link.
 bool setAside(const std::wstring& path, const wchar_t* suffix, std::wstring* newPath = nullptr);

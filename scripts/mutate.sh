@@ -58,6 +58,7 @@ files/tree_removal|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/runtime_folder|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/work_folder|windows|folder_trust_tests|^folder_trust_tests$
 files/plain_file|windows|folder_trust_tests|^folder_trust_tests$
+files/private_file|windows|folder_trust_tests|^folder_trust_tests$
 files/file_replace|windows|folder_trust_tests|^folder_trust_tests$
 bootstrap/|windows|bootstrap_sequence_tests manifest_tests|^(bootstrap_sequence|manifest)_tests$
 net/sha256|windows|sha256_tests|^sha256_tests$

@@ -58,6 +58,7 @@ struct FakeWorld {
     bool holdSucceeds = true;
     bool javaStarts = true;
     std::string recordedSource = kZipDigest;  // the installed runtime came from the manifest's archive
+    SourceRecord sourceRecord = SourceRecord::Present;
     std::map<std::wstring, std::string> digests;  // of files on disk, by path
     // Signed manifests
     std::set<std::string> signedMessages;
@@ -143,6 +144,7 @@ struct FakeWorld {
         folders.removeFolder = [this](const std::wstring& path) { folderCalls.push_back(L"remove " + path); };
         folders.removeSetAsideFolders = [this](const std::wstring& game, const std::wstring& work) {
             folderCalls.push_back(L"clean " + game + L" " + work);
+            order.push_back("clean");
         };
         folders.findJavaExecutable = [this](const std::wstring& root, const std::wstring& name) {
             searches.push_back(name);
@@ -210,7 +212,7 @@ struct FakeWorld {
         };
         records.readRuntimeSource = [this](const std::wstring& path) {
             EXPECT_EQ(path, kWork + L"\\java.source");
-            return recordedSource;
+            return RuntimeSource{sourceRecord, recordedSource};
         };
         records.storeRuntimeSource = [this](const std::wstring&, const std::string& digest) {
             storedSources.push_back(digest);
@@ -481,7 +483,7 @@ TEST(BootstrapSequence, EachFailureEndsTheRunWithItsMessage) {
 // lock) and whether this run goes on to launch.
 TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
     const std::string hold = "hold D:\\game\\loader\\java\\jdk\\bin\\javaw.exe";
-    const std::vector<std::string> launch = {hold, "unlock", "start java", "pause", "pause", "let go", "close"};
+    const std::vector<std::string> launch = {hold, "unlock", "start java", "clean", "pause", "pause", "let go", "close"};
     const NewStarterWatch up{true, true, false, 0};
     const NewStarterWatch endedWell{true, true, true, 0};
     const NewStarterWatch crashed{true, true, true, 0xC0000005};
@@ -621,31 +623,76 @@ TEST(BootstrapSequence, AWorkFolderSetAsideGivesItsRecordAndVerifiedFiles) {
 }
 
 TEST(RuntimeChoice, FollowsTheRecordThenTheArchiveOnDisk) {
+    constexpr SourceRecord kPresent = SourceRecord::Present;
+    constexpr SourceRecord kNone = SourceRecord::None;
+    constexpr SourceRecord kUnreadable = SourceRecord::Unreadable;
     struct Row {
         bool found;
+        SourceRecord record;
         const char* recorded;
         const char* manifest;
         const char* archive;
         RuntimeChoice expected;
+        const char* storedBeforeUpdate;
     };
     const Row rows[] = {
-        {false, "", "b2", "", RuntimeChoice::Install},
-        {false, "b2", "b2", "b2", RuntimeChoice::Install},
-        {true, "B2", "b2", "", RuntimeChoice::UseInstalled},  // letter case does not count
-        {true, "a1", "b2", "b2", RuntimeChoice::Update},      // the record wins over the archive
-        {true, "", "b2", "B2", RuntimeChoice::AdoptInstalled},
-        {true, "", "b2", "a1", RuntimeChoice::Update},
-        {true, "", "b2", "", RuntimeChoice::Update},  // no archive: installed by hand or lost
-        {true, "a1", "", "", RuntimeChoice::UseInstalled},
-        {true, "", "", "", RuntimeChoice::UseInstalled},
+        {false, kNone, "", "b2", "", RuntimeChoice::Install, "unknown"},
+        {false, kPresent, "b2", "b2", "b2", RuntimeChoice::Install, ""},
+        {true, kPresent, "B2", "b2", "", RuntimeChoice::UseInstalled, ""},  // letter case does not count
+        {true, kPresent, "a1", "b2", "b2", RuntimeChoice::Update, ""},      // the record wins over the archive
+        {true, kPresent, "", "b2", "b2", RuntimeChoice::Update, ""},        // unknown or damaged: matches nothing
+        {true, kNone, "", "b2", "B2", RuntimeChoice::AdoptInstalled, "B2"},
+        {true, kNone, "", "b2", "a1", RuntimeChoice::Update, "a1"},  // the kept archive is the installed one's
+        {true, kNone, "", "b2", "", RuntimeChoice::Update, "unknown"},  // no archive: installed by hand or lost
+        {true, kUnreadable, "", "b2", "b2", RuntimeChoice::UseInstalled, ""},  // neither adopted nor replaced
+        {true, kUnreadable, "", "b2", "a1", RuntimeChoice::UseInstalled, ""},
+        {true, kPresent, "a1", "", "", RuntimeChoice::UseInstalled, ""},
+        {true, kNone, "", "", "", RuntimeChoice::UseInstalled, "unknown"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(chooseRuntime(row.found, row.recorded, row.manifest, row.archive), row.expected)
+        const RuntimeSource recorded{row.record, row.recorded};
+        EXPECT_EQ(chooseRuntime(row.found, recorded, row.manifest, row.archive), row.expected)
             << row.found << " " << row.recorded << " " << row.manifest << " " << row.archive;
+        EXPECT_EQ(sourceToRecordBeforeUpdate(recorded, row.archive), row.storedBeforeUpdate) << row.recorded;
     }
-    EXPECT_TRUE(runtimeChoiceNeedsArchiveDigest(true, ""));
-    EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(true, "a1"));
-    EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(false, ""));
+    EXPECT_TRUE(runtimeChoiceNeedsArchiveDigest(true, RuntimeSource{kNone, ""}));
+    EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(true, RuntimeSource{kPresent, "a1"}));
+    EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(true, RuntimeSource{kUnreadable, ""}));
+    EXPECT_FALSE(runtimeChoiceNeedsArchiveDigest(false, RuntimeSource{kNone, ""}));
+}
+
+// Without a record, the installed runtime's is written before an update, so one that
+// cannot be published now is taken up again later rather than the new archive adopted.
+TEST(BootstrapSequence, AnUpdateWithoutARecordRecordsTheInstalledRuntimeFirst) {
+    struct Row {
+        const char* name;
+        SourceRecord record;
+        std::string keptArchive;
+        bool publishes;
+        std::vector<std::string> stored;
+        std::size_t extractions;
+    };
+    const std::string kOld(64, 'c');
+    const Row rows[] = {
+        {"no record, old archive kept, published", SourceRecord::None, kOld, true, {kOld, kZipDigest}, 1},
+        {"no record, old archive kept, in use", SourceRecord::None, kOld, false, {kOld}, 1},
+        {"no record, no archive, in use", SourceRecord::None, "", false, {"unknown"}, 1},
+        {"unreadable record", SourceRecord::Unreadable, kOld, true, {}, 0},
+    };
+    for (const Row& row : rows) {
+        FakeWorld world;
+        world.manifests["https://a"] = completeManifest();
+        world.javaOnDisk = {L"javaw.exe"};
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        world.sourceRecord = row.record;
+        world.recordedSource = "";
+        world.digests[kWork + L"\\java.zip"] = row.keptArchive;
+        world.publishSucceeds = row.publishes;
+        world.run();
+        EXPECT_EQ(world.storedSources, row.stored) << row.name;
+        EXPECT_EQ(static_cast<std::size_t>(world.extractions), row.extractions) << row.name;
+        EXPECT_EQ(world.launches.size(), 1u) << row.name;
+    }
 }
 
 // An update that cannot be finished never costs the player the start: the old runtime runs.

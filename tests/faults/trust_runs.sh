@@ -83,6 +83,8 @@ echo "== world-writable work folders with a planted Java"
 clean_game
 mkdir -p "$loader/java/planted/bin"
 cp "$stand_in" "$loader/java/planted/bin/javaw.exe"
+# Names Win32 path conversion would turn into a device or another file.
+touch "$loader/COM1" "$loader/java/planted/aux.txt"
 chmod 0777 "$loader" "$loader/java"
 zips=$(count_requests /files/java-x64.zip)
 normal_start planted
@@ -92,9 +94,11 @@ check planted "the new work folder is not world-writable" not_world_writable "$l
 check planted "the set-aside folder is removed once the run has its files" test -z "$(find "$game" -path '*untrusted-*')"
 check planted "the support log names the work folder that was set aside" \
     grep -q 'work folder C:\\\.Morvanta\\loader was set aside as C:\\\.Morvanta\\loader\.untrusted-' "$loader/logs/starter.log"
+mkdir -p "$loader/starter.untrusted-0123456789abcdef/x"
 mark_second_start
 second_start_downloads_nothing planted
-record planted "loader and loader\\java mode 0777 with a planted bin\\javaw.exe: set aside and removed, runtime fetched anew, planted file never ran; second start downloaded nothing"
+check planted "a set-aside starter folder is removed with the others" test ! -e "$loader/starter.untrusted-0123456789abcdef"
+record planted "loader and loader\\java mode 0777 with a planted bin\\javaw.exe, COM1 and aux.txt: set aside and removed, runtime fetched anew, planted file never ran; second start downloaded nothing and removed a starter.untrusted-* folder"
 
 echo "== a work folder from an earlier version: inherited rights, intact files"
 clean_game
@@ -144,13 +148,22 @@ normal_start hold-setup
 planted=$game/loader.untrusted-77
 mkdir -p "$planted" && (cd "$planted" && seq 1 20000 | xargs touch)
 remaining() { find "$planted" -maxdepth 1 -type f 2>/dev/null | wc -l; }
-rm -f "$loader/java/jdk/bin/java-invocation.txt"
+rm -f "$loader/java/jdk/bin/java-invocation.txt" "$state/go" "$state/ren-ready"
+# The renames wait in a cmd started beforehand: the removal under the hold lasts at most 2 s,
+# less than a cmd takes to start under Wine.
+win_state=$(echo "Z:$state" | tr / '\\')
+printf '@echo off\r\necho x> %s\\ren-ready\r\n:wait\r\nif not exist %s\\go goto wait\r\nren C:\\.Morvanta\\loader loader.moved\r\nren C:\\.Morvanta .Morvanta.moved\r\n' \
+    "$win_state" "$win_state" > "$state/ren.cmd"
+"$wine_run" cmd /c "$win_state\\ren.cmd" >/dev/null 2>&1 &
+renamer=$!
+wait_for 30 test -f "$state/ren-ready"
 start_starter
 wait_for 120 bash -c "[ \$(find '$planted' -maxdepth 1 -type f 2>/dev/null | wc -l) -lt 20000 ]"
-"$wine_run" cmd /c ren 'C:\.Morvanta\loader' loader.moved >/dev/null 2>&1
-"$wine_run" cmd /c ren 'C:\.Morvanta' .Morvanta.moved >/dev/null 2>&1
+at_go=$(remaining)
+touch "$state/go"
+wait "$renamer"
 left=$(remaining)
-check hold "the renames were tried while the hold was up ($left planted files left)" test "$left" -gt 0
+check hold "the renames were tried while the removal under the hold went on ($at_go planted files, then $left)" test "$left" -lt "$at_go" -a "$left" -gt 0
 check hold "loader is still at its name" test -d "$loader" -a ! -e "$game/loader.moved"
 check hold "the game directory is still at its name" test -d "$game" -a ! -e "$game.moved"
 wait_end 120
@@ -158,6 +171,42 @@ check hold "the start completes with exit code 0 (was $exit_code)" test "$exit_c
 check hold "Java is launched" launched
 rm -rf "$game.moved"
 record hold "ren of loader and of C:\\.Morvanta from a second process while the launch holds them ($left planted files still to remove): both refused, Java launched"
+
+echo "== twenty planted loader.untrusted-* entries that cannot be removed"
+clean_game
+normal_start stall-setup
+time_to_launch() {  # scenario
+    rm -f "$loader/java/jdk/bin/java-invocation.txt"
+    start_starter
+    wait_for 120 test -f "$loader/java/jdk/bin/java-invocation.txt"
+    launch_ms=$(elapsed_ms)
+    wait_end 120
+    end_ms=$(elapsed_ms)
+    check "$1" "the start completes with exit code 0 (was $exit_code)" test "$exit_code" = 0
+}
+time_to_launch stall-baseline
+base_launch=$launch_ms base_end=$end_ms
+held_files=()
+for i in $(seq 1 20); do
+    mkdir -p "$game/loader.untrusted-$i" && echo x > "$game/loader.untrusted-$i/held.txt"
+    held_files+=("C:\\.Morvanta\\loader.untrusted-$i\\held.txt")
+done
+rm -f "$state/held20"
+"$wine_run" "$hold_folder" --files "Z:$state/held20" "${held_files[@]}" >/dev/null 2>&1 &
+holder_pid=$!
+wait_for 30 test -f "$state/held20"
+time_to_launch stall
+stall_launch=$launch_ms stall_end=$end_ms
+check stall "the launch came within 5 s of an unplanted start's (${launch_ms} ms against ${base_launch} ms)" \
+    test "$launch_ms" -lt $((base_launch + 5000))
+check stall "the run ended within 5 s of an unplanted start's (${end_ms} ms against ${base_end} ms)" \
+    test "$end_ms" -lt $((base_end + 5000))
+check stall "the held entries wait for a later start" test -e "$game/loader.untrusted-20/held.txt"
+kill -9 "$holder_pid" 2>/dev/null; wait "$holder_pid" 2>/dev/null; holder_pid=""
+"$wine_run" cmd /c exit >/dev/null 2>&1
+time_to_launch stall-later
+check stall-later "once nobody holds them, a later start removes them" test -z "$(find "$game" -maxdepth 1 -name 'loader.untrusted-*')"
+record stall "twenty loader.untrusted-* entries, each with a file held open without sharing: launched after ${stall_launch} ms (${base_launch} ms without them), ended after ${stall_end} ms (${base_end} ms); removed by a later start"
 
 echo "== runtime folder replaced by a link to a folder elsewhere"
 clean_game
@@ -168,7 +217,13 @@ echo "player data" > "$outside/keep.txt"
 before=$(snapshot "$outside")
 rm -rf "$loader/java"
 ln -s "$outside" "$loader/java"
+# The log's rotation and its new file go through links at the logs' names neither.
+echo "outside log" > "$state/outside.log"
+ln -sf "$state/outside.log" "$loader/logs/starter.4.log"
+ln -sf "$state/outside.log" "$loader/logs/starter.log"
 normal_start link
+check link "the file a log name linked to is untouched" test "$(cat "$state/outside.log" 2>/dev/null)" = "outside log"
+check link "this run's log is a plain file of its own" test -f "$loader/logs/starter.log" -a ! -L "$loader/logs/starter.log"
 check link "nothing in the link's target is run, written or deleted" test "$(snapshot "$outside")" = "$before"
 check link "the runtime folder is a plain folder again" test -d "$loader/java" -a ! -L "$loader/java"
 # loader was trusted at the start, so the lock was taken in it before it was set aside.
@@ -282,19 +337,25 @@ clean_game
 normal_start earlier-setup
 rm -f "$loader/java.source"
 touch "$loader/java/jdk/unpacked-earlier"
+# What an earlier version made inherited read access for Users (Wine shows it as a mode).
+cp "$loader/java.zip" "$loader/java.zip.part"
+chmod o+r "$loader/launcher.jar" "$loader/java.zip" "$loader/java.zip.part"
+private_now() { for f in "$@"; do [ $(( 0$(stat -c %a "$f") & 4 )) -eq 0 ] || return 1; done; }
 zips=$(count_requests /files/java-x64.zip)
 fresh_launch earlier
 check earlier "nothing is unpacked: the runtime is used as it is" test -f "$loader/java/jdk/unpacked-earlier"
 check earlier "nothing is downloaded for Java" test "$(count_requests /files/java-x64.zip)" = "$zips"
 check earlier "the archive is recorded" recorded "$zip_sha"
-record earlier "runtime and matching java.zip without a record: the record written, nothing downloaded or unpacked"
+check earlier "the files an earlier version made are private now ($(stat -c '%a' "$loader/launcher.jar" "$loader/java.zip" "$loader/java.zip.part" | tr '\n' ' '))" \
+    private_now "$loader/launcher.jar" "$loader/java.zip" "$loader/java.zip.part"
+record earlier "runtime and matching java.zip without a record, readable by others: the record written, the files made private, nothing downloaded or unpacked"
 
-echo "== the old runtime is held open while a new one arrives"
+echo "== the old runtime of an install without a record is held open while a new one arrives"
 # Windows refuses to rename a folder while a file inside is open or a program runs
 # from it; Wine only refuses while the folder itself is held without delete sharing.
 clean_game
 normal_start held-setup
-rm -f "$state/held"
+rm -f "$state/held" "$loader/java.source"
 "$wine_run" "$hold_folder" 'C:\.Morvanta\loader\java' "Z:$state/held" >/dev/null 2>&1 &
 holder_pid=$!
 wait_for 30 test -f "$state/held"
@@ -302,7 +363,7 @@ write_manifest "$jar_url" "$jar_sha" "$b_url" "$b_sha"
 bs=$(count_requests /files/b/java-x64.zip)
 fresh_launch held
 check held "the old runtime launched" bash -c "! test -f '$loader/java/jdk/runtime-b.txt'"
-check held "the old record stays" recorded "$zip_sha"
+check held "the installed runtime's archive is recorded" recorded "$zip_sha"
 check held "the new archive is kept" test "$(sha "$loader/java.zip")" = "$b_sha"
 kill -9 "$holder_pid" 2>/dev/null; wait "$holder_pid" 2>/dev/null; holder_pid=""
 "$root/cmake/wine-run.sh" cmd /c exit >/dev/null 2>&1
@@ -310,7 +371,7 @@ fresh_launch held-later
 check held-later "the next start finishes the update" runtime_is_b
 check held-later "B's archive is recorded" recorded "$b_sha"
 check held-later "B was fetched once" test "$(count_requests /files/b/java-x64.zip)" = $((bs + 1))
-record held "loader\\java held open without delete sharing: the old runtime launched, B's archive kept; after the holder ended the next start published B without fetching it again"
+record held "no java.source, loader\\java held open without delete sharing: the old runtime launched and recorded, B's archive kept; after the holder ended the next start published B without fetching it again"
 
 echo "== a new runtime archive that holds no Java"
 nojava_sha=$(sha "$files/nojava/java-x64.zip")

@@ -46,4 +46,37 @@ TEST(RecordTrust, OneRowPerRule) {
     }
 }
 
+// Which existing files of the starter's own get the private descriptor written again.
+TEST(RecordTrust, PrivateDescriptorOnlyWhereOthersAreGrantedAnything) {
+    const TrustContext wine{kPlayer, false};
+    struct Row {
+        const char* name;
+        void (*change)(SecurityDescription&);
+        TrustContext context;
+        bool rewrite;
+    };
+    const Row rows[] = {
+        {"SYSTEM and Administrators only", [](SecurityDescription&) {}, TrustContext(), false},
+        {"read for Users, as an earlier version left it", [](SecurityDescription& s) { s.entries.push_back({true, kUsers, 0x1200a9}); }, TrustContext(), true},
+        {"TrustedInstaller may read", [](SecurityDescription& s) { s.entries.push_back({true, kTrustedInstallerSid, 0x1200a9}); }, TrustContext(), true},
+        {"owned by a player", [](SecurityDescription& s) { s.ownerSid = kPlayer; }, TrustContext(), true},
+        {"no DACL", [](SecurityDescription& s) { s.hasDacl = false; }, TrustContext(), true},
+        {"Users denied", [](SecurityDescription& s) { s.entries.push_back({false, kUsers, 0x1f01ff}); }, TrustContext(), false},
+        {"an entry only for children", [](SecurityDescription& s) { s.entries.push_back({true, kUsers, 0x1200a9, true, true}); }, TrustContext(), false},
+        {"an empty grant", [](SecurityDescription& s) { s.entries.push_back({true, kUsers, 0}); }, TrustContext(), false},
+        {"Wine: the account owns it, full control", [](SecurityDescription& s) { s.ownerSid = kPlayer; s.entries = {{true, kPlayer, 0x1f01ff}}; }, wine, false},
+        {"Windows: the same account is no administrator", [](SecurityDescription& s) { s.ownerSid = kPlayer; s.entries = {{true, kPlayer, 0x1f01ff}}; }, TrustContext{kPlayer, true}, true},
+        {"Wine: mode 0644 lets everyone read", [](SecurityDescription& s) { s.ownerSid = kPlayer; s.entries = {{true, kPlayer, 0x1f01ff}, {true, "S-1-1-0", 0x1200a9}}; }, wine, true},
+    };
+    for (const Row& row : rows) {
+        SecurityDescription security;
+        security.ownerSid = kAdministratorsSid;
+        security.hasDacl = true;
+        security.daclProtected = true;
+        security.entries = {{true, kSystemSid, 0x1f01ff}, {true, kAdministratorsSid, 0x1f01ff}};
+        row.change(security);
+        EXPECT_EQ(needsPrivateDescriptor(security, row.context), row.rewrite) << row.name;
+    }
+}
+
 }  // namespace

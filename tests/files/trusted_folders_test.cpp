@@ -18,6 +18,9 @@
 #include "files/trusted_folders.h"
 #include "files/file_replace.h"
 #include "files/plain_file.h"
+#include "files/private_file.h"
+#include "files/record_file.h"
+#include "files/record_trust.h"
 
 namespace fs = std::filesystem;
 
@@ -128,6 +131,7 @@ TEST_F(TrustedFolders, WhatRunsSetAsideIsSweptAndWhatTheyUseStays) {
     setAsideFolder(work.runtime, kOldRuntimeSuffix);
     setAsideFolder(work.staging, kStaleStagingSuffix);
     setAsideFolder(work.logs, kUntrustedSuffix);
+    setAsideFolder(work.starterFolder, kUntrustedSuffix);
 
     for (const std::wstring& folder : {work.runtime, work.staging, work.logs, work.starterFolder})
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
@@ -135,7 +139,7 @@ TEST_F(TrustedFolders, WhatRunsSetAsideIsSweptAndWhatTheyUseStays) {
         writeFile(file, "kept");
     std::set<std::wstring> used;
     for (const auto& entry : fs::directory_iterator(work.root)) used.insert(entry.path().filename().wstring());
-    ASSERT_EQ(used.size(), 12u) << "every set-aside folder has a name of its own";
+    ASSERT_EQ(used.size(), 13u) << "every set-aside folder has a name of its own";
 
     removeMatching(work.gameDirectory, work.setAsideInGameDirectory());
     removeMatching(work.root, work.setAsideInRoot());
@@ -146,6 +150,67 @@ TEST_F(TrustedFolders, WhatRunsSetAsideIsSweptAndWhatTheyUseStays) {
     for (const auto& entry : fs::directory_iterator(work.root)) left.insert(entry.path().filename().wstring());
     EXPECT_EQ(left, (std::set<std::wstring>{L"java", L"java.staging", L"logs", L"starter", L"launcher.jar",
                                             L"java.zip", L"manifest.sequence", L"java.source"}));
+}
+
+// Win32 path conversion would name a device for "COM1" (and drop the dot of "x.",
+// which Wine lists under another name): removal goes by the entries' own names.
+TEST_F(TrustedFolders, RemovalNamesEntriesByTheirVerbatimPaths) {
+    const auto verbatim = [this](const wchar_t* name) { return L"\\\\?\\" + path(name); };
+    for (const wchar_t* folder : {L"aside", L"aside\\NUL"})
+        ASSERT_TRUE(CreateDirectoryW(verbatim(folder).c_str(), nullptr)) << GetLastError();
+    for (const wchar_t* name : {L"aside\\COM1", L"aside\\aux.txt", L"aside\\NUL\\CON"}) {
+        UniqueFileHandle file(
+            CreateFileW(verbatim(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file) << GetLastError();
+    }
+    const bool removed = removeTreeWithoutFollowing(path(L"aside"));
+    const bool gone = GetFileAttributesW(verbatim(L"aside").c_str()) == INVALID_FILE_ATTRIBUTES;
+    // What is left would not go through the fixture's own clean-up either.
+    for (const wchar_t* name : {L"aside\\NUL\\CON", L"aside\\COM1", L"aside\\aux.txt"}) DeleteFileW(verbatim(name).c_str());
+    for (const wchar_t* name : {L"aside\\NUL", L"aside"}) RemoveDirectoryW(verbatim(name).c_str());
+    EXPECT_TRUE(removed);
+    EXPECT_TRUE(gone);
+}
+
+// Anyone may plant an entry and hold a file in it: its removal gives up at the deadline.
+TEST_F(TrustedFolders, RemovalOfWhatIsHeldEndsAtItsDeadline) {
+    fs::create_directories(root / L"loader.untrusted-1");
+    writeFile(root / L"loader.untrusted-1" / L"held", "x");
+    UniqueFileHandle held(CreateFileW(path(L"loader.untrusted-1\\held").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    writeFile(root / L"loader.untrusted-2", "x");
+    EXPECT_FALSE(removeMatching(root.wstring(), {L"loader.untrusted-*"}, 0)) << "a deadline passed";
+    EXPECT_TRUE(fs::exists(root / L"loader.untrusted-2")) << "nothing is tried after the deadline";
+    const ULONGLONG began = GetTickCount64();
+    EXPECT_FALSE(removeMatching(root.wstring(), {L"loader.untrusted-*"}, began + 200));
+    EXPECT_LT(GetTickCount64() - began, 2000u) << "stopped at the deadline, not after the retries of each entry";
+    EXPECT_TRUE(fs::exists(root / L"loader.untrusted-1" / L"held"));
+    held.reset();
+    EXPECT_TRUE(removeMatching(root.wstring(), {L"loader.untrusted-*"}));
+    EXPECT_FALSE(fs::exists(root / L"loader.untrusted-1"));
+}
+
+// Files an earlier version made let Users read them (under Wine: a mode others may read).
+TEST_F(TrustedFolders, ExistingFilesGetThePrivateDescriptor) {
+    const TrustContext& context = trustContextOfRun(root.wstring());
+    const auto needsRewrite = [&](const wchar_t* name) {
+        UniqueFileHandle file = openRecordFile(path(name));
+        return !file || needsPrivateDescriptor(describeRecordFile(file.get(), path(name)).security, context);
+    };
+    for (const wchar_t* name : {L"launcher.jar.part", L"java.zip", L"linked.jar"}) writeFile(root / name, "old");
+    ASSERT_TRUE(CreateHardLinkW(path(L"second-name").c_str(), path(L"linked.jar").c_str(), nullptr));
+    ASSERT_TRUE(needsRewrite(L"launcher.jar.part")) << "the platform shows the inherited read";
+
+    UniqueFileHandle part = createPrivateFile(path(L"launcher.jar.part"), GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_TRUE(part);
+    part.reset();
+    EXPECT_FALSE(needsRewrite(L"launcher.jar.part")) << "CREATE_ALWAYS alone keeps the old descriptor";
+
+    makeFilesPrivate(root.wstring(), {L"java.zip", L"linked.jar", L"missing"});
+    EXPECT_FALSE(needsRewrite(L"java.zip"));
+    EXPECT_TRUE(needsRewrite(L"linked.jar")) << "a file with a second name is left alone";
+    EXPECT_EQ(readFile(root / L"java.zip"), "old");
 }
 
 // A name the starter writes, replaces or runs without the link check would let a
@@ -169,6 +234,12 @@ TEST(WorkFolderNames, EveryEntryTheStarterWritesOrRunsIsCheckedForLinks) {
     const std::vector<std::wstring> fixed = work.fixedNames();
     const std::set<std::wstring> distinct(inRoot.begin(), inRoot.end());
     EXPECT_EQ(distinct.size(), inRoot.size()) << "two uses share one name";
+    // Every file among them is private; the folders are not.
+    std::set<std::wstring> files;
+    for (const std::wstring& path : inRoot)
+        if (path != work.runtime && path != work.staging && path != work.starterFolder) files.insert(nameIn(work.root, path));
+    const std::vector<std::wstring> privateNames = work.privateFileNames();
+    EXPECT_EQ(std::set<std::wstring>(privateNames.begin(), privateNames.end()), files);
     for (const std::wstring& path : inRoot)
         EXPECT_NE(std::find(fixed.begin(), fixed.end(), nameIn(work.root, path)), fixed.end())
             << path;
