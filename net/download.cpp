@@ -167,7 +167,10 @@ private:
     static bool cutBack(HANDLE part, std::uint64_t length) {
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(length);
-        return SetFilePointerEx(part, at, nullptr, FILE_BEGIN) && SetEndOfFile(part);
+        LARGE_INTEGER start = {};
+        // Back at the start: the kept bytes are hashed from there.
+        return SetFilePointerEx(part, at, nullptr, FILE_BEGIN) && SetEndOfFile(part) &&
+               SetFilePointerEx(part, start, nullptr, FILE_BEGIN);
     }
 
     AttemptEnd finish(UniqueFileHandle& part) {

@@ -224,7 +224,13 @@ HttpFailure readBody(Exchange& exchange, const ResponseHeaders& headers, HttpOut
             }) ||
             read == 0)
             return HttpFailure::Cut;
-        if (received + read > limit) return HttpFailure::Cut;
+        // Bytes past a promised length are none of the file's; past a limit, the answer is refused.
+        bool overrun = false;
+        if (received + read > limit) {
+            if (!outcome.lengthPromised || limit != promised) return HttpFailure::Cut;
+            read = static_cast<DWORD>(limit - received);
+            overrun = true;
+        }
         bool stalled = false;
         if (!exchange.forCaller([&] {
                 if (!ask.onData(buffer.get(), read)) return false;
@@ -235,6 +241,7 @@ HttpFailure readBody(Exchange& exchange, const ResponseHeaders& headers, HttpOut
         received += read;
         exchange.noteReceived(received);
         if (stalled) return HttpFailure::Cut;
+        if (overrun) return HttpFailure::None;
         if (!ask.bodyWithinMs && received - pointBytes >= kStallBytes) {
             pointAt = tickMs();
             pointBytes = received;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/launcher_state.h"
@@ -221,6 +222,13 @@ TEST_F(DownloadFile, AttemptsResumeRetryOrStartAfreshAsTheServerBehaves) {
         {"cut=100000&etag=changing", wanted, true, {1000}, {"", " range=100000"}},
         // A resumed file that fails its digest gets one attempt from byte 0 at once.
         {"cut=100000", std::string(64, '0'), false, {1000}, {"", " range=100000", ""}},
+        // The 503 keeps the part and its validator for the next range.
+        {"cut=100000&status2=503", wanted, true, {1000, 2000}, {"", " range=100000", " range=100000"}},
+        {"status=429&after=3", wanted, true, {3000}, {"", ""}},
+        {"status=408", wanted, true, {1000}, {"", ""}},
+        {"encoding=gzip", wanted, false, {}, {""}},
+        // A range without a length that runs on: nothing past its end is written.
+        {"cut=100000&ranges=overrun", wanted, true, {1000}, {"", " range=100000"}},
         {"status=404", wanted, false, {}, {""}},
         {"/status/503?", wanted, false, {1000, 2000, 4000}, {"", "", "", ""}},
     };
@@ -260,7 +268,8 @@ TEST_F(DownloadFile, TricklingBodyIsCutAndTheRestAsked) {
 TEST_F(DownloadFile, KeptPartOfALaterStartIsContinued) {
     const std::string path = "/ranged/200000?t=" + std::to_string(GetCurrentProcessId());
     const std::string bytes = pattern(200000);
-    writeFile(partial_, bytes.substr(0, 150000));
+    // Bytes past the record (written after its last refresh) are cut off first.
+    writeFile(partial_, bytes.substr(0, 150000) + std::string(10000, 'g'));
     writeFile(partial_ + L".resume", "sha256=" + digestOf(bytes) + "\nlength=150000\nvalidator=\"v1\"\n");
     ASSERT_TRUE(fetch(test_servers::faultUrl(path), target_, digestOf(bytes)));
     EXPECT_EQ(requestsFor(path), std::vector<std::string>{" range=150000"});
@@ -268,6 +277,24 @@ TEST_F(DownloadFile, KeptPartOfALaterStartIsContinued) {
     // The bar goes on from the kept bytes, never back.
     ASSERT_FALSE(shown_.empty());
     EXPECT_GE(shown_.front().progress, 0.75);
+}
+
+TEST_F(DownloadFile, KeptPartHeldByAScannerIsWaitedForNotDeleted) {
+    const std::string path = "/ranged/200000?held=" + std::to_string(GetCurrentProcessId());
+    const std::string bytes = pattern(200000);
+    writeFile(partial_, bytes.substr(0, 150000));
+    writeFile(partial_ + L".resume", "sha256=" + digestOf(bytes) + "\nlength=150000\nvalidator=\"v1\"\n");
+    HANDLE scanner = CreateFileW(partial_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    std::thread release([scanner] {
+        Sleep(500);
+        CloseHandle(scanner);
+    });
+    const bool fetched = fetch(test_servers::faultUrl(path), target_, digestOf(bytes));
+    release.join();
+    ASSERT_TRUE(fetched);
+    EXPECT_EQ(requestsFor(path), std::vector<std::string>{" range=150000"});
+    EXPECT_EQ(targetContent(), bytes);
 }
 
 TEST(DigestComparison, IgnoresCaseAndNeverMatchesEmpty) {
