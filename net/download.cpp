@@ -195,8 +195,9 @@ private:
                            (failure == HttpFailure::Status && isRetriedStatus(status_));
         // A part some other program holds is left as it is, record and all.
         if (partBusy_) return AttemptEnd::Retry;
-        bool kept = part && written > 0 && !validator_.empty() && !expectedSha256.empty() &&
-                    FlushFileBuffers(part.get());
+        // A part whose write failed (a full disk, say) goes: keeping it would hold the space.
+        bool kept = failure != HttpFailure::Sink && part && written > 0 && !validator_.empty() &&
+                    !expectedSha256.empty() && FlushFileBuffers(part.get());
         part.reset();
         kept = kept && storeRecord();
         record_.close();

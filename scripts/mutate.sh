@@ -31,6 +31,7 @@ coverage_table() {
 base/text.cpp|native|portable_tests|^portable_tests$
 bootstrap/manifest.cpp|native|portable_tests|^portable_tests$
 net/resume_rules.cpp|native|portable_tests|^portable_tests$
+net/retry_rules.cpp|native|portable_tests|^portable_tests$
 tools/publish/|native|morvanta-publish|^publish_tool$
 net/download|windows|download_tests|^download_tests$
 net/digest_text|windows|download_tests|^download_tests$

@@ -229,6 +229,8 @@ TEST_F(DownloadFile, AttemptsResumeRetryOrStartAfreshAsTheServerBehaves) {
         {"encoding=gzip", wanted, false, {}, {""}},
         // A range without a length that runs on: nothing past its end is written.
         {"cut=100000&ranges=overrun", wanted, true, {1000}, {"", " range=100000"}},
+        // A body without a length that ends early looks whole: its digest tells, and the rest is asked.
+        {"cut=100000&length=none", wanted, true, {1000}, {"", " range=100000"}},
         {"status=404", wanted, false, {}, {""}},
         {"/status/503?", wanted, false, {1000, 2000, 4000}, {"", "", "", ""}},
     };
@@ -269,7 +271,7 @@ TEST_F(DownloadFile, KeptPartOfALaterStartIsContinued) {
     const std::string path = "/ranged/200000?t=" + std::to_string(GetCurrentProcessId());
     const std::string bytes = pattern(200000);
     // Bytes past the record (written after its last refresh) are cut off first.
-    writeFile(partial_, bytes.substr(0, 150000) + std::string(10000, 'g'));
+    writeFile(partial_, bytes.substr(0, 150000) + std::string(60000, 'g'));
     writeFile(partial_ + L".resume", "sha256=" + digestOf(bytes) + "\nlength=150000\nvalidator=\"v1\"\n");
     ASSERT_TRUE(fetch(test_servers::faultUrl(path), target_, digestOf(bytes)));
     EXPECT_EQ(requestsFor(path), std::vector<std::string>{" range=150000"});

@@ -32,7 +32,8 @@ Routes (GET and HEAD):
                                    <ranges>: ranges=ignore (always 200),
                                    ranges=wrong (206 from byte 0 whatever is asked) or
                                    ranges=overrun (206 without length, 5000 bytes too many);
-                                   encoding=E: every answer says Content-Encoding: E
+                                   encoding=E: every answer says Content-Encoding: E;
+                                   length=none: a 200 without Content-Length
     /trickle-headers/<every ms>    the status line and headers a byte at a time, then nothing
 Any other path is answered as --default-route when given (so a base URL can
 point at a fault), else 404. Each request path is appended to DIR/requests.log, followed by " range=<from>"
@@ -239,7 +240,8 @@ class Handler(BaseHTTPRequestHandler):
                           + encoding)
                 self.ranged_body(data + (b"x" * 5000 if overrun else b""), start, query if first else {})
                 return
-        self.head(200, len(data), [("ETag", tag), ("Accept-Ranges", "bytes")] + encoding)
+        self.head(200, None if query.get("length", [""])[0] == "none" else len(data),
+                  [("ETag", tag), ("Accept-Ranges", "bytes")] + encoding)
         self.ranged_body(data, 0, query if first else {})
 
     def ranged_body(self, data, start, query):
