@@ -288,8 +288,9 @@ TEST_F(DownloadFile, KeptPartHeldByAScannerIsWaitedForNotDeleted) {
     writeFile(partial_ + L".resume", "sha256=" + digestOf(bytes) + "\nlength=150000\nvalidator=\"v1\"\n");
     HANDLE scanner = CreateFileW(partial_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    // Held past the busy retry's 3 s: the first attempt leaves part and record alone.
     std::thread release([scanner] {
-        Sleep(500);
+        Sleep(4000);
         CloseHandle(scanner);
     });
     const bool fetched = fetch(test_servers::faultUrl(path), target_, digestOf(bytes));
