@@ -78,7 +78,9 @@ fetch() { cmake/wine-run.sh "$build/bench/download_bench.exe" fetch "http://127.
     "$(winpath "$out/work/resumed.bin")"; }
 rm -f "$out/work/resumed.bin"*
 killed=/ranged/small.bin?slow=$((small_size / 16))\&bench=$$
-fetch "$killed" >/dev/null 2>&1 &
+# Not through the function: a background function is a subshell, and killing it would leave Wine running.
+cmake/wine-run.sh "$build/bench/download_bench.exe" fetch "http://127.0.0.1:$fault_port$killed" "$small_digest" \
+    "$(winpath "$out/work/resumed.bin")" >/dev/null 2>&1 &
 fetcher=$!
 until [ "$(stat -c %s "$out/work/resumed.bin.part" 2>/dev/null || echo 0)" -gt $((small_size / 2)) ]; do sleep 0.1; done
 kill -9 "$fetcher"; wait "$fetcher" 2>/dev/null || true
