@@ -69,8 +69,11 @@ public:
     }
     void setDeadline(std::uint64_t at) {
         std::lock_guard<std::mutex> hold(lock_);
+        // A later deadline is found when the watcher wakes at the earlier one: waking it
+        // for every piece of a body would cost a thread switch each.
+        const bool sooner = at < deadline_;
         deadline_ = at;
-        changed_.notify_all();
+        if (sooner) changed_.notify_all();
     }
     void noteHeaders(unsigned status) {
         std::lock_guard<std::mutex> hold(lock_);
