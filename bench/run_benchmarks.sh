@@ -115,6 +115,12 @@ row "256 MiB download, no digest" "downloadFile ${unverified} ms" "bare WinHTTP 
 row "256 MiB download, digest checked" "downloadFile ${verified} ms" "bare WinHTTP ${bare} ms" "$verified" "$bare"
 row "256 MiB download against curl" "downloadFile ${unverified} ms" "curl ${curl_ms} ms" "$unverified" "$curl_ms"
 row "SHA-256 of 256 MiB" "computeFileSha256 ${hash} ms" "sha256sum ${sha} ms" "$hash" "$sha"
+served_of() { echo "$downloads" | grep "$1" | head -1 | sed 's/.*  \([0-9]*\) bytes .*/\1/'; }
+file_size=$(echo "$downloads" | sed -n 's/^Bytes served for a \([0-9]*\)-byte file:$/\1/p')
+row "download killed half way, restarted" "served $(served_of "killed half way") bytes" "file ${file_size} bytes" \
+    "$(served_of "killed half way")" "$file_size"
+row "download cut half way" "served $(served_of "cut half way") bytes" "file ${file_size} bytes" \
+    "$(served_of "cut half way")" "$file_size"
 fi
 
 if [ "$what" = all ] || [ "$what" = trust ]; then

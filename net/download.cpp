@@ -1,6 +1,7 @@
 #include "net/download.h"
 
 #include <windows.h>
+#include <bcrypt.h>
 #include <shlobj.h>
 
 #include <memory>
@@ -9,11 +10,13 @@
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "net/download_progress.h"
+#include "files/busy_retry.h"
 #include "files/file_replace.h"
 #include "net/http_client.h"
 #include "files/plain_file.h"
 #include "files/private_file.h"
 #include "net/resume_rules.h"
+#include "net/retry_rules.h"
 #include "net/sha256.h"
 #include "net/sha256_beside.h"
 
@@ -34,11 +37,19 @@ void createParentDirectory(const std::wstring& path) {
     SHCreateDirectoryExW(nullptr, path.substr(0, slash).c_str(), nullptr);
 }
 
-// Pauses before the second, third and fourth attempt of a file.
-constexpr std::uint32_t kRetryPausesMs[] = {1000, 2000, 4000};
 // No attempt follows once this long passed without a byte: a server that stalls for good
 // then ends in a failure after two cut attempts, not four.
 constexpr std::uint64_t kGiveUpAfterSilenceMs = 45000;
+// The record follows the flushed part at least this often, so an end by power cut or
+// kill costs at most this much of the download.
+constexpr std::uint64_t kRecordRefreshMs = 1000;
+
+// -1 to 1, for the jitter of a retry pause.
+double randomJitter() {
+    std::uint32_t value = 0;
+    BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    return value / 2147483647.5 - 1.0;
+}
 
 void discardPartial(const DownloadFiles& files) {
     DeleteFileW(files.resumeRecord.c_str());
@@ -54,13 +65,26 @@ bool readRecord(const DownloadFiles& files, ResumeRecord& record) {
     return parseResumeRecord(std::string(text, read), record);
 }
 
-bool writeRecord(const DownloadFiles& files, const ResumeRecord& record) {
-    UniqueFileHandle file = createPrivateFile(files.resumeRecord, GENERIC_WRITE, 0, CREATE_ALWAYS);
-    const std::string text = formatResumeRecord(record);
-    DWORD written = 0;
-    return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size() && FlushFileBuffers(file.get());
-}
+// The record of one attempt, kept open while it runs and rewritten in place, one
+// small write each time: it never claims more bytes than the flushed part holds.
+class RecordFile {
+public:
+    explicit RecordFile(const std::wstring& path) : path_(path) {}
+    bool store(const ResumeRecord& record) {
+        if (!file_) file_ = createPrivateFile(path_, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        const std::string text = formatResumeRecord(record);
+        DWORD written = 0;
+        LARGE_INTEGER zero = {};
+        return file_ && SetFilePointerEx(file_.get(), zero, nullptr, FILE_BEGIN) &&
+               WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+               written == text.size() && SetEndOfFile(file_.get()) && FlushFileBuffers(file_.get());
+    }
+    void close() { file_.reset(); }
+
+private:
+    const std::wstring& path_;
+    UniqueFileHandle file_;
+};
 
 // The kept partial file, opened without following a link; empty unless it is a plain
 // file with one name at exactly that path.
@@ -90,7 +114,7 @@ bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Beside& digest) {
     return done == length;
 }
 
-enum class AttemptEnd { Fetched, Retry, Failed };
+enum class AttemptEnd { Fetched, Retry, Failed, Mismatch };
 
 // One download across its attempts, each made by attempt(): what the last one left behind.
 class Download {
@@ -109,15 +133,25 @@ public:
     std::uint64_t lastByteAt = 0;
     std::string digest;
 
+    // The last answer seen: its Retry-After sets the next pause.
+    const ResponseHeaders& answer() const { return answer_; }
+
     AttemptEnd attempt() {
         ResumeRecord record;
         std::uint64_t keptLength = 0;
         UniqueFileHandle part;
-        if (readRecord(files, record)) part = openKeptPartial(files.partial, keptLength);
+        partBusy_ = false;
+        if (readRecord(files, record) &&
+            !retryWhileBusy([&] { return static_cast<bool>(part = openKeptPartial(files.partial, keptLength)); }))
+            partBusy_ = GetLastError() == ERROR_SHARING_VIOLATION;
+        // A scanner holding the part: asked again later, the kept bytes untouched.
+        if (partBusy_) return keepForLater(part, HttpFailure::Connection);
         ResumeRequest range = planResumeRequest(record, keptLength, expectedSha256);
+        if (range.from > 0 && keptLength > range.from && !cutBack(part.get(), range.from)) range = ResumeRequest();
         for (;;) {
             const HttpFailure failure = transfer(part, range);
             if (failure == HttpFailure::None) return finish(part);
+            if (failure == HttpFailure::Unusable && partBusy_) return keepForLater(part, HttpFailure::Connection);
             if (failure == HttpFailure::Status && restartAfresh_ && range.from > 0) {
                 // Other bytes than asked for: the kept part is of no use.
                 part.reset();
@@ -129,14 +163,28 @@ public:
     }
 
 private:
+    // Bytes past the record may not have reached the disk before the end that left them.
+    static bool cutBack(HANDLE part, std::uint64_t length) {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(length);
+        LARGE_INTEGER start = {};
+        // Back at the start: the kept bytes are hashed from there.
+        return SetFilePointerEx(part, at, nullptr, FILE_BEGIN) && SetEndOfFile(part) &&
+               SetFilePointerEx(part, start, nullptr, FILE_BEGIN);
+    }
+
     AttemptEnd finish(UniqueFileHandle& part) {
+        digest = hash_ ? hash_->finish() : std::string();
+        const bool matches = expectedSha256.empty() || sameDigest(digest, expectedSha256);
+        // A body that ends when its connection closes may have been cut: the rest is asked.
+        if (!matches && !lengthPromised_) return keepForLater(part, HttpFailure::Cut);
         // The rename that follows must never publish data that is not on the disk yet.
         const bool flushed = FlushFileBuffers(part.get()) != 0;
         part.reset();
-        digest = hash_ ? hash_->finish() : std::string();
-        if (!flushed || (!expectedSha256.empty() && !sameDigest(digest, expectedSha256))) {
+        record_.close();
+        if (!flushed || !matches) {
             discardPartial(files);
-            return AttemptEnd::Failed;
+            return flushed && resumedFrom > 0 ? AttemptEnd::Mismatch : AttemptEnd::Failed;
         }
         DeleteFileW(files.resumeRecord.c_str());
         return AttemptEnd::Fetched;
@@ -144,33 +192,58 @@ private:
 
     AttemptEnd keepForLater(UniqueFileHandle& part, HttpFailure failure) {
         const bool retry = failure == HttpFailure::Connection || failure == HttpFailure::Cut ||
-                           (failure == HttpFailure::Status && status_ >= 500 && status_ <= 599);
+                           (failure == HttpFailure::Status && isRetriedStatus(status_));
+        // A part some other program holds is left as it is, record and all.
+        if (partBusy_) return AttemptEnd::Retry;
+        // A part whose write failed (a full disk, say) goes: keeping it would hold the space.
+        bool kept = failure != HttpFailure::Sink && part && written > 0 && !validator_.empty() &&
+                    !expectedSha256.empty() && FlushFileBuffers(part.get());
+        part.reset();
+        kept = kept && storeRecord();
+        record_.close();
+        if (!kept) discardPartial(files);
+        return retry ? AttemptEnd::Retry : AttemptEnd::Failed;
+    }
+
+    // The part's validator and its flushed length, for a later attempt or start.
+    bool storeRecord() {
         ResumeRecord record;
         record.digest = expectedSha256;
         record.length = written;
         record.validator = validator_;
-        bool kept = part && written > 0 && !validator_.empty() && !expectedSha256.empty() &&
-                    FlushFileBuffers(part.get());
-        part.reset();
-        kept = kept && writeRecord(files, record);
-        if (!kept) discardPartial(files);
-        return retry ? AttemptEnd::Retry : AttemptEnd::Failed;
+        recordAt_ = clock();
+        return record_.store(record);
+    }
+
+    // Flushes the part, then records its length: at least every kRecordRefreshMs.
+    void refreshRecord(HANDLE part) {
+        if (validator_.empty() || expectedSha256.empty() || clock() - recordAt_ < kRecordRefreshMs) return;
+        if (FlushFileBuffers(part)) storeRecord();
     }
 
     HttpFailure transfer(UniqueFileHandle& part, ResumeRequest range) {
         freshDigest();
         restartAfresh_ = false;
         status_ = 0;
+        lengthPromised_ = true;
         if (range.from > 0 && !hashKeptBytes(part.get(), range.from, *hash_)) {
             range = ResumeRequest();
             freshDigest();
         }
-        // The record is written again when this attempt fails.
-        DeleteFileW(files.resumeRecord.c_str());
+        // Only an accepted body changes what the kept bytes are.
+        validator_ = range.ifRange;
         if (range.from == 0) {
+            // The old record goes first: it must never describe the new part.
+            record_.close();
+            DeleteFileW(files.resumeRecord.c_str());
             part.reset();
-            part = createPrivateFile(files.partial, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
-            if (!part) return HttpFailure::Unusable;
+            if (!retryWhileBusy([&] {
+                    part = createPrivateFile(files.partial, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+                    return static_cast<bool>(part);
+                })) {
+                partBusy_ = GetLastError() == ERROR_SHARING_VIOLATION;
+                return HttpFailure::Unusable;
+            }
         }
         written = range.from;
         resumedFrom = range.from;
@@ -181,7 +254,7 @@ private:
         ask.clockMs = clock;
         ask.onHeaders = [&](const ResponseHeaders& headers) {
             status_ = headers.status;
-            validator_ = strongValidator(headers);
+            answer_ = headers;
             const BodyVerdict verdict = judgeResponse(range, headers);
             restartAfresh_ = verdict == BodyVerdict::StartAfresh;
             if (verdict == BodyVerdict::WriteFromStart && range.from > 0) {
@@ -193,7 +266,12 @@ private:
                 resumedFrom = 0;
             }
             if (verdict != BodyVerdict::Append && verdict != BodyVerdict::WriteFromStart) return false;
-            total = headers.hasLength ? static_cast<std::int64_t>(written + headers.length) : 0;
+            validator_ = strongValidator(headers);
+            std::uint64_t promised = 0;
+            lengthPromised_ = promisedBodyLength(headers, promised);
+            // Recorded before the first byte: an end at any moment from here keeps what arrived.
+            if (!validator_.empty() && !expectedSha256.empty()) storeRecord();
+            total = lengthPromised_ ? static_cast<std::int64_t>(written + promised) : 0;
             if (written > 0) progress.resumeAt(static_cast<std::int64_t>(written));
             return true;
         };
@@ -203,6 +281,7 @@ private:
             if (hash_) hash_->update(data, count);
             written += count;
             lastByteAt = clock();
+            refreshRecord(part.get());
             progress.onChunk(static_cast<std::int64_t>(written), total);
             return true;
         };
@@ -214,8 +293,13 @@ private:
 
     std::unique_ptr<Sha256Beside> hash_;
     std::string validator_;
+    ResponseHeaders answer_;
     unsigned status_ = 0;
     bool restartAfresh_ = false;
+    bool lengthPromised_ = true;
+    bool partBusy_ = false;
+    RecordFile record_{files.resumeRecord};
+    std::uint64_t recordAt_ = 0;
 };
 
 }  // namespace
@@ -233,16 +317,22 @@ bool downloadFile(const std::string& url, const DownloadFiles& files, const std:
     Download download{url, files, expectedSha256, progress, clock};
     download.lastByteAt = clock();
     std::string offsets;
-    int attempts = 0;
+    int attempts = 0, retries = 0;
+    bool freshAfterMismatch = false;
     AttemptEnd end = AttemptEnd::Failed;
     for (;;) {
         ++attempts;
         end = download.attempt();
         offsets += (offsets.empty() ? "" : ",") + std::to_string(download.resumedFrom);
-        if (end != AttemptEnd::Retry || attempts > static_cast<int>(sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]) ||
-            clock() - download.lastByteAt >= kGiveUpAfterSilenceMs)
+        // Kept bytes that spoil the digest (a server that changed the file under one
+        // validator) get one try from byte 0 at once.
+        if (end == AttemptEnd::Mismatch && !freshAfterMismatch) {
+            freshAfterMismatch = true;
+            continue;
+        }
+        if (end != AttemptEnd::Retry || retries >= kRetryCount || clock() - download.lastByteAt >= kGiveUpAfterSilenceMs)
             break;
-        const std::uint32_t ms = kRetryPausesMs[attempts - 1];
+        const std::uint32_t ms = retryPauseMs(retries++, randomJitter(), download.answer());
         if (pause) pause(ms);
         else Sleep(ms);
     }

@@ -1,6 +1,10 @@
 #include "net/http_client.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "base/support_log.h"
 #include "base/text.h"
@@ -13,52 +17,127 @@ namespace {
 
 // One reused buffer per request: the upper size of one read.
 constexpr DWORD kChunkBufferSize = 256 * 1024;
+// WinHTTP's own bound on resolving a name; the watchdog's connect time starts after it.
+constexpr int kResolveMilliseconds = 10000;
+// After the watchdog closed a request, how long the caller waits for the thread that
+// made it before leaving it behind (Wine's reads do not end when their handle closes).
+constexpr DWORD kAbandonGraceMilliseconds = 1000;
+// Rounds of signing in to a proxy with the player's logon: NTLM takes two.
+constexpr int kProxySignInRounds = 3;
 
-// A synchronous read may wait until it has all it asked for (Wine's does), while
-// asking only for what is available costs two calls per few kilobytes. So a read asks
-// for what the link delivers in about 20 ms, measured over the last 100 ms or so, and
-// never less than is available: fast links get large reads, slow links keep their
-// progress steady.
-class ReadSizer {
+std::uint64_t tickMs() { return GetTickCount64(); }
+
+// One request, made on a thread of its own while the caller watches its deadline.
+// Once the deadline passes, the caller closes the request if a call is blocked on it
+// and goes on; the thread then never touches the caller's callbacks or the handle again.
+class Exchange {
 public:
-    ReadSizer() : windowStart_(nowMicroseconds()) {}
+    explicit Exchange(const HttpStreamRequest& ask)
+        : ask(ask), deadline_(tickMs() + kResolveMilliseconds + kConnectMilliseconds) {}
 
-    // Never much more than is available: on a link that slowed to a trickle, each byte
-    // restarts the per-read time-out, so one read asking for more may wait for minutes.
-    DWORD wanted(DWORD available) const {
-        const double target = bytesPerMicrosecond_ * kTargetReadMicroseconds;
-        const double most = static_cast<double>(available) + static_cast<double>(kStallBytes / 4);
-        double size = target > available ? target : available;
-        if (size > most) size = most;
-        return size < kChunkBufferSize ? static_cast<DWORD>(size) : kChunkBufferSize;
+    const HttpStreamRequest ask;
+
+    void holdRequest(HINTERNET request) {
+        std::lock_guard<std::mutex> hold(lock_);
+        request_ = request;
+    }
+    // Runs one WinHTTP call on the request; false without running it once given up.
+    template <class Call>
+    bool onRequest(Call call) {
+        HINTERNET request = nullptr;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            if (abandoned_ || !request_) {
+                SetLastError(ERROR_WINHTTP_OPERATION_CANCELLED);
+                return false;
+            }
+            inCall_ = true;
+            request = request_;
+        }
+        const bool ok = call(request);
+        const DWORD error = GetLastError();
+        std::lock_guard<std::mutex> hold(lock_);
+        inCall_ = false;
+        SetLastError(abandoned_ ? ERROR_WINHTTP_OPERATION_CANCELLED : error);
+        return ok && !abandoned_;
+    }
+    // Runs the caller's code only while the caller still waits for this request.
+    template <class Code>
+    bool forCaller(Code code) {
+        std::lock_guard<std::mutex> hold(lock_);
+        return !abandoned_ && code();
+    }
+    void setDeadline(std::uint64_t at) {
+        std::lock_guard<std::mutex> hold(lock_);
+        // A later deadline is found when the watcher wakes at the earlier one: waking it
+        // for every piece of a body would cost a thread switch each.
+        const bool sooner = at < deadline_;
+        deadline_ = at;
+        if (sooner) changed_.notify_all();
+    }
+    void noteHeaders(unsigned status) {
+        std::lock_guard<std::mutex> hold(lock_);
+        status_ = status;
+    }
+    void noteReceived(std::uint64_t received) {
+        std::lock_guard<std::mutex> hold(lock_);
+        received_ = received;
+    }
+    void finish(const HttpOutcome& outcome, DWORD error) {
+        HINTERNET request = nullptr;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            request = request_;
+            request_ = nullptr;
+            outcome_ = outcome;
+            error_ = error;
+            done_ = true;
+            changed_.notify_all();
+        }
+        if (request) WinHttpCloseHandle(request);
     }
 
-    void delivered(DWORD bytes) {
-        windowBytes_ += bytes;
-        const std::int64_t now = nowMicroseconds();
-        const std::int64_t elapsed = now - windowStart_;
-        if (elapsed < kShortestWindowMicroseconds) return;
-        bytesPerMicrosecond_ = static_cast<double>(windowBytes_) / static_cast<double>(elapsed);
-        if (elapsed >= kWindowMicroseconds) {
-            windowStart_ = now;
-            windowBytes_ = 0;
+    // On the caller's thread: the outcome, at the latest when the deadline passes.
+    // False when the thread is still busy and must be left behind.
+    bool watch(HttpOutcome& outcome, DWORD& error) {
+        std::unique_lock<std::mutex> hold(lock_);
+        for (;;) {
+            if (done_) {
+                outcome = outcome_;
+                error = error_;
+                return true;
+            }
+            const std::uint64_t now = tickMs();
+            if (now >= deadline_) break;
+            changed_.wait_for(hold, std::chrono::milliseconds(deadline_ - now));
         }
+        abandoned_ = true;
+        HINTERNET blocked = nullptr;
+        if (inCall_) std::swap(blocked, request_);
+        outcome = HttpOutcome();
+        outcome.failure = status_ == 0 ? HttpFailure::Connection : HttpFailure::Cut;
+        outcome.status = status_;
+        outcome.received = received_;
+        error = ERROR_WINHTTP_TIMEOUT;
+        hold.unlock();
+        // Closing cancels the blocked call on Windows.
+        if (blocked) WinHttpCloseHandle(blocked);
+        hold.lock();
+        return changed_.wait_for(hold, std::chrono::milliseconds(kAbandonGraceMilliseconds), [this] { return done_; });
     }
 
 private:
-    static std::int64_t nowMicroseconds() {
-        LARGE_INTEGER frequency, counter;
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&counter);
-        return counter.QuadPart / frequency.QuadPart * 1000000 + counter.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
-    }
-
-    static constexpr double kTargetReadMicroseconds = 20000;
-    static constexpr std::int64_t kShortestWindowMicroseconds = 10000;
-    static constexpr std::int64_t kWindowMicroseconds = 100000;
-    std::int64_t windowStart_;
-    std::uint64_t windowBytes_ = 0;
-    double bytesPerMicrosecond_ = 0.0;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::uint64_t deadline_;
+    HINTERNET request_ = nullptr;
+    bool inCall_ = false;
+    bool abandoned_ = false;
+    bool done_ = false;
+    unsigned status_ = 0;
+    std::uint64_t received_ = 0;
+    HttpOutcome outcome_;
+    DWORD error_ = 0;
 };
 
 std::string queryText(HINTERNET request, DWORD info) {
@@ -89,6 +168,9 @@ ResponseHeaders readHeaders(HINTERNET request) {
     headers.contentRange = queryText(request, WINHTTP_QUERY_CONTENT_RANGE);
     headers.etag = queryText(request, WINHTTP_QUERY_ETAG);
     headers.lastModified = queryText(request, WINHTTP_QUERY_LAST_MODIFIED);
+    headers.date = queryText(request, WINHTTP_QUERY_DATE);
+    headers.contentEncoding = queryText(request, WINHTTP_QUERY_CONTENT_ENCODING);
+    headers.retryAfter = queryText(request, WINHTTP_QUERY_RETRY_AFTER);
     return headers;
 }
 
@@ -112,32 +194,68 @@ private:
     std::uint64_t sinceBytes_ = 0;
 };
 
-HttpFailure readBody(HINTERNET request, const HttpStreamRequest& ask, const ResponseHeaders& headers,
-                     std::uint64_t& received) {
-    const std::uint64_t total = headers.hasLength ? headers.length : 0;
-    if (total > ask.bodyLimit) return HttpFailure::Cut;
+HttpFailure readBody(Exchange& exchange, const ResponseHeaders& headers, HttpOutcome& outcome) {
+    const HttpStreamRequest& ask = exchange.ask;
+    std::uint64_t promised = 0;
+    outcome.lengthPromised = promisedBodyLength(headers, promised);
+    // Nothing past the promised length, or past the limit of a body that promised none.
+    std::uint64_t limit = outcome.lengthPromised ? promised : kUnannouncedBodyLimit;
+    if (outcome.lengthPromised && promised > ask.bodyLimit) return HttpFailure::Cut;
+    if (limit > ask.bodyLimit) limit = ask.bodyLimit;
 
+    std::uint64_t& received = outcome.received;
+    const std::uint64_t bodyStart = tickMs();
+    std::uint64_t pointAt = bodyStart, pointBytes = 0;
+    exchange.setDeadline(bodyStart + (ask.bodyWithinMs ? ask.bodyWithinMs : kStallMilliseconds));
     std::unique_ptr<unsigned char[]> buffer;
-    ReadSizer sizer;
-    StallWatch watch(ask.clockMs);
+    std::unique_ptr<StallWatch> watch;
+    if (!exchange.forCaller([&] {
+            watch.reset(new StallWatch(ask.clockMs));
+            return true;
+        }))
+        return HttpFailure::Cut;
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request, &available)) return HttpFailure::Cut;
+    if (!exchange.onRequest([&](HINTERNET request) { return WinHttpQueryDataAvailable(request, &available); }))
+        return HttpFailure::Cut;
     while (available > 0) {
         if (!buffer) buffer.reset(new unsigned char[kChunkBufferSize]);
+        // Never more than is available: a synchronous read may wait until it has all it asked for.
+        const DWORD wanted = available < kChunkBufferSize ? available : kChunkBufferSize;
         DWORD read = 0;
-        if (!WinHttpReadData(request, buffer.get(), sizer.wanted(available), &read) || read == 0)
+        if (!exchange.onRequest([&](HINTERNET request) {
+                return WinHttpReadData(request, buffer.get(), wanted, &read);
+            }) ||
+            read == 0)
             return HttpFailure::Cut;
-        sizer.delivered(read);
-        // Nothing past the announced length or the limit is handed on.
-        if (received + read > ask.bodyLimit || (total > 0 && received + read > total)) return HttpFailure::Cut;
-        if (!ask.onData(buffer.get(), read)) return HttpFailure::Sink;
+        // Bytes past a promised length are none of the file's; past a limit, the answer is refused.
+        bool overrun = false;
+        if (received + read > limit) {
+            if (!outcome.lengthPromised || limit != promised) return HttpFailure::Cut;
+            read = static_cast<DWORD>(limit - received);
+            overrun = true;
+        }
+        bool stalled = false;
+        if (!exchange.forCaller([&] {
+                if (!ask.onData(buffer.get(), read)) return false;
+                stalled = watch->stalled(received + read);
+                return true;
+            }))
+            return HttpFailure::Sink;
         received += read;
-        if (watch.stalled(received)) return HttpFailure::Cut;
+        exchange.noteReceived(received);
+        if (stalled) return HttpFailure::Cut;
+        if (overrun) return HttpFailure::None;
+        if (!ask.bodyWithinMs && received - pointBytes >= kStallBytes) {
+            pointAt = tickMs();
+            pointBytes = received;
+            exchange.setDeadline(pointAt + kStallMilliseconds);
+        }
         available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available)) return HttpFailure::Cut;
+        if (!exchange.onRequest([&](HINTERNET request) { return WinHttpQueryDataAvailable(request, &available); }))
+            return HttpFailure::Cut;
     }
     // A connection that ends early looks like an ordinary end of body to WinHTTP.
-    return total == 0 || received >= total ? HttpFailure::None : HttpFailure::Cut;
+    return !outcome.lengthPromised || received >= promised ? HttpFailure::None : HttpFailure::Cut;
 }
 
 const char* winHttpErrorName(DWORD error) {
@@ -170,9 +288,44 @@ bool isConnectionError(DWORD error) {
            error == ERROR_WINHTTP_TIMEOUT || error == ERROR_WINHTTP_CONNECTION_ERROR;
 }
 
+// Sends the request and waits for its answer, signing in to a proxy that asks for
+// NTLM or Negotiate with the player's own logon (never to a server).
+bool sendAndReceive(Exchange& exchange, const std::wstring& extra, const std::wstring& proxy) {
+    for (int round = 0;; ++round) {
+        exchange.setDeadline(tickMs() + kResolveMilliseconds + kConnectMilliseconds);
+        if (!exchange.onRequest([&](HINTERNET request) {
+                return WinHttpSendRequest(request, extra.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : extra.c_str(),
+                                          extra.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                          0);
+            }))
+            return false;
+        exchange.setDeadline(tickMs() + kHeadersMilliseconds);
+        if (!exchange.onRequest([](HINTERNET request) { return WinHttpReceiveResponse(request, nullptr); }))
+            return false;
+        DWORD status = 0, statusSize = sizeof status, supported = 0, first = 0, target = 0;
+        bool signIn = false;
+        exchange.onRequest([&](HINTERNET request) {
+            WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize, WINHTTP_NO_HEADER_INDEX);
+            if (status != 407 || proxy.empty() || round + 1 >= kProxySignInRounds ||
+                !WinHttpQueryAuthSchemes(request, &supported, &first, &target) || target != WINHTTP_AUTH_TARGET_PROXY)
+                return true;
+            const DWORD scheme = (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                                 : (supported & WINHTTP_AUTH_SCHEME_NTLM)    ? WINHTTP_AUTH_SCHEME_NTLM
+                                                                             : 0;
+            // No name and no password: the logon of the account the starter runs as.
+            signIn = scheme != 0 &&
+                     WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
+            return true;
+        });
+        if (!signIn) return true;
+    }
+}
+
 // `proxy` empty: the machine's WinHTTP setting, as before; else this named proxy.
-HttpOutcome stream(const HttpStreamRequest& ask, const std::wstring& proxy, const std::wstring& bypass,
-                   DWORD& error) {
+// Runs on the exchange's own thread.
+HttpOutcome stream(Exchange& exchange, const std::wstring& proxy, const std::wstring& bypass, DWORD& error) {
+    const HttpStreamRequest& ask = exchange.ask;
     UrlParts parts;
     if (!parseUrl(ask.url, parts)) return HttpOutcome();
 
@@ -182,15 +335,18 @@ HttpOutcome stream(const HttpStreamRequest& ask, const std::wstring& proxy, cons
                       : WinHttpOpen(kUserAgentWide, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.c_str(),
                                     bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(), 0));
     if (!session) return HttpOutcome();
-    // Resolve and connect get 10 s each; a read may wait as long as a stall may last.
-    WinHttpSetTimeouts(session.get(), 10000, 10000, static_cast<int>(kStallMilliseconds),
-                       static_cast<int>(kStallMilliseconds));
+    // Per call: the watchdog bounds the request as a whole.
+    WinHttpSetTimeouts(session.get(), kResolveMilliseconds, static_cast<int>(kConnectMilliseconds),
+                       static_cast<int>(kStallMilliseconds), static_cast<int>(kStallMilliseconds));
     UniqueInternetHandle connection(WinHttpConnect(session.get(), parts.host.c_str(), parts.port, 0));
     if (!connection) return HttpOutcome();
-    UniqueInternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", parts.path.c_str(), nullptr,
-                                                    WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                    parts.secure ? WINHTTP_FLAG_SECURE : 0));
+    HINTERNET request = WinHttpOpenRequest(connection.get(), L"GET", parts.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                           WINHTTP_DEFAULT_ACCEPT_TYPES, parts.secure ? WINHTTP_FLAG_SECURE : 0);
     if (!request) return HttpOutcome();
+    // Never the player's logon to a server on its own; a proxy gets it only when it asks.
+    DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
+    WinHttpSetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy);
+    exchange.holdRequest(request);
 
     std::wstring extra;
     if (ask.range.from > 0) {
@@ -198,32 +354,53 @@ HttpOutcome stream(const HttpStreamRequest& ask, const std::wstring& proxy, cons
         for (char c : ask.range.ifRange) extra.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
         extra += L"\r\n";
     }
-    if (!WinHttpSendRequest(request.get(), extra.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : extra.c_str(),
-                            extra.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(request.get(), nullptr)) {
+    if (!sendAndReceive(exchange, extra, proxy)) {
         error = GetLastError();
         return connectionFailure(error);
     }
 
-    const ResponseHeaders headers = readHeaders(request.get());
+    ResponseHeaders headers;
+    exchange.onRequest([&headers](HINTERNET request) {
+        headers = readHeaders(request);
+        return true;
+    });
+    exchange.noteHeaders(headers.status);
     HttpOutcome outcome;
     outcome.status = headers.status;
-    if (!ask.onHeaders(headers)) {
-        outcome.failure = HttpFailure::Status;
-        return outcome;
-    }
-    outcome.failure = readBody(request.get(), ask, headers, outcome.received);
+    outcome.failure = HttpFailure::Status;
+    // A proxy's refusal is not the server's answer.
+    if (headers.status == 407 && !proxy.empty()) return outcome;
+    if (!exchange.forCaller([&] { return ask.onHeaders(headers); })) return outcome;
+    outcome.failure = readBody(exchange, headers, outcome);
     if (outcome.failure == HttpFailure::Cut) error = GetLastError();
     return outcome;
 }
 
+// The request on a thread of its own, given up when its deadline passes.
+HttpOutcome watchedStream(const HttpStreamRequest& ask, const std::wstring& proxy, const std::wstring& bypass,
+                          DWORD& error) {
+    std::shared_ptr<Exchange> exchange = std::make_shared<Exchange>(ask);
+    std::thread worker([exchange, proxy, bypass] {
+        DWORD failed = 0;
+        const HttpOutcome outcome = stream(*exchange, proxy, bypass, failed);
+        exchange->finish(outcome, failed);
+    });
+    HttpOutcome outcome;
+    if (exchange->watch(outcome, error))
+        worker.join();
+    else
+        worker.detach();
+    return outcome;
+}
+
 bool get(const std::string& url, std::vector<unsigned char>* body, HANDLE file, const ProgressCallback& onProgress,
-         std::uint64_t bodyLimit) {
+         std::uint64_t bodyLimit, std::uint64_t bodyWithinMs) {
     std::int64_t total = 0;
     std::int64_t received = 0;
     HttpStreamRequest ask;
     ask.url = url;
     ask.bodyLimit = bodyLimit;
+    ask.bodyWithinMs = bodyWithinMs;
     ask.clockMs = [] { return static_cast<std::uint64_t>(GetTickCount64()); };
     ask.onHeaders = [&total](const ResponseHeaders& headers) {
         total = headers.hasLength ? static_cast<std::int64_t>(headers.length) : 0;
@@ -252,13 +429,16 @@ HttpOutcome httpStream(const HttpStreamRequest& request) {
     std::wstring bypass;
     const std::wstring wideUrl(request.url.begin(), request.url.end());  // parsed URLs are ASCII
     const std::wstring proxy = systemProxyFor(wideUrl, bypass);
-    HttpOutcome outcome = stream(request, proxy, bypass, error);
+    HttpOutcome outcome = watchedStream(request, proxy, bypass, error);
     if (!proxy.empty()) {
         logEvent("GET " + loggableUrl(request.url) + ": through the proxy " + toUtf8(proxy));
-        if (outcome.status == 0 && isConnectionError(error)) {
-            logEvent("GET " + loggableUrl(request.url) + ": the proxy could not be reached, trying directly");
+        const bool refused = outcome.status == 407;
+        if ((outcome.status == 0 && isConnectionError(error)) || refused) {
+            logEvent("GET " + loggableUrl(request.url) +
+                     (refused ? ": the proxy asks for a password, trying directly"
+                              : ": the proxy could not be reached, trying directly"));
             error = 0;
-            outcome = stream(request, std::wstring(), std::wstring(), error);
+            outcome = watchedStream(request, std::wstring(), std::wstring(), error);
         }
     }
     const std::string after = std::to_string(GetTickCount64() - started) + " ms";
@@ -278,9 +458,9 @@ HttpOutcome httpStream(const HttpStreamRequest& request) {
 bool httpGet(const std::string& url, std::vector<unsigned char>* body, HANDLE file,
              const ProgressCallback& onProgress) {
     if (!file && !body) return false;
-    return get(url, file ? nullptr : body, file, onProgress, UINT64_MAX);
+    return get(url, file ? nullptr : body, file, onProgress, UINT64_MAX, 0);
 }
 
 bool fetchManifestBody(const std::string& url, std::vector<unsigned char>& body) {
-    return get(url, &body, nullptr, nullptr, kManifestSizeLimit);
+    return get(url, &body, nullptr, nullptr, kManifestSizeLimit, kManifestBodyMilliseconds);
 }

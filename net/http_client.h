@@ -23,12 +23,23 @@ inline constexpr std::uint64_t kManifestSizeLimit = 1024 * 1024;
 inline constexpr std::uint64_t kStallBytes = 1024;
 inline constexpr std::uint64_t kStallMilliseconds = 30000;
 
+// Each request is bounded as a whole by a watchdog that closes it: the name, the
+// connection and TLS within kConnectMilliseconds (WinHTTP's own 10 s for the name
+// comes first), all headers within kHeadersMilliseconds of the connection, and a body
+// with bodyWithinMs (the manifest) whole within that time, any other under the stall rule.
+inline constexpr std::uint64_t kConnectMilliseconds = 10000;
+inline constexpr std::uint64_t kHeadersMilliseconds = 30000;
+inline constexpr std::uint64_t kManifestBodyMilliseconds = 30000;
+
+// A body without a promised length is refused past this: a bad answer must not fill the drive.
+inline constexpr std::uint64_t kUnannouncedBodyLimit = 4ULL << 30;
+
 enum class HttpFailure {
     None,
     Unusable,    // a URL that cannot be asked, or a TLS failure: asking again changes nothing
     Connection,  // no answer: resolve, connect, send or headers failed or timed out
     Status,      // an answer refused by onHeaders (its status is in HttpOutcome)
-    Cut,         // the body ended early, stalled, or ran past its length or limit
+    Cut,         // the body ended early, stalled, ran too long, or past its length or limit
     Sink,        // the receiver refused a piece
 };
 
@@ -36,6 +47,7 @@ struct HttpOutcome {
     HttpFailure failure = HttpFailure::Unusable;
     unsigned status = 0;
     std::uint64_t received = 0;  // body bytes handed to onData
+    bool lengthPromised = false;  // false: the body ended when the connection closed
 };
 
 struct HttpStreamRequest {
@@ -46,6 +58,7 @@ struct HttpStreamRequest {
     std::function<bool(const unsigned char* data, DWORD count)> onData;
     std::function<std::uint64_t()> clockMs;  // measures stalls
     std::uint64_t bodyLimit = UINT64_MAX;
+    std::uint64_t bodyWithinMs = 0;  // 0: only the stall rule bounds the body
 };
 
 HttpOutcome httpStream(const HttpStreamRequest& request);

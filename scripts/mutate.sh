@@ -32,6 +32,7 @@ base/text.cpp|native|portable_tests|^portable_tests$
 bootstrap/manifest.cpp|native|portable_tests|^portable_tests$
 bootstrap/manifest_signature.cpp|native|portable_tests|^portable_tests$
 net/resume_rules.cpp|native|portable_tests|^portable_tests$
+net/retry_rules.cpp|native|portable_tests|^portable_tests$
 tools/publish/|native|morvanta-publish|^publish_tool$
 net/download_progress|windows|download_progress_tests|^download_progress_tests$
 net/download|windows|download_tests|^download_tests$

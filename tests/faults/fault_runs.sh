@@ -79,6 +79,27 @@ check killed "the jar is not fetched again" test "$(count_requests /files/Morvan
 check killed "Java is launched" launched
 record killed "killed during the runtime download; the next start overwrote the stale .part from byte 0, kept the verified jar and launched"
 
+echo "== killed half way through the runtime, then started again"
+clean_game
+fault_server ""
+zip_size=$(size_of "$files/java-x64.zip")
+half=$((zip_size / 2))
+# Paced so that a second of bytes (what a record refreshed each second may lose) is under 7 % of the file.
+resumed_path="/ranged/java-x64.zip?slow=$((zip_size / 16))&run=kill"
+write_manifest "$jar_url" "$jar_sha" "http://127.0.0.1:$fault_port$resumed_path" "$big_sha"
+start_starter
+wait_for 60 larger_than "$loader/java.zip.part" "$half"
+kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null; starter_pid=""
+check resumed "a record is left beside the part" test -f "$loader/java.zip.part.resume"
+start_starter; wait_end 120
+served=$(awk -v p="$resumed_path" '$1 == p {s += $2} END {print s + 0}' "$state/fault/served.log")
+check resumed "the next start completes (exit $exit_code)" test "$exit_code" = 0
+check resumed "the archive is the served one" test "$(sha "$loader/java.zip" 2>/dev/null)" = "$big_sha"
+check resumed "the second start asked for the rest" grep -qF "$resumed_path range=" "$fault_log"
+check resumed "bytes served over both starts stay within 1.10 times the file ($served of $zip_size)" \
+    test $((served * 100)) -le $((zip_size * 110))
+record resumed "killed past half way: the next start resumed from the record, $served bytes served for a $zip_size-byte file"
+
 echo "== disk full"
 clean_game
 mkdir -p "$smallfs"
@@ -128,6 +149,19 @@ check stall "the run falls back to the next server and completes (exit $exit_cod
 check stall "Java is launched" launched
 record stall "first server sent headers and stalled: after ${took} ms the second server served and the run completed"
 
+echo "== manifest server trickling its headers"
+clean_game
+fault_server "/trickle-headers/10000"
+write_manifest "$jar_url" "$jar_sha" "$small_url" "$small_sha"
+manifests=$(count_requests /starter/launcher.json)
+start_starter
+wait_for 60 requested_more_than /starter/launcher.json "$manifests"; asked=$?
+took=$(elapsed_ms)
+wait_end 60
+check trickle-headers "the second server was asked within 60 s (${took} ms)" test "$asked" = 0
+check trickle-headers "the run completes (exit $exit_code)" test "$exit_code" = 0
+record trickle-headers "first server sent its headers a byte every 10 s: the second server was asked after ${took} ms, run completed"
+
 echo "== stalled file download"
 clean_game
 fault_server ""
@@ -166,6 +200,13 @@ served=$((half + zip_size - ${from:-0}))
 check cut "the rest is asked from the cut on" test "$(ranged_requests)" = "; range=$half;"
 check cut "bytes served stay under 1.15 times the size ($served of $zip_size)" test $((served * 100)) -lt $((zip_size * 115))
 record cut "cut after $half of $zip_size bytes: the next attempt asked for the rest, $served bytes served in all, launched"
+
+echo "== runtime download cut at half way, then the resume refused once"
+ranged_run cut503 "cut=$half&status2=503"
+served=$(awk -v p="$ranged_path" '$1 == p {s += $2} END {print s + 0}' "$state/fault/served.log")
+check cut503 "the part outlived the 503: both resumes asked from the cut" test "$(ranged_requests)" = "; range=$half; range=$half;"
+check cut503 "bytes served stay within 1.10 times the size ($served of $zip_size)" test $((served * 100)) -le $((zip_size * 110))
+record cut503 "cut after $half bytes, a 503 to the resume, then the rest: $served bytes served for $zip_size"
 
 echo "== runtime server answering a range with other bytes"
 ranged_run lying-range "cut=$half&ranges=wrong"
@@ -218,6 +259,24 @@ check proxy "Java is launched" launched
 check proxy "the proxy carried the runtime request" grep -q "GET http://$proxied:$nginx_port/files/small/java-x64.zip" "$proxy_log"
 check proxy "the proxy carried the manifest request" grep -q "/starter/launcher.json" "$proxy_log"
 record proxy "a proxy in the user's Internet settings, files on a host name only it resolves: the run completed through it"
+
+echo "== a proxy that asks for a password"
+clean_game
+fault_server ""
+: > "$proxy_log"
+/usr/bin/python3 "$root/tests/servers/forward_proxy.py" $proxy_port "$proxy_log" 300 basic &
+proxy_pid=$!
+"$wine_run" reg add "$settings_key" /v DefaultConnectionSettings /t REG_BINARY /d "$settings" /f >/dev/null 2>&1
+write_manifest "$jar_url" "$jar_sha" "$small_url" "$small_sha"
+start_starter; wait_end 120
+"$wine_run" reg delete "$settings_key" /v DefaultConnectionSettings /f >/dev/null 2>&1
+kill "$proxy_pid" 2>/dev/null; wait "$proxy_pid" 2>/dev/null; proxy_pid=""
+check proxy407 "the proxy was asked" grep -q "/starter/launcher.json" "$proxy_log"
+check proxy407 "the run completes directly (exit $exit_code)" test "$exit_code" = 0
+check proxy407 "Java is launched" launched
+check proxy407 "the support log says the proxy asks for a password" \
+    grep -rqs "the proxy asks for a password" "$loader/logs"
+record proxy407 "the user's proxy answered 407 asking for a password: each request went directly once, the run completed"
 
 echo "== oversized manifest"
 clean_game

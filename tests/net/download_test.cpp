@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/launcher_state.h"
@@ -219,7 +220,17 @@ TEST_F(DownloadFile, AttemptsResumeRetryOrStartAfreshAsTheServerBehaves) {
         {"cut=100000&ranges=wrong", wanted, true, {1000}, {"", " range=100000", ""}},
         {"cut=100000&ranges=ignore", wanted, true, {1000}, {"", " range=100000"}},
         {"cut=100000&etag=changing", wanted, true, {1000}, {"", " range=100000"}},
-        {"cut=100000", std::string(64, '0'), false, {1000}, {"", " range=100000"}},
+        // A resumed file that fails its digest gets one attempt from byte 0 at once.
+        {"cut=100000", std::string(64, '0'), false, {1000}, {"", " range=100000", ""}},
+        // The 503 keeps the part and its validator for the next range.
+        {"cut=100000&status2=503", wanted, true, {1000, 2000}, {"", " range=100000", " range=100000"}},
+        {"status=429&after=3", wanted, true, {3000}, {"", ""}},
+        {"status=408", wanted, true, {1000}, {"", ""}},
+        {"encoding=gzip", wanted, false, {}, {""}},
+        // A range without a length that runs on: nothing past its end is written.
+        {"cut=100000&ranges=overrun", wanted, true, {1000}, {"", " range=100000"}},
+        // A body without a length that ends early looks whole: its digest tells, and the rest is asked.
+        {"cut=100000&length=none", wanted, true, {1000}, {"", " range=100000"}},
         {"status=404", wanted, false, {}, {""}},
         {"/status/503?", wanted, false, {1000, 2000, 4000}, {"", "", "", ""}},
     };
@@ -230,7 +241,12 @@ TEST_F(DownloadFile, AttemptsResumeRetryOrStartAfreshAsTheServerBehaves) {
                                  std::to_string(n++);
         pauses_.clear();
         EXPECT_EQ(fetch(test_servers::faultUrl(path), target_, row.digest), row.fetched) << row.query;
-        EXPECT_EQ(pauses_, row.pauses) << row.query;
+        // Each pause within its jitter of 1, 2 and 4 s.
+        ASSERT_EQ(pauses_.size(), row.pauses.size()) << row.query;
+        for (std::size_t i = 0; i < pauses_.size(); ++i) {
+            EXPECT_GE(pauses_[i], row.pauses[i] * 8 / 10) << row.query;
+            EXPECT_LE(pauses_[i], row.pauses[i] * 12 / 10) << row.query;
+        }
         EXPECT_EQ(requestsFor(path), row.requests) << row.query;
         if (row.fetched) {
             EXPECT_EQ(targetContent(), pattern(200000)) << row.query;
@@ -254,7 +270,8 @@ TEST_F(DownloadFile, TricklingBodyIsCutAndTheRestAsked) {
 TEST_F(DownloadFile, KeptPartOfALaterStartIsContinued) {
     const std::string path = "/ranged/200000?t=" + std::to_string(GetCurrentProcessId());
     const std::string bytes = pattern(200000);
-    writeFile(partial_, bytes.substr(0, 150000));
+    // Bytes past the record (written after its last refresh) are cut off first.
+    writeFile(partial_, bytes.substr(0, 150000) + std::string(60000, 'g'));
     writeFile(partial_ + L".resume", "sha256=" + digestOf(bytes) + "\nlength=150000\nvalidator=\"v1\"\n");
     ASSERT_TRUE(fetch(test_servers::faultUrl(path), target_, digestOf(bytes)));
     EXPECT_EQ(requestsFor(path), std::vector<std::string>{" range=150000"});
@@ -262,6 +279,25 @@ TEST_F(DownloadFile, KeptPartOfALaterStartIsContinued) {
     // The bar goes on from the kept bytes, never back.
     ASSERT_FALSE(shown_.empty());
     EXPECT_GE(shown_.front().progress, 0.75);
+}
+
+TEST_F(DownloadFile, KeptPartHeldByAScannerIsWaitedForNotDeleted) {
+    const std::string path = "/ranged/200000?held=" + std::to_string(GetCurrentProcessId());
+    const std::string bytes = pattern(200000);
+    writeFile(partial_, bytes.substr(0, 150000));
+    writeFile(partial_ + L".resume", "sha256=" + digestOf(bytes) + "\nlength=150000\nvalidator=\"v1\"\n");
+    HANDLE scanner = CreateFileW(partial_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    // Held past the busy retry's 3 s: the first attempt leaves part and record alone.
+    std::thread release([scanner] {
+        Sleep(4000);
+        CloseHandle(scanner);
+    });
+    const bool fetched = fetch(test_servers::faultUrl(path), target_, digestOf(bytes));
+    release.join();
+    ASSERT_TRUE(fetched);
+    EXPECT_EQ(requestsFor(path), std::vector<std::string>{" range=150000"});
+    EXPECT_EQ(targetContent(), bytes);
 }
 
 TEST(DigestComparison, IgnoresCaseAndNeverMatchesEmpty) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "net/resume_rules.h"
+#include "net/retry_rules.h"
 
 namespace {
 
@@ -16,6 +17,11 @@ ResponseHeaders response(unsigned status, const std::string& range, std::uint64_
     headers.hasLength = length > 0;
     headers.length = length;
     headers.etag = etag;
+    return headers;
+}
+
+ResponseHeaders encoded(ResponseHeaders headers, const std::string& encoding) {
+    headers.contentEncoding = encoding;
     return headers;
 }
 
@@ -50,7 +56,15 @@ TEST(ResumeRules, RecordRequestAndAnswerDecideWhatTheBodyIs) {
          BodyVerdict::StartAfresh},
         {"no range unit", 400, kTag, kDigest, response(206, "400-999/1000", 600, kTag), 400, BodyVerdict::StartAfresh},
         {"server error", 400, kTag, kDigest, response(503, "", 0, ""), 400, BodyVerdict::Refuse},
-        {"part of another length: no range", 399, kTag, kDigest, response(200, "", 1000, kTag), 0,
+        {"part shorter than its record: no range", 399, kTag, kDigest, response(200, "", 1000, kTag), 0,
+         BodyVerdict::WriteFromStart},
+        {"part longer than its record: cut back", 650, kTag, kDigest,
+         response(206, "bytes 400-999/1000", 600, kTag), 400, BodyVerdict::Append},
+        {"compressed whole body", 400, kTag, kDigest, encoded(response(200, "", 900, kTag), "gzip"), 400,
+         BodyVerdict::Refuse},
+        {"compressed range", 400, kTag, kDigest, encoded(response(206, "bytes 400-999/1000", 600, kTag), "br"), 400,
+         BodyVerdict::Refuse},
+        {"identity encoding", 400, kTag, kDigest, encoded(response(200, "", 1000, kTag), "Identity"), 400,
          BodyVerdict::WriteFromStart},
         {"another digest: no range", 400, kTag, std::string(64, 'b'), response(206, "bytes 400-999/1000", 600, kTag),
          0, BodyVerdict::Refuse},
@@ -86,12 +100,83 @@ TEST(ResumeRules, RecordSurvivesItsTextAndNothingElseParses) {
         EXPECT_FALSE(parseResumeRecord(bad, read)) << bad;
 }
 
-TEST(ResumeRules, OnlyAStrongTagElseTheDateIsKept) {
-    ResponseHeaders headers = response(200, "", 10, "W/\"weak\"");
-    headers.lastModified = "Wed, 09 Dec 2026 10:00:00 GMT";
-    EXPECT_EQ(strongValidator(headers), headers.lastModified);
-    headers.etag = kTag;
-    EXPECT_EQ(strongValidator(headers), kTag);
+TEST(ResumeRules, IfRangeCarriesAStrongTagOrAStrongDateOnly) {
+    const std::string modified = "Wed, 09 Dec 2026 10:00:00 GMT";
+    struct {
+        const char* what;
+        std::string etag, lastModified, date, expected;
+    } rows[] = {
+        {"strong tag", kTag, modified, "Wed, 09 Dec 2026 10:00:00 GMT", kTag},
+        {"weak tag: no date either", "W/\"weak\"", modified, "Thu, 10 Dec 2026 10:00:00 GMT", ""},
+        {"date a second before the answer", "", modified, "Wed, 09 Dec 2026 10:00:01 GMT", modified},
+        {"date of the answer's own second", "", modified, "Wed, 09 Dec 2026 10:00:00 GMT", ""},
+        {"answer without a date", "", modified, "", ""},
+        {"date in an obsolete form", "", "Wednesday, 09-Dec-26 10:00:00 GMT", "Thu, 10 Dec 2026 10:00:00 GMT", ""},
+        {"nothing", "", "", "Thu, 10 Dec 2026 10:00:00 GMT", ""},
+    };
+    for (const auto& row : rows) {
+        ResponseHeaders headers = response(200, "", 10, row.etag);
+        headers.lastModified = row.lastModified;
+        headers.date = row.date;
+        EXPECT_EQ(strongValidator(headers), row.expected) << row.what;
+    }
+    std::uint64_t seconds = 0;
+    ASSERT_TRUE(parseHttpDate("Sun, 06 Nov 1994 08:49:37 GMT", seconds));
+    EXPECT_EQ(seconds, 784111777u);
+    ASSERT_TRUE(parseHttpDate("Wed, 01 Mar 2028 00:00:00 GMT", seconds));
+    EXPECT_EQ(seconds, 1835481600u);
+}
+
+TEST(ResumeRules, BodyEndsWhereItsLengthOrRangeSays) {
+    struct {
+        const char* what;
+        ResponseHeaders answer;
+        bool promised;
+        std::uint64_t length;
+    } rows[] = {
+        {"length", response(200, "", 1000, kTag), true, 1000},
+        {"range without length", response(206, "bytes 400-999/1000", 0, kTag), true, 600},
+        {"range of unknown total", response(206, "bytes 400-999/*", 0, kTag), true, 600},
+        {"range on a 200 means nothing", response(200, "bytes 400-999/1000", 0, kTag), false, 0},
+        {"close-delimited", response(200, "", 0, kTag), false, 0},
+    };
+    for (const auto& row : rows) {
+        std::uint64_t length = 0;
+        EXPECT_EQ(promisedBodyLength(row.answer, length), row.promised) << row.what;
+        if (row.promised) {
+            EXPECT_EQ(length, row.length) << row.what;
+        }
+    }
+}
+
+TEST(RetryRules, StatusesThatMayPassAreAskedAgainAfterAPoliteJitteredPause) {
+    for (unsigned status : {408u, 429u, 500u, 503u, 599u}) EXPECT_TRUE(isRetriedStatus(status)) << status;
+    for (unsigned status : {200u, 206u, 400u, 403u, 404u, 407u, 416u, 600u}) EXPECT_FALSE(isRetriedStatus(status)) << status;
+    struct {
+        const char* what;
+        int retry;
+        double jitter;
+        std::string retryAfter, date;
+        std::uint32_t expected;
+    } rows[] = {
+        {"first pause", 0, 0.0, "", "", 1000},
+        {"longest jitter up", 0, 1.0, "", "", 1200},
+        {"longest jitter down", 1, -1.0, "", "", 1600},
+        {"last pause", 2, 0.5, "", "", 4400},
+        {"Retry-After in seconds", 0, 0.0, "5", "", 5000},
+        {"Retry-After past the limit", 0, 0.0, "120", "", 10000},
+        {"Retry-After shorter than the pause", 2, 0.0, "3", "", 4000},
+        {"Retry-After as a date", 0, 0.0, "Wed, 09 Dec 2026 10:00:07 GMT", "Wed, 09 Dec 2026 10:00:00 GMT", 7000},
+        {"Retry-After as a date already past", 0, 0.0, "Wed, 09 Dec 2026 09:00:00 GMT", "Wed, 09 Dec 2026 10:00:00 GMT",
+         1000},
+        {"Retry-After unreadable", 0, 0.0, "soon", "", 1000},
+    };
+    for (const auto& row : rows) {
+        ResponseHeaders answer = response(503, "", 0, "");
+        answer.retryAfter = row.retryAfter;
+        answer.date = row.date;
+        EXPECT_EQ(retryPauseMs(row.retry, row.jitter, answer), row.expected) << row.what;
+    }
 }
 
 }  // namespace

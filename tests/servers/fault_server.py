@@ -26,12 +26,18 @@ Routes (GET and HEAD):
                                    support; <once> misbehaves on the first request
                                    for this path only: cut=K (close after byte K),
                                    stall=K (then a byte every E ms, every=E, 100 when
-                                   not given), status=503;
-                                   <ranges>: ranges=ignore (always 200) or
-                                   ranges=wrong (206 from byte 0 whatever is asked)
+                                   not given), slow=B (B bytes a second), status=C
+                                   (with Retry-After: S for after=S); status2=C answers
+                                   the second request so;
+                                   <ranges>: ranges=ignore (always 200),
+                                   ranges=wrong (206 from byte 0 whatever is asked) or
+                                   ranges=overrun (206 without length, 5000 bytes too many);
+                                   encoding=E: every answer says Content-Encoding: E;
+                                   length=none: a 200 without Content-Length
+    /trickle-headers/<every ms>    the status line and headers a byte at a time, then nothing
 Any other path is answered as --default-route when given (so a base URL can
 point at a fault), else 404. Each request path is appended to DIR/requests.log, followed by " range=<from>"
-when it asked for a range.
+when it asked for a range; the bytes of each /ranged body sent go to DIR/served.log.
 
 The request loop is bounded: the server stops after --lifetime seconds or
 --max-requests requests, whichever comes first; an endless body stops after
@@ -163,6 +169,15 @@ class Handler(BaseHTTPRequestHandler):
             self.slow_file(int(args[0]), int(args[1]), args[2])
         elif name == "ranged" and len(args) == 1:
             self.ranged(args[0], query)
+        elif name == "trickle-headers" and len(nums) == 1:
+            head = b"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n" + b"X-Padding: " + b"p" * 4096
+            deadline = time.monotonic() + self.server.endless_seconds
+            for i in range(len(head)):
+                if time.monotonic() > deadline:
+                    break
+                self.wfile.write(head[i:i + 1])
+                self.wfile.flush()
+                time.sleep(nums[0] / 1000.0)
         elif name == "manifest-nolength" and len(nums) == 1:
             self.head(200)
             self.body(manifest_body(nums[0]))
@@ -201,10 +216,13 @@ class Handler(BaseHTTPRequestHandler):
         with self.server.log_lock:
             first = self.path not in self.server.seen
             self.server.seen[self.path] = self.server.seen.get(self.path, 0) + 1
+            second = self.server.seen[self.path] == 2
             tag = '"v%d"' % (self.server.seen[self.path] if "etag" in query else 1)
         option = lambda key: int(query[key][0]) if key in query and query[key][0].isdigit() else None
-        if first and option("status"):
-            self.simple(option("status"), b"try later\n")
+        encoding = [("Content-Encoding", query["encoding"][0])] if "encoding" in query else []
+        later = [("Retry-After", str(option("after")))] if option("after") is not None else []
+        if (first and option("status")) or (second and option("status2")):
+            self.simple(option("status") if first else option("status2"), b"try later\n", later)
             return
         start, rng = 0, self.headers.get("Range", "")
         mode = query.get("ranges", [""])[0]
@@ -216,11 +234,14 @@ class Handler(BaseHTTPRequestHandler):
                 if start >= len(data):
                     self.simple(416, b"", [("Content-Range", "bytes */%d" % len(data))])
                     return
-                self.head(206, len(data) - start,
-                          [("ETag", tag), ("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))])
-                self.ranged_body(data, start, query if first else {})
+                overrun = mode == "overrun"
+                self.head(206, None if overrun else len(data) - start,
+                          [("ETag", tag), ("Content-Range", "bytes %d-%d/%d" % (start, len(data) - 1, len(data)))]
+                          + encoding)
+                self.ranged_body(data + (b"x" * 5000 if overrun else b""), start, query if first else {})
                 return
-        self.head(200, len(data), [("ETag", tag), ("Accept-Ranges", "bytes")])
+        self.head(200, None if query.get("length", [""])[0] == "none" else len(data),
+                  [("ETag", tag), ("Accept-Ranges", "bytes")] + encoding)
         self.ranged_body(data, 0, query if first else {})
 
     def ranged_body(self, data, start, query):
@@ -230,7 +251,22 @@ class Handler(BaseHTTPRequestHandler):
             end = max(start, min(end, option("cut")))
         if option("stall") is not None:
             end = max(start, min(end, option("stall")))
-        self.body(data[start:end])
+        sent = end - start
+        try:
+            if option("slow"):
+                # Paced in tenths of a second; a client that goes away ends it.
+                step = max(1, option("slow") // 10)
+                for at in range(start, end, step):
+                    sent = min(end, at + step) - start  # counted before: a cut write still counts whole
+                    self.body(data[at:min(end, at + step)])
+                    time.sleep(0.1)
+            else:
+                self.body(data[start:end])
+        finally:
+            if self.server.request_log:
+                with self.server.log_lock, open(os.path.join(os.path.dirname(self.server.request_log), "served.log"),
+                                                "a") as f:
+                    f.write("%s %d\n" % (self.path, sent))
         if option("stall") is not None:
             deadline = time.monotonic() + self.server.endless_seconds
             while end < len(data) and time.monotonic() < deadline:
@@ -296,6 +332,7 @@ def start(args):
         sys.exit("fault_server.py: port %d is already in use" % args.port)
     request_log = os.path.join(os.path.abspath(args.state), "requests.log")
     open(request_log, "w").close()
+    open(os.path.join(os.path.abspath(args.state), "served.log"), "w").close()
     command = [sys.executable, os.path.abspath(__file__), "serve", "--port", str(args.port),
                "--lifetime", str(args.lifetime), "--max-requests", str(args.max_requests),
                "--endless-cap", str(args.endless_cap), "--request-log", request_log]

@@ -2,7 +2,10 @@
 """A forwarding HTTP proxy on loopback for the proxy run. It alone resolves the
 test host name (updates.morvanta.test -> 127.0.0.1) and logs each request line.
 
-    forward_proxy.py <port> <log file> <lifetime s>
+    forward_proxy.py <port> <log file> <lifetime s> [basic]
+
+With "basic" it forwards nothing and answers every request 407, asking for a
+password (Basic), as a proxy that wants a sign-in does.
 """
 import http.client
 import sys
@@ -24,6 +27,14 @@ class Proxy(BaseHTTPRequestHandler):
         with open(sys.argv[2], "a") as log:
             log.write(self.command + " " + self.path + "\n")
         # The absolute form, or a path with the host in its Host header.
+        if len(sys.argv) > 4 and sys.argv[4] == "basic":
+            self.send_response(407)
+            self.send_header("Proxy-Authenticate", 'Basic realm="office"')
+            self.send_header("Content-Length", "0")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            return
         url = urlsplit(self.path if "://" in self.path else "http://" + self.headers.get("Host", "") + self.path)
         if url.hostname not in HOSTS:
             self.send_error(502)

@@ -167,6 +167,7 @@ std::size_t collectHeader(char* data, std::size_t size, std::size_t count, void*
         value.erase(0, value.find_first_not_of(' '));
         if (name == "etag") headers->etag = value;
         if (name == "last-modified") headers->lastModified = value;
+        if (name == "date") headers->date = value;
         if (name == "content-range") headers->contentRange = value;
         if (name == "content-length") headers->hasLength = parseDecimal(value, headers->length);
     }
