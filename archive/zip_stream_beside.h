@@ -31,6 +31,8 @@ public:
     // to be closed. Once only.
     ZipStreamVerdict finish();
     const ZipStream& stream() const { return stream_; }
+    // Bytes of the partial file taken so far (after finish: in all).
+    std::uint64_t taken() const { return taken_; }
 
 private:
     void unpackQueued();

@@ -48,7 +48,7 @@ ArchiveArrival downloadUnpackingArchive(const std::string& url, const DownloadFi
         default:
             if (!fetched) break;
             logEvent("unpack while fetching left to the whole file (" +
-                     (stream.why().empty() ? std::string("no bytes arrived") : stream.why()) + ")");
+                     (unpack.taken() == 0 ? std::string("no bytes arrived") : stream.why()) + ")");
             return ArchiveArrival::fetched;
     }
     return ArchiveArrival::notFetched;
