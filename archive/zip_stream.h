@@ -100,7 +100,6 @@ private:
     ZipCloseQueue* closing_ = nullptr;
 
     // The directory and its end records.
-    bool inDirectory_ = false;
     std::uint64_t directoryOffset_ = 0;
     std::uint64_t directoryRecords_ = 0;
     int stage_ = 0;  // 0 entries, 1 directory, 2 ZIP64 end record, 3 its locator
