@@ -18,6 +18,7 @@
 #include "bootstrap/runtime_delta_apply.h"
 #include "bootstrap/runtime_folder.h"
 #include "bootstrap/runtime_source.h"
+#include "bootstrap/streamed_archive.h"
 #include "bootstrap/rollback_record.h"
 #include "bootstrap/signature_verify.h"
 #include "bootstrap/work_folder.h"
@@ -92,6 +93,12 @@ NetworkEffects realNetworkEffects() {
                               const std::string& expectedSha256) {
         return downloadFile(
             url, WorkFolder::downloadFilesFor(targetPath), expectedSha256,
+            [](const std::wstring& text, double progress) { publishStatus(text, progress); }, systemTick);
+    };
+    network.downloadUnpacking = [](const std::string& url, const std::wstring& targetPath,
+                                   const std::string& expectedSha256, const std::wstring& stagingFolder) {
+        return downloadUnpackingArchive(
+            url, WorkFolder::downloadFilesFor(targetPath), expectedSha256, stagingFolder,
             [](const std::wstring& text, double progress) { publishStatus(text, progress); }, systemTick);
     };
     return network;

@@ -45,21 +45,21 @@ bool entryPath(const std::wstring& destDir, const std::string& name, std::wstrin
     return true;
 }
 
-// `files` collects the files' paths for the flush once every entry has unpacked.
-UnpackPlaces placesUnder(const std::wstring& destDir, std::vector<std::wstring>& files) {
+// `files`, when given, collects the files' paths for the flush once every entry has unpacked.
+UnpackPlaces placesUnder(const std::wstring& destDir, std::vector<std::wstring>* files) {
     UnpackPlaces places;
-    places.makeFolder = [&destDir](const std::string& name) {
+    places.makeFolder = [destDir](const std::string& name) {
         std::wstring path;
         std::string utf8Path;
         if (!entryPath(destDir, name, path, utf8Path)) return false;
         createFolderTree(path);
         return true;
     };
-    places.placeFile = [&destDir, &files](const std::string& name, std::string& utf8Path) {
+    places.placeFile = [destDir, files](const std::string& name, std::string& utf8Path) {
         std::wstring path;
         if (!entryPath(destDir, name, path, utf8Path)) return false;
         createFolderTree(path.substr(0, path.rfind(L'\\')));
-        files.push_back(path);
+        if (files != nullptr) files->push_back(path);
         return true;
     };
     return places;
@@ -80,7 +80,7 @@ bool extractZip(const std::wstring& zipPath, const std::wstring& destDir) {
 
     const ULONGLONG started = GetTickCount64();
     std::vector<std::wstring> files;
-    const UnpackResult result = unpackEntries(reader, placesUnder(destDir, files));
+    const UnpackResult result = unpackEntries(reader, placesUnder(destDir, &files));
     // The refused name itself may hold anything: it stays out of the log.
     if (result.stop == UnpackStop::unsafeName) logEvent("unpack refused an unsafe entry name");
     if (result.stop == UnpackStop::notUnpacked) logEvent("unpack failed at entry " + result.name);
@@ -91,4 +91,8 @@ bool extractZip(const std::wstring& zipPath, const std::wstring& destDir) {
              " bytes into " + toUtf8(destDir) + " in " + std::to_string(GetTickCount64() - started) + " ms" +
              (flushed ? "" : ", but could not flush them to disk"));
     return flushed;
+}
+
+UnpackPlaces folderPlaces(const std::wstring& destDir) {
+    return placesUnder(destDir, nullptr);
 }

@@ -6,4 +6,6 @@ list(APPEND MORVANTA_PORTABLE_SOURCES
     ${CMAKE_SOURCE_DIR}/archive/plain_folder_places.cpp
     ${CMAKE_SOURCE_DIR}/archive/unpack_entries.cpp
     ${CMAKE_SOURCE_DIR}/archive/zip_reader.cpp
+    ${CMAKE_SOURCE_DIR}/archive/zip_stream.cpp
+    ${CMAKE_SOURCE_DIR}/archive/zip_stream_beside.cpp
     ${CMAKE_SOURCE_DIR}/archive/zip_file_io_posix.cpp)

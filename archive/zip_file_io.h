@@ -23,3 +23,17 @@ bool zipOutputWrite(ZipOutputFile* file, const void* data, std::size_t length);
 void zipOutputSetModTime(ZipOutputFile* file, std::uint16_t dosDate, std::uint16_t dosTime);
 // Closes the file; false when the last writes could not be completed.
 bool zipOutputClose(ZipOutputFile* file);
+// Gives the file room for `size` bytes before it is written, so it does not grow
+// piece by piece; its length stays what is written. Failure is not reported.
+void zipOutputReserve(ZipOutputFile* file, std::uint64_t size);
+
+// Files written, handed over to be flushed to the disk and closed away from the
+// writer: on Windows a real-time scanner reads each file as it closes, and the
+// writer must not wait for it.
+struct ZipCloseQueue;
+ZipCloseQueue* zipCloseQueueOpen();
+// Takes the file over: flushed, then closed.
+void zipCloseQueueAdd(ZipCloseQueue* queue, ZipOutputFile* file);
+// Waits until every file handed over is closed, and frees the queue; false when a
+// flush or close failed.
+bool zipCloseQueueFinish(ZipCloseQueue* queue);

@@ -61,3 +61,27 @@ bool zipOutputClose(ZipOutputFile* file) {
     delete file;
     return ok;
 }
+
+void zipOutputReserve(ZipOutputFile*, std::uint64_t) {
+    // Not needed where this implementation is used.
+}
+
+// Native builds close at once: nothing scans their files.
+struct ZipCloseQueue {
+    bool failed = false;
+};
+
+ZipCloseQueue* zipCloseQueueOpen() {
+    return new ZipCloseQueue;
+}
+
+void zipCloseQueueAdd(ZipCloseQueue* queue, ZipOutputFile* file) {
+    if (std::fflush(file->stream) != 0) queue->failed = true;
+    if (!zipOutputClose(file)) queue->failed = true;
+}
+
+bool zipCloseQueueFinish(ZipCloseQueue* queue) {
+    const bool ok = !queue->failed;
+    delete queue;
+    return ok;
+}

@@ -5,7 +5,12 @@
 
 #include <windows.h>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "archive/dos_time.h"
 #include "archive/local_time_win.h"
@@ -25,6 +30,10 @@ namespace {
 
 // Chunks of at most this size keep every ReadFile/WriteFile length within a DWORD.
 constexpr std::size_t kMaxIoChunk = 1u << 30;
+
+// A scanner's wait at a close is mostly waiting, not work: a few threads overlap
+// several files' waits without taking the cores from the unpacking.
+constexpr int kCloseThreads = 3;
 
 }  // namespace
 
@@ -102,5 +111,62 @@ bool zipOutputClose(ZipOutputFile* file) {
     const bool closed = CloseHandle(file->handle) != FALSE;
     const bool ok = closed && !file->failed;
     delete file;
+    return ok;
+}
+
+void zipOutputReserve(ZipOutputFile* file, std::uint64_t size) {
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    SetFileInformationByHandle(file->handle, FileAllocationInfo, &allocation, sizeof allocation);
+}
+
+struct ZipCloseQueue {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<ZipOutputFile*> files;
+    bool closing = false;
+    bool failed = false;
+    std::vector<std::thread> threads;
+
+    void closeQueued() {
+        std::unique_lock<std::mutex> guard(lock);
+        for (;;) {
+            changed.wait(guard, [this] { return !files.empty() || closing; });
+            if (files.empty()) return;
+            ZipOutputFile* file = files.front();
+            files.pop_front();
+            guard.unlock();
+            // The publishing rename must never show data that is not on the disk.
+            const bool flushed = FlushFileBuffers(file->handle) != FALSE;
+            const bool closed = zipOutputClose(file);
+            guard.lock();
+            if (!flushed || !closed) failed = true;
+        }
+    }
+};
+
+ZipCloseQueue* zipCloseQueueOpen() {
+    auto* queue = new ZipCloseQueue;
+    for (int i = 0; i < kCloseThreads; ++i) queue->threads.emplace_back([queue] { queue->closeQueued(); });
+    return queue;
+}
+
+void zipCloseQueueAdd(ZipCloseQueue* queue, ZipOutputFile* file) {
+    {
+        std::lock_guard<std::mutex> guard(queue->lock);
+        queue->files.push_back(file);
+    }
+    queue->changed.notify_one();
+}
+
+bool zipCloseQueueFinish(ZipCloseQueue* queue) {
+    {
+        std::lock_guard<std::mutex> guard(queue->lock);
+        queue->closing = true;
+    }
+    queue->changed.notify_all();
+    for (std::thread& thread : queue->threads) thread.join();
+    const bool ok = !queue->failed;
+    delete queue;
     return ok;
 }

@@ -3,6 +3,7 @@
 // Linux references). Not a test: it only prints figures.
 //
 //   download_bench.exe <small url> <big url> <big sha256> <work folder> <rounds>
+//   download_bench.exe --bare <url> <file>   (one bare download: bare_ms=...)
 //
 // Output: one "key=value" per line; times in ms (best of the rounds), memory in MB.
 
@@ -112,6 +113,13 @@ int wmain(int argc, wchar_t** argv) {
                             systemClock)
                    ? 0
                    : 1;
+    // The reference of the first-start benchmark: one bare download, timed in the process.
+    if (argc == 4 && std::wstring(argv[1]) == L"--bare") {
+        const double start = nowMs();
+        if (!bareDownload(narrow(argv[2]), argv[3])) return 1;
+        std::printf("bare_ms=%.0f\n", nowMs() - start);
+        return 0;
+    }
     if (argc < 6) {
         std::fprintf(stderr, "usage: download_bench <small url> <big url> <big sha256> <work folder> <rounds>\n");
         return 2;

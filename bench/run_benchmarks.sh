@@ -15,9 +15,13 @@
 #  7. a runtime delta between two patch releases of Debian's openjdk-17-jre-headless
 #     (fetched with apt-get download), made by morvanta-publish: its size against
 #     the new archive's, and building the new runtime from it with the starter's
-#     code under Wine against unpacking the new archive.
+#     code under Wine against unpacking the new archive;
+#  8. (only by name: "first") a first start with no runtime, from the process start to Java
+#     spawned, against a bare WinHTTP download of the same archive from the same server, unshaped,
+#     and on loopback shaped by tc to 1 Gbit/s and 100 Mbit/s: run it in a network namespace
+#     of its own (unshare -n), which it reshapes.
 # Needs no display: it runs inside an Xvfb of its own. Nothing is pass or fail.
-#   bench/run_benchmarks.sh [all|unzip|second|frame|download|trust|log|delta] [rounds]
+#   bench/run_benchmarks.sh [all|unzip|second|frame|download|trust|log|delta|first] [rounds]
 # MORVANTA_BUILD_DIR picks the build folder (default build/windows).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,9 +43,10 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" --toolchain "$root/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j2 --target unzip_bench second_start_bench java_stand_in \
-    MorvantaStarterLocal install_test_ca frame_bench download_bench trust_checks_bench support_log_bench \
-    morvanta-publish >/dev/null
+targets="second_start_bench java_stand_in MorvantaStarterLocal install_test_ca download_bench"
+[ "$what" = first ] || targets="$targets unzip_bench frame_bench trust_checks_bench support_log_bench morvanta-publish"
+# shellcheck disable=SC2086
+cmake --build "$build" -j2 --target $targets >/dev/null
 cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
 
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
@@ -206,28 +211,24 @@ row "runtime from delta / from archive" "delta ${best_delta} ms" "unpack ${best_
 rm -rf "$out/delta"
 fi
 
-if [ "$what" != all ] && [ "$what" != second ]; then
-    print_table
-    exit 0
-fi
-
-echo "== Second start =="
-state=$out/servers
-docroot=$state/docroot
-tests/servers/nginx.sh start "$state/nginx" "$http_port" "$https_port" "$docroot" 600 >/dev/null
-ca_added=0
-cleanup() {
-    [ "$ca_added" = 1 ] && cmake/wine-run.sh "$build/tests/servers/install_test_ca.exe" remove \
-        "$state/nginx/tls/ca.pem" >/dev/null 2>&1 || true
-    tests/servers/nginx.sh stop "$state/nginx" || true
-}
-trap 'cleanup; rm -f "$table"' EXIT
-cmake/wine-run.sh "$build/tests/servers/install_test_ca.exe" add "$state/nginx/tls/ca.pem" >/dev/null
-ca_added=1
-python3 tests/e2e/make_e2e_files.py "$docroot" "$state/manifests" "$stand_in" "https://127.0.0.1:$https_port"
-# A runtime-sized archive on the server, so the first start is realistic too.
-cp "$out/runtime.zip" "$docroot/files/java-x64.zip"
-python3 - "$docroot" "$state/manifests/complete.json" "https://127.0.0.1:$https_port" <<'PY'
+# nginx over HTTPS with the test CA, serving the jar and the runtime-sized archive; a clean game directory.
+start_servers() {
+    state=$out/servers
+    docroot=$state/docroot
+    tests/servers/nginx.sh start "$state/nginx" "$http_port" "$https_port" "$docroot" 600 >/dev/null
+    ca_added=0
+    cleanup() {
+        [ "$ca_added" = 1 ] && cmake/wine-run.sh "$build/tests/servers/install_test_ca.exe" remove \
+            "$state/nginx/tls/ca.pem" >/dev/null 2>&1 || true
+        tests/servers/nginx.sh stop "$state/nginx" || true
+    }
+    trap 'cleanup; rm -f "$table"' EXIT
+    cmake/wine-run.sh "$build/tests/servers/install_test_ca.exe" add "$state/nginx/tls/ca.pem" >/dev/null
+    ca_added=1
+    python3 tests/e2e/make_e2e_files.py "$docroot" "$state/manifests" "$stand_in" "https://127.0.0.1:$https_port"
+    # A runtime-sized archive on the server, so the first start is realistic too.
+    cp "$out/runtime.zip" "$docroot/files/java-x64.zip"
+    python3 - "$docroot" "$state/manifests/complete.json" "https://127.0.0.1:$https_port" <<'PY'
 import hashlib, sys
 docroot, manifest, base = sys.argv[1:4]
 digest = lambda p: hashlib.sha256(open(p, "rb").read()).hexdigest()
@@ -235,7 +236,59 @@ open(docroot + "/starter/launcher.json", "w").write(
     '{\n  "%s/files/Morvanta.jar": "%s",\n  "%s/files/java-x64.zip": "%s"\n}\n'
     % (base, digest(docroot + "/files/Morvanta.jar"), base, digest(docroot + "/files/java-x64.zip")))
 PY
-rm -rf "$WINEPREFIX/drive_c/.Morvanta"
+    rm -rf "$WINEPREFIX/drive_c/.Morvanta"
+}
+
+if [ "$what" = first ]; then
+echo "== First start against a bare download of the same archive, per link =="
+start_servers
+big_url="https://127.0.0.1:$https_port/files/java-x64.zip"
+record='C:\.Morvanta\loader\java\jdk-17-runtime\bin\java-invocation.txt'
+starter=$(winpath "$build/bench/MorvantaStarterLocal.exe")
+loader=$WINEPREFIX/drive_c/.Morvanta/loader
+# Once, so the jar is in place: each measured start then fetches only the runtime.
+cmake/wine-run.sh "$build/bench/second_start_bench.exe" "$starter" "$record" 1 >/dev/null
+link() {  # <mtu> [<rate> <burst>]: loopback shaped by a token bucket, in this network namespace
+    ip link set lo mtu "$1"
+    tc qdisc del dev lo root 2>/dev/null || true
+    [ -z "${2:-}" ] || tc qdisc add dev lo root tbf rate "$2" burst "$3" latency 50ms
+}
+median_of() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+# tbf needs a burst of at least rate / HZ: 256 kB suffices at 100 Mbit/s, not at 1 Gbit/s.
+for shape in "unshaped|65536||" "1 Gbit/s|1500|1gbit|1mb" "100 Mbit/s|1500|100mbit|256kb"; do
+    IFS='|' read -r name mtu rate burst <<<"$shape"
+    link "$mtu" $rate $burst
+    bares=(); firsts=(); peaks=()
+    for round in $(seq "$rounds"); do
+        bare=$(cmake/wine-run.sh "$build/bench/download_bench.exe" --bare "$big_url" "$(winpath "$out/bare.bin")" |
+               tr -d '\r' | sed -n 's/^bare_ms=//p')
+        rm -f "$out/bare.bin"
+        rm -rf "$loader/java" "$loader/java.staging" "$loader/java.zip" "$loader/java.zip.part" \
+               "$loader/java.zip.part.resume" "$loader/java.source"
+        line=$(cmake/wine-run.sh "$build/bench/second_start_bench.exe" "$starter" "$record" 1 | tr -d '\r' | head -1)
+        first_ms=$(echo "$line" | sed -n 's/.*Java launched \([0-9]*\) ms.*/\1/p')
+        peak=$(echo "$line" | sed -n 's/.*peak private \([0-9.]*\) MB.*/\1/p')
+        echo "$name, round $round: bare WinHTTP download ${bare} ms; first start to Java ${first_ms} ms (peak private ${peak:-?} MB)"
+        bares+=("$bare"); firsts+=("$first_ms"); peaks+=("${peak:-0}")
+    done
+    bare=$(median_of "${bares[@]}"); first_ms=$(median_of "${firsts[@]}")
+    echo "first start / bare download, $name: $(awk "BEGIN{printf \"%.2f\", $first_ms / $bare}")"
+    row "first start / bare download, $name" "first start ${first_ms} ms" "bare WinHTTP ${bare} ms" "$first_ms" "$bare"
+    echo "$name: largest peak private memory of the starter $(printf '%s\n' "${peaks[@]}" | sort -g | tail -1) MB"
+done
+link 65536
+grep -h "unpacked .* while fetching\|left to the whole file" "$loader/logs/starter.log" | tail -1
+print_table
+exit 0
+fi
+
+if [ "$what" != all ] && [ "$what" != second ]; then
+    print_table
+    exit 0
+fi
+
+echo "== Second start =="
+start_servers
 record='C:\.Morvanta\loader\java\jdk-17-runtime\bin\java-invocation.txt'
 starter=$(winpath "$build/bench/MorvantaStarterLocal.exe")
 echo "first start (fetches and unpacks everything):"

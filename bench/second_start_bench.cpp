@@ -5,6 +5,7 @@
 // few milliseconds; then the end less the 2.5 s minimum splash time.
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -71,6 +72,11 @@ int wmain(int argc, wchar_t** argv) {
         if (goneAt == 0) goneAt = GetTickCount64();
         FILETIME created{}, ended{}, kernel{}, user{};
         GetProcessTimes(info.hProcess, &created, &ended, &kernel, &user);
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof memory;
+        const double peakMb = GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory)
+                                  ? static_cast<double>(memory.PeakPagefileUsage) / 1048576.0
+                                  : 0.0;
         CloseHandle(info.hProcess);
 
         unsigned long long launched = 0;
@@ -97,8 +103,8 @@ int wmain(int argc, wchar_t** argv) {
         toClose.push_back(closeMs);
         toEnd.push_back(endMs);
         std::printf("run %d: window shown %.0f ms, Java launched %.0f ms, close request %.0f ms "
-                    "(%.0f ms past the 2500 ms hold), process ended %.0f ms after start\n",
-                    run + 1, shownMs, launchMs, closeMs, closeMs - 2500.0, endMs);
+                    "(%.0f ms past the 2500 ms hold), process ended %.0f ms after start, peak private %.1f MB\n",
+                    run + 1, shownMs, launchMs, closeMs, closeMs - 2500.0, endMs, peakMb);
     }
     std::printf("median of %d: window shown %.0f ms, Java launched %.0f ms, close request %.0f ms, "
                 "close request less the hold %.0f ms, process ended %.0f ms\n",

@@ -14,6 +14,21 @@ struct RuntimePaths {
     std::wstring sourceRecord;
 };
 
+// Fetches the manifest's archive, unpacking it into the staging folder on the way where
+// the download allows it.
+ArchiveArrival fetchRuntimeArchive(const SequenceRun& run, const RuntimePaths& paths) {
+    const ManifestSelection& selection = run.selection;
+    const NetworkEffects& network = run.effects.network;
+    // A copy out of a set-aside work folder, or a build without it, unpacks after the fetch.
+    if (!network.downloadUnpacking || !run.setAsideWorkFolder.empty()) {
+        return fetchVerifiedFile(run, selection.javaZipUrl, paths.javaZip, selection.javaZipSha256)
+                   ? ArchiveArrival::fetched
+                   : ArchiveArrival::notFetched;
+    }
+    if (!run.effects.folders.prepareStagingFolder(paths.staging)) return ArchiveArrival::refused;
+    return network.downloadUnpacking(selection.javaZipUrl, paths.javaZip, selection.javaZipSha256, paths.staging);
+}
+
 // Fetches and unpacks the manifest's archive and publishes it as the runtime.
 // On failure returns empty with `failure` set to the message for the player and
 // `reason` to the line for the log.
@@ -21,13 +36,17 @@ std::wstring installFromArchive(const SequenceRun& run, const RuntimePaths& path
                                 const char*& reason) {
     const FolderEffects& folders = run.effects.folders;
     const ManifestSelection& selection = run.selection;
-    if (!fetchVerifiedFile(run, selection.javaZipUrl, paths.javaZip, selection.javaZipSha256)) {
+    const ArchiveArrival arrival = fetchRuntimeArchive(run, paths);
+    if (arrival == ArchiveArrival::notFetched) {
         failure = kJavaDownloadFailedMessage;
         reason = "the archive could not be fetched";
         return std::wstring();
     }
     run.effects.screen.publishStatus(kCheckingFilesText, 1.0);
-    if (!folders.prepareStagingFolder(paths.staging) || !folders.extractZip(paths.javaZip, paths.staging)) {
+    // An archive not unpacked on the way is unpacked whole, into a staging folder emptied again.
+    if (arrival == ArchiveArrival::refused ||
+        (arrival == ArchiveArrival::fetched &&
+         (!folders.prepareStagingFolder(paths.staging) || !folders.extractZip(paths.javaZip, paths.staging)))) {
         failure = kJavaUnpackFailedMessage;
         reason = "the archive could not be unpacked";
         return std::wstring();

@@ -53,6 +53,14 @@ struct FolderEffects {
     std::function<bool(const std::wstring& program)> setAsideFailedStarter;
 };
 
+// What became of a runtime archive unpacked while it was fetched.
+enum class ArchiveArrival {
+    notFetched,  // the download failed
+    fetched,     // the archive is in place but not unpacked: unpack the whole file
+    unpacked,    // the archive is in place and the staging folder holds it all, checked and flushed
+    refused,     // the unpack failed; the archive is in place unless its directory disagreed with its entries
+};
+
 // The update servers.
 struct NetworkEffects {
     // One GET of `url` into memory; true only for a complete body with status 200.
@@ -60,6 +68,11 @@ struct NetworkEffects {
     // True only when targetPath holds the file with the expected digest.
     std::function<bool(const std::string& url, const std::wstring& targetPath, const std::string& expectedSha256)>
         downloadFile;
+    // As downloadFile, unpacking the archive into `stagingFolder` as it arrives; empty
+    // where archives are unpacked only after their download.
+    std::function<ArchiveArrival(const std::string& url, const std::wstring& targetPath,
+                                 const std::string& expectedSha256, const std::wstring& stagingFolder)>
+        downloadUnpacking;
 };
 
 // The starter's own small records, and the signature that vouches for what they protect.

@@ -63,6 +63,6 @@ target_link_libraries(extract_cli PRIVATE morvanta_test_support)
 if(BUILD_TESTING)
     add_test(NAME zip_differential
              COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/differential/differential_test.py
-                     $<TARGET_FILE:extract_cli> 300)
+                     $<TARGET_FILE:extract_cli> 200)
     set_tests_properties(zip_differential PROPERTIES TIMEOUT 600)
 endif()

@@ -100,8 +100,8 @@ UniqueFileHandle openKeptPartial(const std::wstring& path, std::uint64_t& length
     return file;
 }
 
-// Feeds the kept bytes into the digest, leaving the file positioned at their end.
-bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Beside& digest) {
+// Feeds the kept bytes into the digest (and the observer), leaving the file positioned at their end.
+bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Beside& digest, const PartObserver* observer) {
     static constexpr DWORD kChunk = 1 << 20;
     std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunk]);
     std::uint64_t done = 0;
@@ -109,6 +109,7 @@ bool hashKeptBytes(HANDLE file, std::uint64_t length, Sha256Beside& digest) {
         DWORD read = 0;
         if (!ReadFile(file, buffer.get(), kChunk, &read, nullptr) || read == 0) return false;
         if (!digest.update(buffer.get(), read)) return false;
+        if (observer && observer->bytes) observer->bytes(done, buffer.get(), read);
         done += read;
     }
     return done == length;
@@ -120,14 +121,16 @@ enum class AttemptEnd { Fetched, Retry, Failed, Mismatch };
 class Download {
 public:
     Download(const std::string& url, const DownloadFiles& files, const std::string& expectedSha256,
-             DownloadProgressReporter& progress, const DownloadClock& clock)
-        : url(url), files(files), expectedSha256(expectedSha256), progress(progress), clock(clock) {}
+             DownloadProgressReporter& progress, const DownloadClock& clock, const PartObserver* observer)
+        : url(url), files(files), expectedSha256(expectedSha256), progress(progress), clock(clock),
+          observer(observer) {}
 
     const std::string& url;
     const DownloadFiles& files;
     const std::string& expectedSha256;
     DownloadProgressReporter& progress;
     const DownloadClock& clock;
+    const PartObserver* observer;
     std::uint64_t written = 0;
     std::uint64_t resumedFrom = 0;
     std::uint64_t lastByteAt = 0;
@@ -182,9 +185,11 @@ private:
         const bool flushed = FlushFileBuffers(part.get()) != 0;
         part.reset();
         record_.close();
-        if (!flushed || !matches) {
+        // The unpacker beside the download may refuse what it read (a directory that disagrees).
+        const bool accepted = matches && (!observer || !observer->accept || observer->accept());
+        if (!flushed || !accepted) {
             discardPartial(files);
-            return flushed && resumedFrom > 0 ? AttemptEnd::Mismatch : AttemptEnd::Failed;
+            return flushed && !matches && resumedFrom > 0 ? AttemptEnd::Mismatch : AttemptEnd::Failed;
         }
         DeleteFileW(files.resumeRecord.c_str());
         return AttemptEnd::Fetched;
@@ -226,7 +231,7 @@ private:
         restartAfresh_ = false;
         status_ = 0;
         lengthPromised_ = true;
-        if (range.from > 0 && !hashKeptBytes(part.get(), range.from, *hash_)) {
+        if (range.from > 0 && !hashKeptBytes(part.get(), range.from, *hash_, observer)) {
             range = ResumeRequest();
             freshDigest();
         }
@@ -244,6 +249,7 @@ private:
                 partBusy_ = GetLastError() == ERROR_SHARING_VIOLATION;
                 return HttpFailure::Unusable;
             }
+            if (observer && observer->emptied) observer->emptied();
         }
         written = range.from;
         resumedFrom = range.from;
@@ -261,6 +267,7 @@ private:
                 // A whole body after all: the kept bytes go.
                 LARGE_INTEGER zero = {};
                 if (!SetFilePointerEx(part.get(), zero, nullptr, FILE_BEGIN) || !SetEndOfFile(part.get())) return false;
+                if (observer && observer->emptied) observer->emptied();
                 freshDigest();
                 written = 0;
                 resumedFrom = 0;
@@ -279,6 +286,7 @@ private:
             DWORD done = 0;
             if (!WriteFile(part.get(), data, count, &done, nullptr) || done != count) return false;
             if (hash_) hash_->update(data, count);
+            if (observer && observer->bytes) observer->bytes(written, data, count);
             written += count;
             lastByteAt = clock();
             refreshRecord(part.get());
@@ -305,7 +313,8 @@ private:
 }  // namespace
 
 bool downloadFile(const std::string& url, const DownloadFiles& files, const std::string& expectedSha256,
-                  const StatusPublisher& publish, const DownloadClock& clock, const RetryPause& pause) {
+                  const StatusPublisher& publish, const DownloadClock& clock, const RetryPause& pause,
+                  const PartObserver* observer) {
     const std::string name = toUtf8(files.target.substr(files.target.rfind(L'\\') + 1));
     if (isIntactFile(files.target, expectedSha256)) {
         logEvent(name + ": kept as intact");
@@ -314,7 +323,7 @@ bool downloadFile(const std::string& url, const DownloadFiles& files, const std:
 
     createParentDirectory(files.target);
     DownloadProgressReporter progress(publish, clock);
-    Download download{url, files, expectedSha256, progress, clock};
+    Download download{url, files, expectedSha256, progress, clock, observer};
     download.lastByteAt = clock();
     std::string offsets;
     int attempts = 0, retries = 0;

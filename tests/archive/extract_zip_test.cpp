@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include "archive/extract_zip.h"
 #include "archive/zip_reader.h"
+#include "archive/zip_stream_beside.h"
 #include "base/text.h"
 
 namespace fs = std::filesystem;
@@ -290,6 +292,80 @@ TEST_F(ExtractZipTest, AttributeOnlyFoldersOfADosArchiveAreFolders) {
     EXPECT_TRUE(fs::is_directory(dest / "jdk" / "legal"));
     EXPECT_TRUE(fs::is_directory(dest / "jdk" / "conf" / "empty"));
     EXPECT_EQ(readFile(dest / "jdk" / "conf" / "net.properties"), "java.net.useSystemProxies=false");
+}
+
+enum class PartRestart { none, resumed, emptied };
+
+// Feeds the archive to the unpack that reads it as it arrives, in pieces whose edges fall
+// inside headers. Half way, a resumed download feeds its kept bytes again from byte 0;
+// one that empties its part starts again from byte 0 with other bytes, as far as the unpack knows.
+ZipStreamVerdict unpackAsItArrives(const char* archive, const fs::path& dest,
+                                   PartRestart restart = PartRestart::none) {
+    const std::string bytes = readFile(fixture(archive));
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    ZipStreamBeside unpack(folderPlaces(dest.wstring()));
+    std::uint64_t offset = 0;
+    auto feedTo = [&](std::uint64_t end) {
+        for (; offset < end; offset += std::min<std::uint64_t>(997, end - offset))
+            unpack.partBytes(offset, data + offset, static_cast<std::size_t>(std::min<std::uint64_t>(997, end - offset)));
+    };
+    if (restart != PartRestart::none) {
+        feedTo(bytes.size() / 2);
+        offset = 0;
+        if (restart == PartRestart::emptied) unpack.partEmptied();
+    }
+    feedTo(bytes.size());
+    return unpack.finish();
+}
+
+TEST_F(ExtractZipTest, UnpackAsItArrivesFollowsLeavesToTheWholeFileOrRefuses) {
+    using V = ZipStreamVerdict;
+    const struct {
+        const char* archive;
+        ZipStreamVerdict verdict;
+    } cases[] = {
+        {"empty.zip", V::unpacked}, {"files_only.zip", V::unpacked}, {"stored.zip", V::unpacked},
+        {"folder_entry.zip", V::unpacked}, {"zip64.zip", V::unpacked}, {"descriptor_unsigned.zip", V::unpacked},
+        {"deflated_empty.zip", V::unpacked}, {"extra_fields.zip", V::unpacked},
+        {"comment_with_fake_end.zip", V::unpacked}, {"disk_numbers_one.zip", V::unpacked},
+        {"tool_jar.zip", V::unpacked}, {"tool_infozip.zip", V::unpacked}, {"tool_infozip_zip64.zip", V::unpacked},
+        // Left to the whole file, which judges them as it always has.
+        {"descriptor_signed.zip", V::cannotFollow}, {"dos_folder_attribute.zip", V::cannotFollow},
+        {"duplicate_names.zip", V::cannotFollow}, {"encrypted.zip", V::cannotFollow},
+        {"unsupported_method.zip", V::cannotFollow}, {"truncated.zip", V::cannotFollow},
+        {"not_a_zip.zip", V::cannotFollow}, {"zip64_two_disks.zip", V::cannotFollow},
+        {"zip64_needed_short.zip", V::cannotFollow},
+        // What the unpack rules refuse, refused at once.
+        {"traversal_dotdot.zip", V::refused}, {"traversal_alternate_stream.zip", V::refused},
+        {"traversal_device_name.zip", V::refused}, {"long_path.zip", V::refused}, {"corrupt_crc.zip", V::refused},
+        {"stored_corrupt_crc.zip", V::refused},
+        // The directory must agree with the entries it was unpacked from.
+        {"disagree_name.zip", V::disagrees}, {"disagree_crc.zip", V::disagrees},
+        {"size_understated.zip", V::disagrees}, {"deflate_cut_short.zip", V::disagrees},
+        {"stored_size_mismatch.zip", V::disagrees}, {"trailing_bytes.zip", V::disagrees},
+        {"outside_directory.zip", V::disagrees}, {"directory_twice.zip", V::disagrees},
+        {"entry_count_lie.zip", V::disagrees}, {"directory_out_of_range.zip", V::disagrees},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        fs::remove_all(dest);
+        fs::create_directories(dest);
+        EXPECT_EQ(static_cast<int>(unpackAsItArrives(c.archive, dest)), static_cast<int>(c.verdict));
+        // Nothing of a refused name is ever written beside the destination.
+        EXPECT_FALSE(fs::exists(caseFolder / "evil.txt"));
+    }
+    fs::remove_all(dest);
+    fs::create_directories(dest);
+    ASSERT_EQ(unpackAsItArrives("tool_jar.zip", dest), V::unpacked);
+    EXPECT_EQ(readFile(dest / "jdk" / "bin" / "javaw.exe"), "MZ" + bigPattern());
+}
+
+// A resumed download feeds its kept bytes again before the new ones; a part started
+// afresh after bytes were taken may hold other bytes, so the whole file decides.
+TEST_F(ExtractZipTest, UnpackAsItArrivesTakesResumedBytesOnce) {
+    ASSERT_EQ(unpackAsItArrives("stored.zip", dest, PartRestart::resumed), ZipStreamVerdict::unpacked);
+    EXPECT_EQ(readFile(dest / "plain" / "data.bin"), bigPattern());
+    EXPECT_EQ(unpackAsItArrives("stored.zip", dest, PartRestart::emptied), ZipStreamVerdict::cannotFollow);
 }
 
 TEST_F(ExtractZipTest, NeededZip64FieldThatIsMalformedFailsAtOpening) {

@@ -168,6 +168,50 @@ def main(arguments):
         archive.writestr(zipfile.ZipInfo("a/first.txt", FIXED_TIME), b"first")
         archive.comment = b"PK\x05\x06" + bytes(16) + b"\xff\xff"
 
+    # Archives whose central directory disagrees with their entries: refused when unpacked
+    # as they arrive, however the directory alone reads.
+    first_record_end = central + 46 + len(b"a/first.txt")
+    renamed = bytearray(blob)
+    renamed[central + 46:first_record_end] = b"a/firsT.txt"
+    open(j("disagree_name.zip"), "wb").write(bytes(renamed))
+    other_crc = bytearray(blob)
+    struct.pack_into("<I", other_crc, central + 16, struct.unpack_from("<I", blob, central + 16)[0] ^ 1)
+    open(j("disagree_crc.zip"), "wb").write(bytes(other_crc))
+    open(j("trailing_bytes.zip"), "wb").write(blob + b"\0" * 16)
+    write_zip(j("stray.zip"), [("a/stray.txt", b"in no directory")])
+    stray = open(j("stray.zip"), "rb").read()
+    stray_local = stray[:stray.find(b"PK\x01\x02")]
+    os.remove(j("stray.zip"))
+    directory = blob[central:end]
+    open(j("outside_directory.zip"), "wb").write(
+        blob[:central] + stray_local + directory + blob[end:end + 16] +
+        struct.pack("<I", central + len(stray_local)) + blob[end + 20:])
+    first_record = blob[central:first_record_end]  # zipfile writes no extra field or comment here
+    doubled = first_record + directory
+    open(j("directory_twice.zip"), "wb").write(
+        blob[:central] + doubled + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 3, 3, len(doubled), central, 0))
+
+    # Archives as the common tools write them, when the tools are there.
+    tool_tree = tempfile.mkdtemp()
+    os.makedirs(os.path.join(tool_tree, "jdk", "bin"))
+    os.makedirs(os.path.join(tool_tree, "jdk", "lib", "empty"))
+    open(os.path.join(tool_tree, "jdk", "bin", "javaw.exe"), "wb").write(b"MZ" + big)
+    open(os.path.join(tool_tree, "jdk", "release"), "wb").write(b'JAVA_VERSION="17"\n')
+    open(os.path.join(tool_tree, "jdk", "lib", "tiny"), "wb").write(b"")
+    for name, command in (("tool_jar.zip", ["jar", "cf", "{out}", "jdk"]),
+                          ("tool_infozip.zip", ["zip", "-q", "-r", "-X", "{out}", "jdk"]),
+                          ("tool_infozip_zip64.zip", ["zip", "-q", "-r", "-X", "-fz", "{out}", "jdk"])):
+        if shutil.which(command[0]):
+            out = os.path.abspath(j(name))
+            subprocess.run([out if part == "{out}" else part for part in command], cwd=tool_tree, check=True)
+    if shutil.which("zip"):
+        # Written to a pipe, Info-ZIP puts each entry's sizes in a data descriptor.
+        listing = subprocess.run(["find", "jdk"], cwd=tool_tree, capture_output=True, check=True).stdout
+        piped = subprocess.run(["zip", "-q", "-X", "-", "-@"], cwd=tool_tree, input=listing,
+                               stdout=subprocess.PIPE, check=True).stdout
+        open(j("tool_infozip_pipe.zip"), "wb").write(piped)
+    shutil.rmtree(tool_tree)
+
     traversal = {
         "dotdot": "../evil.txt",
         "dotdot_inner": "a/../../evil.txt",

@@ -70,6 +70,8 @@ struct FakeWorld {
     NewStarterWatch newStarterStart{true, true, false, 0};  // its window comes up
     NewStarterWatch newStarterEnd{true, true, true, 0};      // and it ends its run
     bool anotherCopyTookOver = false;
+    bool unpacksOnTheWay = false;  // the archive's download unpacks it too, ending as `arrival` says
+    ArchiveArrival arrival = ArchiveArrival::unpacked;
 
     std::uint64_t now = 5000;
     std::vector<std::string> requestedUrls;
@@ -192,6 +194,16 @@ struct FakeWorld {
             downloads.push_back(url + "|" + std::string(target.begin(), target.end()) + "|" + sha);
             return failingDownloads.count(url) == 0;
         };
+
+        if (unpacksOnTheWay) {
+            e.network.downloadUnpacking = [this](const std::string& url, const std::wstring& target,
+                                                 const std::string& sha, const std::wstring& staging) {
+                downloads.push_back(url + "|" + std::string(target.begin(), target.end()) + "|" + sha);
+                EXPECT_EQ(staging, kStaging);
+                unpacked = arrival == ArchiveArrival::unpacked;
+                return arrival;
+            };
+        }
 
         RecordEffects& records = e.records;
         records.readRollbackRecord = [this](const std::wstring& path) {
@@ -472,6 +484,36 @@ TEST(BootstrapSequence, EachFailureEndsTheRunWithItsMessage) {
         EXPECT_EQ(world.failures, (std::vector<std::wstring>{kJavaStartFailedMessage}));
         EXPECT_TRUE(world.sleeps.empty());
         EXPECT_EQ(world.closes, 0);
+    }
+}
+
+// What became of the archive unpacked on its way decides the rest: a whole-file unpack only
+// where it was not unpacked, and each failure its own message.
+TEST(BootstrapSequence, TheArchiveUnpackedOnItsWayIsUnpackedWholeOnlyWhenItWasNot) {
+    const struct {
+        ArchiveArrival arrival;
+        int extractions;
+        const wchar_t* failure;  // null: launched
+    } cases[] = {
+        {ArchiveArrival::unpacked, 0, nullptr},
+        {ArchiveArrival::fetched, 1, nullptr},
+        {ArchiveArrival::refused, 0, kJavaUnpackFailedMessage},
+        {ArchiveArrival::notFetched, 0, kJavaDownloadFailedMessage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.arrival));
+        FakeWorld world;
+        world.manifests["https://a"] = completeManifest();
+        world.javaAfterUnpacking = {L"javaw.exe"};
+        world.unpacksOnTheWay = true;
+        world.arrival = c.arrival;
+        world.run();
+        EXPECT_EQ(world.extractions, c.extractions);
+        EXPECT_EQ(world.failures, c.failure ? std::vector<std::wstring>{c.failure} : std::vector<std::wstring>{});
+        EXPECT_EQ(world.launches.size(), c.failure ? 0u : 1u);
+        // The staging folder is emptied before the download, and again before a whole-file unpack.
+        EXPECT_EQ(std::count(world.folderCalls.begin(), world.folderCalls.end(), L"stage " + kStaging),
+                  1 + c.extractions);
     }
 }
 

@@ -8,7 +8,8 @@ Java program as jdk-17-test/bin/javaw.exe, a runtime without any Java
 executable in a bin folder, a runtime whose archive is damaged (its digest
 still matches), and a second release of the runtime with the publishing tool's
 delta from the first (and a damaged copy of it), the second's files unpacked
-under <docroot>/expected-b. Into <manifest dir>: one launcher.json per scenario, copied to
+under <docroot>/expected-b, and one whose central directory names its Java
+otherwise than the entry's own header. Into <manifest dir>: one launcher.json per scenario, copied to
 <docroot>/starter/launcher.json by the test before each run.
 """
 import hashlib
@@ -109,6 +110,18 @@ def make_release_b_and_delta(docroot, files, runtime, stand_in, tool):
     return release_b, delta, delta_name, deltas
 
 
+def make_disagreeing_runtime(path, stand_in):
+    """Java in the entries, none by the central directory's names: an unpack that took the
+    entries without checking them against the directory would launch it."""
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as runtime:
+        add(runtime, "jdk-odd/release", b'JAVA_VERSION="17"\n')
+        add(runtime, "jdk-odd/bin/javaw.exe", stand_in)
+    blob = bytearray(open(path, "rb").read())
+    name = blob.find(b"jdk-odd/bin/javaw.exe", blob.find(b"PK\x01\x02"))
+    blob[name:name + len(b"jdk-odd/bin/javaw.exe")] = b"jdk-odd/bin/javaw.exx"
+    open(path, "wb").write(bytes(blob))
+
+
 def sha256(path):
     return hashlib.sha256(open(path, "rb").read()).hexdigest()
 
@@ -121,7 +134,7 @@ def write_manifest(path, pairs):
 def main():
     docroot, manifests, stand_in_path, base = sys.argv[1:5]
     files = os.path.join(docroot, "files")
-    for folder in ("", "nojava", "broken"):
+    for folder in ("", "nojava", "broken", "disagree"):
         os.makedirs(os.path.join(files, folder), exist_ok=True)
     os.makedirs(manifests, exist_ok=True)
     os.makedirs(os.path.join(docroot, "starter"), exist_ok=True)
@@ -135,6 +148,8 @@ def main():
     make_runtime(runtime, stand_in)
     make_runtime_without_java(no_java)
     make_damaged_runtime(broken, stand_in)
+    disagree = os.path.join(files, "disagree", "java-x64.zip")
+    make_disagreeing_runtime(disagree, stand_in)
 
     jar_pair = (base + "/files/Morvanta.jar", sha256(jar))
     runtime_pair = (base + "/files/java-x64.zip", sha256(runtime))
@@ -145,6 +160,7 @@ def main():
         "runtime_digest_wrong": [jar_pair, (runtime_pair[0], "ab" * 32)],
         "runtime_without_java": [jar_pair, (base + "/files/nojava/java-x64.zip", sha256(no_java))],
         "runtime_damaged": [jar_pair, (base + "/files/broken/java-x64.zip", sha256(broken))],
+        "runtime_disagreeing": [jar_pair, (base + "/files/disagree/java-x64.zip", sha256(disagree))],
     }
     tool = sys.argv[5:]
     if not tool:  # the benchmarks need only the first release

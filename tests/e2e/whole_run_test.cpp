@@ -338,4 +338,16 @@ TEST_F(WholeRunTest, ANewRuntimeComesThroughItsDeltaOrElseTheFullArchive) {
     fs::remove_all(installedA, ignored);
 }
 
+TEST_F(WholeRunTest, ArchiveWhoseDirectoryDisagreesWithItsEntriesPublishesNothing) {
+    serveManifest("runtime_disagreeing");
+    const int zips = test_servers::nginxRequestCount("/files/disagree/java-x64.zip");
+    start();
+    expectStaysUpAfterFailure("runtime-disagreeing.png", "/files/disagree/java-x64.zip", zips + 1);
+    // Not put in place either: a later start would read the archive by its directory alone.
+    EXPECT_FALSE(fs::exists(kZip));
+    EXPECT_FALSE(fs::exists(fs::path(kZip.wstring() + L".part")));
+    EXPECT_FALSE(fs::exists(kJava));
+    EXPECT_NE(readFile(kLog).find("disagrees with itself"), std::string::npos);
+}
+
 }  // namespace

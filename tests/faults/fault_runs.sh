@@ -66,6 +66,8 @@ start_starter
 wait_for 60 larger_than "$loader/java.zip.part" 200000
 kill -9 "$starter_pid" 2>/dev/null; wait "$starter_pid" 2>/dev/null; starter_pid=""
 check killed "a partial runtime archive is left behind" test -f "$loader/java.zip.part"
+check killed "the runtime was being unpacked as it arrived" test -f "$loader/java.staging/jdk/lib/modules"
+check killed "nothing was published" test ! -e "$loader/java"
 check killed "the verified jar is in place" test "$(sha "$loader/launcher.jar")" = "$jar_sha"
 # A stale partial file longer than the real one: only a restart from byte 0 gives the right digest.
 head -c $((8 << 20)) /dev/zero | tr '\0' 'X' > "$loader/java.zip.part"
@@ -77,7 +79,7 @@ check killed "the archive is the served one" test "$(sha "$loader/java.zip" 2>/d
 check killed "no partial file remains" test ! -e "$loader/java.zip.part"
 check killed "the jar is not fetched again" test "$(count_requests /files/Morvanta.jar)" = "$jars"
 check killed "Java is launched" launched
-record killed "killed during the runtime download; the next start overwrote the stale .part from byte 0, kept the verified jar and launched"
+record killed "killed during the runtime download and its unpack; the next start overwrote the stale .part from byte 0, kept the verified jar and launched"
 
 echo "== killed half way through the runtime, then started again"
 clean_game
