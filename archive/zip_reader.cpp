@@ -7,41 +7,14 @@
 #include <memory>
 
 #include "archive/zip_file_io.h"
+#include "archive/zip_format.h"
 
 namespace {
 
-constexpr std::uint32_t kEndOfCentralDirectorySignature = 0x06054b50;
-constexpr std::uint32_t kZip64EndLocatorSignature = 0x07064b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
-constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
-
-constexpr std::size_t kEndRecordSize = 22;
-constexpr std::size_t kZip64LocatorSize = 20;
-constexpr std::size_t kZip64EndRecordSize = 56;
-constexpr std::size_t kCentralHeaderSize = 46;
-constexpr std::size_t kLocalHeaderSize = 30;
-constexpr std::size_t kMaxCommentSize = 0xFFFF;
-
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
-constexpr std::uint32_t kDosDirectoryAttribute = 0x10;
+using namespace zip_format;
 
 // Large enough that an entry costs few system calls, small enough to stay off the heap's radar.
 constexpr std::size_t kChunkSize = 256 * 1024;
-
-std::uint16_t read16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t read32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t read64(const unsigned char* p) {
-    return static_cast<std::uint64_t>(read32(p)) | (static_cast<std::uint64_t>(read32(p + 4)) << 32);
-}
 
 // offset + length <= limit, without overflow.
 bool fitsWithin(std::uint64_t offset, std::uint64_t length, std::uint64_t limit) {
@@ -63,7 +36,7 @@ bool findEndRecord(ZipInputFile* file, std::uint64_t fileSize, std::uint64_t& en
     tail.resize(static_cast<std::size_t>(tailSize));
     if (!zipInputReadAt(file, fileSize - tailSize, tail.data(), tail.size())) return false;
     for (std::size_t pos = tail.size() - kEndRecordSize + 1; pos-- > 0;) {
-        if (read32(&tail[pos]) != kEndOfCentralDirectorySignature) continue;
+        if (read32(&tail[pos]) != kEndSignature) continue;
         const std::size_t commentSize = read16(&tail[pos + 20]);
         if (pos + kEndRecordSize + commentSize > tail.size()) continue;
         endOffset = fileSize - tailSize + pos;
@@ -77,13 +50,13 @@ bool readZip64Layout(ZipInputFile* file, std::uint64_t endOffset, ArchiveLayout&
     const std::uint64_t locatorOffset = endOffset - kZip64LocatorSize;
     unsigned char locator[kZip64LocatorSize];
     if (!zipInputReadAt(file, locatorOffset, locator, sizeof locator)) return false;
-    if (read32(locator) != kZip64EndLocatorSignature) return false;
+    if (read32(locator) != kZip64LocatorSignature) return false;
     // One disk only, numbered 0 or 1 as with the classic record.
     const std::uint32_t recordDisk = read32(locator + 4);
     if (recordDisk > 1 || read32(locator + 16) > recordDisk + 1) return false;
     const std::uint64_t recordOffset = read64(locator + 8);
-    if (!fitsWithin(recordOffset, kZip64EndRecordSize, locatorOffset)) return false;
-    unsigned char record[kZip64EndRecordSize];
+    if (!fitsWithin(recordOffset, kZip64EndSize, locatorOffset)) return false;
+    unsigned char record[kZip64EndSize];
     if (!zipInputReadAt(file, recordOffset, record, sizeof record)) return false;
     if (read32(record) != kZip64EndSignature) return false;
     if (read32(record + 16) != recordDisk || read32(record + 20) != recordDisk) return false;

@@ -7,31 +7,14 @@
 
 #include "archive/entry_name.h"
 #include "archive/zip_file_io.h"
+#include "archive/zip_format.h"
 #include "base/text.h"
 
 namespace {
 
-constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
-constexpr std::uint32_t kDescriptorSignature = 0x08074b50;
-constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::uint32_t kEndSignature = 0x06054b50;
+using namespace zip_format;
 
-constexpr std::size_t kLocalHeaderSize = 30;
-constexpr std::size_t kCentralHeaderSize = 46;
 constexpr std::size_t kZip64EndLead = 12;  // signature and the record's own size
-constexpr std::size_t kZip64EndMinimum = 56;
-constexpr std::size_t kZip64LocatorSize = 20;
-constexpr std::size_t kEndRecordSize = 22;
-
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
-constexpr std::uint16_t kFlagDescriptor = 0x0008;
-constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
-constexpr std::uint16_t kMethodStored = 0;
-constexpr std::uint16_t kMethodDeflated = 8;
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
-constexpr std::uint32_t kDosDirectoryAttribute = 0x10;
 
 // Files are written in pieces this large: few system calls, little memory.
 constexpr std::size_t kOutputBuffer = 1024 * 1024;
@@ -40,19 +23,6 @@ constexpr std::size_t kOutputBuffer = 1024 * 1024;
 // left to the whole-file unpack, which knows every size before it writes.
 constexpr std::uint64_t kFreeOutput = 64ull * 1024 * 1024;
 constexpr std::uint64_t kMostExpansion = 20;
-
-std::uint16_t read16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t read32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t read64(const unsigned char* p) {
-    return static_cast<std::uint64_t>(read32(p)) | (static_cast<std::uint64_t>(read32(p + 4)) << 32);
-}
 
 // The ZIP64 extra field's data, or null; its size in `size`.
 const unsigned char* findZip64Extra(const unsigned char* extra, std::size_t extraSize, std::size_t& size) {
@@ -434,7 +404,7 @@ void ZipStream::onCentral() {
 void ZipStream::onZip64End() {
     const std::uint64_t size = read64(&header_[4]);
     if (header_.size() == kZip64EndLead) {
-        if (size < kZip64EndMinimum - kZip64EndLead || size > 65536)
+        if (size < kZip64EndSize - kZip64EndLead || size > 65536)
             return stop(ZipStreamVerdict::cannotFollow, "a ZIP64 end record of odd size");
         wanted_ = kZip64EndLead + static_cast<std::size_t>(size);
         return;
