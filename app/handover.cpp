@@ -108,6 +108,8 @@ NewStarterWatch startNewerStarter(const std::wstring& program) {
 }
 
 bool takeSingleInstanceBack() {
+    // A program that was never started (its hold refused, say) never took the lock from this one.
+    if (heldMutex()) return true;
     HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName);
     const bool anotherCopy = mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
     heldMutex().reset(mutex);

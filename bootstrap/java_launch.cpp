@@ -23,8 +23,9 @@ StepResult launchJava(SequenceRun& run) {
         process.releaseLaunchHold();
         return failed(kJavaStartFailedMessage);
     }
-    // The launcher is on its way and no other starter waits for the lock: what runs set
-    // aside goes now, within the pause the splash keeps anyway. The new process loads
+    // The launcher is on its way: what runs set aside goes now, within the pause the
+    // splash keeps anyway. The machine lock is let go by now; the hold keeps another
+    // starter from setting aside or replacing the folders this removal walks. The new process loads
     // the runtime's DLLs after it exists: what it starts from stays held through the
     // pause, until the close request.
     const std::uint64_t startedAt = process.tickCount();

@@ -227,6 +227,8 @@ private:
     }
 
     HttpFailure transfer(UniqueFileHandle& part, ResumeRequest range) {
+        // An attempt that ends before any answer must not pause for an earlier one's Retry-After.
+        answer_ = ResponseHeaders();
         freshDigest();
         restartAfresh_ = false;
         status_ = 0;
