@@ -144,9 +144,11 @@ record sparse "a sparse 4 GiB launcher.jar and an allocated 256 MiB java.zip, bo
 echo "== another process renames loader or the game directory while the launch holds them"
 clean_game
 normal_start hold-setup
-# A large planted set-aside folder: removed while the hold is in place, it keeps the hold up long enough to try.
+# A large planted set-aside folder: removed while the hold is in place, it keeps the hold up long enough
+# to try. More files than the removal's 2 s budget can take, so the hold lasts the whole budget even
+# where Wine deletes fast and the renaming cmd, on a busy machine, is slow to notice its signal.
 planted=$game/loader.untrusted-77
-mkdir -p "$planted" && (cd "$planted" && seq 1 20000 | xargs touch)
+mkdir -p "$planted" && (cd "$planted" && seq 1 80000 | xargs touch)
 remaining() { find "$planted" -maxdepth 1 -type f 2>/dev/null | wc -l; }
 rm -f "$loader/java/jdk/bin/java-invocation.txt" "$state/go" "$state/ren-ready"
 # The renames wait in a cmd started beforehand: the removal under the hold lasts at most 2 s,
@@ -158,7 +160,7 @@ printf '@echo off\r\necho x> %s\\ren-ready\r\n:wait\r\nif not exist %s\\go goto 
 renamer=$!
 wait_for 30 test -f "$state/ren-ready"
 start_starter
-wait_for 120 bash -c "[ \$(find '$planted' -maxdepth 1 -type f 2>/dev/null | wc -l) -lt 20000 ]"
+wait_for 120 bash -c "[ \$(find '$planted' -maxdepth 1 -type f 2>/dev/null | wc -l) -lt 80000 ]"
 at_go=$(remaining)
 touch "$state/go"
 wait "$renamer"
