@@ -165,6 +165,15 @@ at_go=$(remaining)
 touch "$state/go"
 wait "$renamer"
 left=$(remaining)
+# The starter's removal keeps Wine's server busy, and a loaded machine may give the cmd its
+# turn only after the run has ended and let go of the hold: the renames then prove nothing.
+if ! kill -0 "$starter_pid" 2>/dev/null; then
+    skipped=$((skipped + 1))
+    echo "  skipped: the renames came only after the run had ended"
+    record hold "skipped: the renaming cmd got its turn only after the run had ended (a loaded machine)"
+    wait_end 120
+    rm -rf "$game.moved"
+else
 check hold "the renames were tried while the removal under the hold went on ($at_go planted files, then $left)" test "$left" -lt "$at_go" -a "$left" -gt 0
 check hold "loader is still at its name" test -d "$loader" -a ! -e "$game/loader.moved"
 check hold "the game directory is still at its name" test -d "$game" -a ! -e "$game.moved"
@@ -173,6 +182,7 @@ check hold "the start completes with exit code 0 (was $exit_code)" test "$exit_c
 check hold "Java is launched" launched
 rm -rf "$game.moved"
 record hold "ren of loader and of C:\\.Morvanta from a second process while the launch holds them ($left planted files still to remove): both refused, Java launched"
+fi
 
 echo "== twenty planted loader.untrusted-* entries that cannot be removed"
 clean_game
