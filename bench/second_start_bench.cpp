@@ -58,7 +58,13 @@ int wmain(int argc, wchar_t** argv) {
         ULONGLONG shownAt = 0;
         ULONGLONG goneAt = 0;
         DWORD wait = WAIT_TIMEOUT;
+        // Sampled while it runs: Wine may no longer report an ended process's counters.
+        SIZE_T peakPrivate = 0;
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof memory;
         while ((wait = WaitForSingleObject(info.hProcess, 2)) == WAIT_TIMEOUT) {
+            if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory) && memory.PeakPagefileUsage > peakPrivate)
+                peakPrivate = memory.PeakPagefileUsage;
             const bool visible = starter_process::starterWindowVisible(info.dwProcessId);
             if (visible && shownAt == 0) shownAt = GetTickCount64();
             if (!visible && shownAt != 0 && goneAt == 0) goneAt = GetTickCount64();
@@ -72,11 +78,9 @@ int wmain(int argc, wchar_t** argv) {
         if (goneAt == 0) goneAt = GetTickCount64();
         FILETIME created{}, ended{}, kernel{}, user{};
         GetProcessTimes(info.hProcess, &created, &ended, &kernel, &user);
-        PROCESS_MEMORY_COUNTERS memory{};
-        memory.cb = sizeof memory;
-        const double peakMb = GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory)
-                                  ? static_cast<double>(memory.PeakPagefileUsage) / 1048576.0
-                                  : 0.0;
+        if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory) && memory.PeakPagefileUsage > peakPrivate)
+            peakPrivate = memory.PeakPagefileUsage;
+        const double peakMb = static_cast<double>(peakPrivate) / 1048576.0;
         CloseHandle(info.hProcess);
 
         unsigned long long launched = 0;

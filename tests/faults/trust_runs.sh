@@ -146,17 +146,15 @@ clean_game
 normal_start hold-setup
 # A large planted set-aside folder: removed while the hold is in place, it keeps the hold up long enough
 # to try. More files than the removal's 2 s budget can take, so the hold lasts the whole budget even
-# where Wine deletes fast and the renaming cmd, on a busy machine, is slow to notice its signal.
+# where Wine deletes fast.
 planted=$game/loader.untrusted-77
 mkdir -p "$planted" && (cd "$planted" && seq 1 80000 | xargs touch)
 remaining() { find "$planted" -maxdepth 1 -type f 2>/dev/null | wc -l; }
-rm -f "$loader/java/jdk/bin/java-invocation.txt" "$state/go" "$state/ren-ready"
-# The renames wait in a cmd started beforehand: the removal under the hold lasts at most 2 s,
-# less than a cmd takes to start under Wine.
-win_state=$(echo "Z:$state" | tr / '\\')
-printf '@echo off\r\necho x> %s\\ren-ready\r\n:wait\r\nif not exist %s\\go goto wait\r\nren C:\\.Morvanta\\loader loader.moved\r\nren C:\\.Morvanta .Morvanta.moved\r\n' \
-    "$win_state" "$win_state" > "$state/ren.cmd"
-"$wine_run" cmd /c "$win_state\\ren.cmd" >/dev/null 2>&1 &
+rm -f "$loader/java/jdk/bin/java-invocation.txt" "$state/go" "$state/ren-ready" "$state/ren-result"
+# The renamer waits, started beforehand, and renames within a millisecond of its signal:
+# the removal under the hold lasts at most 2 s, less than a program takes to start under Wine.
+"$wine_run" "$hold_folder" --rename "Z:$state/ren-ready" "Z:$state/go" "Z:$state/ren-result" \
+    'C:\.Morvanta\loader' 'C:\.Morvanta\loader.moved' 'C:\.Morvanta' 'C:\.Morvanta.moved' >/dev/null 2>&1 &
 renamer=$!
 wait_for 30 test -f "$state/ren-ready"
 start_starter
@@ -165,25 +163,28 @@ at_go=$(remaining)
 touch "$state/go"
 wait "$renamer"
 left=$(remaining)
-# The starter's removal keeps Wine's server busy, and the cmd may get its turn only after
-# the hold was let go (the splash's close follows it): renames that went through then
-# prove nothing either way, and the scenario is counted as skipped, not passed.
-if [ -e "$game.moved" ] || [ -e "$game/loader.moved" ]; then
+sleep 0.5
+later=$(remaining)
+# A rename that went through only after the removal had ended may have come after the
+# hold was let go (the close request follows it), and proves nothing either way.
+if grep -qs '^moved' "$state/ren-result" && [ "$later" = "$left" ]; then
     skipped=$((skipped + 1))
-    echo "  skipped: the renames went through, too late to tell whether the hold was up"
-    record hold "skipped: the renaming cmd got its turn too late to meet the hold"
+    echo "  skipped: the renames came after the removal under the hold had ended"
+    record hold "skipped: the renamer got its turn after the removal under the hold had ended"
     wait_end 120
-    rm -rf "$game.moved"
 else
-check hold "the renames were tried while the removal under the hold went on ($at_go planted files, then $left)" test "$left" -lt "$at_go" -a "$left" -gt 0
+check hold "the renames were tried while the removal under the hold went on ($at_go planted files, $left after the renames)" \
+    test "$left" -lt "$at_go"
+check hold "both renames were refused ($(tr '\n' ' ' < "$state/ren-result" 2>/dev/null))" \
+    test "$(grep -cs '^refused' "$state/ren-result")" = 2
 check hold "loader is still at its name" test -d "$loader" -a ! -e "$game/loader.moved"
 check hold "the game directory is still at its name" test -d "$game" -a ! -e "$game.moved"
 wait_end 120
 check hold "the start completes with exit code 0 (was $exit_code)" test "$exit_code" = 0
 check hold "Java is launched" launched
-rm -rf "$game.moved"
-record hold "ren of loader and of C:\\.Morvanta from a second process while the launch holds them ($left planted files still to remove): both refused, Java launched"
+record hold "loader and C:\\.Morvanta renamed by a second process while the launch holds them ($left planted files still to remove): both refused, Java launched"
 fi
+rm -rf "$game.moved"
 
 echo "== twenty planted loader.untrusted-* entries that cannot be removed"
 clean_game

@@ -64,9 +64,14 @@ TEST(JavaLaunchProcessTest, StartsWithoutAConsoleInTheGivenFolder) {
     writable.push_back(L'\0');
     ASSERT_TRUE(startJavaProcess(writable, gamePath));
 
+    // Read until whole: just after the stand-in's rename, its handle on the record
+    // is still open with delete access and an open without delete sharing fails.
     const fs::path record = java.parent_path() / "java-invocation.txt";
-    for (int attempt = 0; attempt < 200 && !fs::exists(record); ++attempt) Sleep(50);
-    const std::string text = readFile(record);
+    std::string text;
+    for (int attempt = 0; attempt < 200 && text.find("started: ") == std::string::npos; ++attempt) {
+        Sleep(50);
+        text = readFile(record);
+    }
     EXPECT_NE(text.find("command line: " + toUtf8(line) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("current directory: " + toUtf8(gamePath) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("console window: no\n"), std::string::npos) << text;
