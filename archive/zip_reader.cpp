@@ -309,14 +309,14 @@ bool zipReaderExtractToFile(ZipReader& reader, std::size_t index, const char* ut
     if (reader.file == nullptr || index >= reader.entries.size()) return false;
     const ZipEntryRecord& entry = reader.entries[index];
     if ((entry.flags & kFlagEncrypted) != 0) return false;
-    if (entry.method != kZipMethodStored && entry.method != kZipMethodDeflated) return false;
+    if (entry.method != kMethodStored && entry.method != kMethodDeflated) return false;
     std::uint64_t dataOffset = 0;
     if (!locateData(reader, entry, dataOffset)) return false;
 
     OutputOwner output(zipOutputCreate(utf8Path));
     if (!output) return false;
     std::uint32_t crc = static_cast<std::uint32_t>(::crc32(0, nullptr, 0));
-    const bool unpacked = entry.method == kZipMethodStored
+    const bool unpacked = entry.method == kMethodStored
                               ? copyStored(reader, entry, dataOffset, output.get(), crc)
                               : inflateEntry(reader, entry, dataOffset, output.get(), crc);
     if (!unpacked || crc != entry.crc32) return false;

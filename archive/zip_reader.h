@@ -41,9 +41,6 @@ struct ZipEntryStat {
     bool encrypted = false;
 };
 
-inline constexpr std::uint16_t kZipMethodStored = 0;
-inline constexpr std::uint16_t kZipMethodDeflated = 8;
-
 // Opens the archive and reads its central directory. On failure the reader is
 // left closed and needs no zipReaderClose.
 bool zipReaderOpen(ZipReader& reader, const char* utf8Path);

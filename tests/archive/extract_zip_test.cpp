@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "archive/extract_zip.h"
+#include "archive/zip_format.h"
 #include "archive/zip_reader.h"
 #include "archive/zip_stream_beside.h"
 #include "base/text.h"
@@ -414,7 +415,7 @@ TEST(ZipReaderTest, ReportsEntriesOfAZip64Archive) {
     ZipEntryStat stat;
     ASSERT_TRUE(zipReaderEntryStat(reader, 0, stat));
     EXPECT_EQ(stat.name, "big/deflated.bin");
-    EXPECT_EQ(stat.method, kZipMethodDeflated);
+    EXPECT_EQ(stat.method, zip_format::kMethodDeflated);
     EXPECT_EQ(stat.uncompressedSize, bigPattern().size());
     EXPECT_FALSE(zipReaderIsFolder(reader, 0));
     EXPECT_FALSE(zipReaderEntryStat(reader, 2, stat));
