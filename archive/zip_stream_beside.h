@@ -2,16 +2,11 @@
 // A ZipStream on a thread of its own, fed with the bytes of a partial file as a
 // download writes them, so the receiving never waits for inflating or writing.
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 #include "archive/zip_stream.h"
+#include "base/bytes_beside.h"
 
 class ZipStreamBeside {
 public:
@@ -22,7 +17,8 @@ public:
 
     // `size` bytes of the partial file at `offset`. Bytes already taken are skipped,
     // so a resumed attempt may feed its kept bytes again from 0; queues a copy and
-    // waits only while several mebibytes are still unread.
+    // waits only while several mebibytes are still unread. These three calls come
+    // from one thread at a time.
     void partBytes(std::uint64_t offset, const unsigned char* data, std::size_t size);
     // The partial file starts again from nothing: once bytes were taken, the unpack is
     // left to the whole file.
@@ -35,16 +31,9 @@ public:
     std::uint64_t taken() const { return taken_; }
 
 private:
-    void unpackQueued();
-    void stopThread();
-
     ZipStream stream_;  // only the unpacking thread touches it until it has ended
-    std::mutex lock_;
-    std::condition_variable changed_;
-    std::deque<std::vector<unsigned char>> queued_;
-    std::size_t queuedBytes_ = 0;
+    BytesBeside unpacking_;  // after the stream: ends before it
     std::uint64_t taken_ = 0;  // bytes of the partial file queued so far
     bool givenUp_ = false;     // a gap or a restart: the stream cannot go on
-    bool closing_ = false;
-    std::thread thread_;
+    bool finished_ = false;
 };

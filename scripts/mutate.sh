@@ -29,6 +29,7 @@ jobs=${MUTATE_JOBS:-2}
 coverage_table() {
     cat <<'EOF'
 base/text.cpp|native|portable_tests|^portable_tests$
+base/bytes_beside|windows|app_tests download_tests|^(app|download)_tests$
 bootstrap/manifest.cpp|native|portable_tests|^portable_tests$
 bootstrap/manifest_signature.cpp|native|portable_tests|^portable_tests$
 net/resume_rules.cpp|native|portable_tests|^portable_tests$
