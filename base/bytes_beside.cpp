@@ -8,8 +8,10 @@ namespace {
 // without holding much memory.
 constexpr std::size_t kMostQueuedBytes = 8 * 1024 * 1024;
 // Bytes are handed over in pieces of this size: a link that delivers 8 KiB per read
-// would otherwise cost two thread switches per read.
+// would otherwise cost two thread switches per read. A slow link's bytes go over
+// after a short while, so the work keeps pace with what arrived.
 constexpr std::size_t kHandOverBytes = 1024 * 1024;
+constexpr std::chrono::milliseconds kHandOverAfter(100);
 // Room for the last read that crosses the hand-over size without growing the piece.
 constexpr std::size_t kPieceCapacity = kHandOverBytes + 256 * 1024;
 
@@ -22,8 +24,10 @@ BytesBeside::~BytesBeside() { finish(); }
 
 bool BytesBeside::add(const unsigned char* data, std::size_t size) {
     if (gathered_.capacity() == 0) gathered_.reserve(kPieceCapacity);
+    const auto now = std::chrono::steady_clock::now();
+    if (gathered_.empty()) gatheredSince_ = now;
     gathered_.insert(gathered_.end(), data, data + size);
-    if (gathered_.size() < kHandOverBytes) {
+    if (gathered_.size() < kHandOverBytes && now - gatheredSince_ < kHandOverAfter) {
         std::lock_guard<std::mutex> guard(lock_);
         return !failed_ && !closing_;
     }

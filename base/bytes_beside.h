@@ -2,6 +2,7 @@
 // Bytes handed to a consumer that runs on a thread of its own, so the thread that
 // receives them never waits for the work done on them (hashing, inflating, writing).
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -30,6 +31,7 @@ private:
 
     std::function<bool(const unsigned char*, std::size_t)> consume_;
     std::vector<unsigned char> gathered_;  // the adding thread's, not yet handed over
+    std::chrono::steady_clock::time_point gatheredSince_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<std::vector<unsigned char>> queued_;
