@@ -378,6 +378,7 @@ if [ $code -eq 0 ] && grep -qF "delta $delta_url: ok: rebuilds" <<<"$out"; then
 out=$(tool check "${bases[@]}" 2>&1); code=$?
 if [ $code -eq 0 ] && grep -qF "delta $delta_url: not applied" <<<"$out"; then
     ok "check: a delta without its base is fetched and listed, not applied"; else bad "check delta without base (exit $code): $out"; fi
+cp java-x64-new.zip "$work/mirror0/www/files/java-x64-new/java-x64.zip.good"
 cp java-x64.zip "$work/mirror0/www/files/java-x64-new/java-x64.zip"
 sed "s/$new_sha/$old_sha/" with_delta.json > other_target.json
 serve 0 other_target.json; serve 1 other_target.json; serve 2 other_target.json
