@@ -10,6 +10,8 @@ exist, so a run that used it could not launch. The "starter_" manifests name
 a starter program: a working one (a build trusting key B), one that ends at
 once with 0 (the Java stand-in), one that crashes after its window,
 and entries the signature does not cover.
+"delta_outside_a8" names the next runtime release and a delta from the first
+that its general signature (made before the delta was added) does not cover.
 """
 import json
 import os
@@ -59,6 +61,22 @@ def main():
         manifest["sequence"] = sequence
         return manifest
 
+    def general(manifest, key):
+        text = "morvanta-manifest-v3\n" + "".join(
+            "%s\n%s\n" % (name, manifest[name]) for name in sorted(manifest) if not name.startswith("signature"))
+        raw = openssl_manifest.openssl(["dgst", "-sha256", "-sign", os.path.join(keys, key + ".pem")], text.encode())
+        assert raw.returncode == 0, raw.stderr
+        return openssl_manifest.der_to_raw(raw.stdout).hex()
+
+    release_b = os.path.join(files, "b", "java-x64.zip")
+    os.makedirs(os.path.dirname(release_b), exist_ok=True)
+    make_e2e_files.make_next_release(runtime, release_b, open(stand_in_path, "rb").read())
+    next_release = {base + "/files/Morvanta.jar": current[base + "/files/Morvanta.jar"],
+                    base + "/files/b/java-x64.zip": make_e2e_files.sha256(release_b)}
+    delta_outside = signed(next_release, "test_key_a", "8")
+    delta_outside["signature-v3"] = general(delta_outside, "test_key_a")
+    delta_outside[base + "/files/d/java-x64.from-%s.delta" % make_e2e_files.sha256(runtime)] = "cd" * 32
+
     tampered = signed(current, "test_key_a", "7")
     tampered[base + "/files/Morvanta.jar"] = "ab" * 32
     starter_tampered = signed(new, "test_key_a", "7")
@@ -77,6 +95,7 @@ def main():
         "starter_crashes_a7": signed(crashes, "test_key_a", "7"),
         "starter_tampered_a7": starter_tampered,
         "starter_v1_a7": starter_v1,
+        "delta_outside_a8": delta_outside,
     }
     for name, manifest in scenarios.items():
         with open(os.path.join(manifests, name + ".json"), "w") as out:

@@ -292,4 +292,21 @@ TEST_F(SignedRunTest, AStarterThatCrashesAfterItsWindowIsSetAsideAndTheNextStart
     EXPECT_EQ(test_servers::nginxRequestCount(crashes), fetched) << "the failed program was fetched again";
 }
 
+// A delta slipped into a signed manifest beside a general signature that does
+// not cover it is not fetched: the new runtime comes as the full archive.
+TEST_F(SignedRunTest, ADeltaOutsideTheGeneralSignatureIsNotUsed) {
+    launchOnce("MORVANTA_SIGNED_STARTER", "good_a7");
+    const std::string manifest =
+        readFile(fs::path(environmentPath("MORVANTA_SIGNED_MANIFESTS")) / "delta_outside_a8.json");
+    const std::size_t at = manifest.find("/files/d/");
+    ASSERT_NE(at, std::string::npos);
+    const std::string deltaPath = manifest.substr(at, manifest.find('"', at) - at);
+    const int deltas = test_servers::nginxRequestCount(deltaPath);
+    const int archives = test_servers::nginxRequestCount("/files/b/java-x64.zip");
+    launchOnce("MORVANTA_SIGNED_STARTER", "delta_outside_a8");
+    EXPECT_EQ(test_servers::nginxRequestCount(deltaPath), deltas) << "the delta was fetched";
+    EXPECT_EQ(test_servers::nginxRequestCount("/files/b/java-x64.zip"), archives + 1);
+    EXPECT_NE(readFile(kLoader / "logs" / "starter.log").find("none is used"), std::string::npos);
+}
+
 }  // namespace
