@@ -303,6 +303,15 @@ struct FakeWorld {
 
 std::vector<ManifestPair> completeManifest() { return {{kJarUrl, kJarDigest}, {kZipUrl, kZipDigest}}; }
 
+// An installed runtime, and an archive that unpacks to Java, under `manifest`.
+FakeWorld withRuntime(std::vector<ManifestPair> manifest = completeManifest()) {
+    FakeWorld world;
+    world.manifests["https://a"] = std::move(manifest);
+    world.javaOnDisk = {L"javaw.exe"};
+    world.javaAfterUnpacking = {L"javaw.exe"};
+    return world;
+}
+
 TEST(BootstrapSequence, FirstStartFetchesBothFilesUnpacksAndLaunches) {
     FakeWorld world;
     world.manifests["https://a"] = completeManifest();
@@ -531,8 +540,6 @@ TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
     const NewStarterWatch crashed{true, true, true, 0xC0000005};
     const NewStarterWatch quitAtOnce{true, false, true, 0};
     const NewStarterWatch failedAtOnce{true, false, true, 2};
-    const NewStarterWatch noWindow{true, false, false, 0};
-    const NewStarterWatch notStarted{};
     struct Row {
         const char* name;
         bool serverAnswers;
@@ -560,10 +567,6 @@ TEST(BootstrapSequence, TheLockAndTheHoldComeAndGoInOrder) {
          {"lock", "lock", "hand over", "unlock", "close", "await", "lock", "set aside", "unlock"}},
         {"a new program that fails before its window", true, true, true, true, failedAtOnce, endedWell, false,
          then({"lock", "lock", "hand over", "set aside", "take back"}, launch)},
-        {"a new program without a window in time", true, true, true, true, noWindow, endedWell, false,
-         then({"lock", "lock", "hand over", "set aside", "take back"}, launch)},
-        {"a new program that cannot be started", true, true, true, true, notStarted, endedWell, false,
-         then({"lock", "lock", "hand over", "take back"}, launch)},
         {"0 before any window, the lock free", true, true, true, true, quitAtOnce, endedWell, false,
          then({"lock", "lock", "hand over", "take back"}, launch)},
         {"0 before any window, another copy runs", true, true, true, true, quitAtOnce, endedWell, true,
@@ -687,7 +690,6 @@ TEST(RuntimeChoice, FollowsTheRecordThenTheArchiveOnDisk) {
         {true, kNone, "", "b2", "a1", RuntimeChoice::Update, "a1"},  // the kept archive is the installed one's
         {true, kNone, "", "b2", "", RuntimeChoice::Update, "unknown"},  // no archive: installed by hand or lost
         {true, kUnreadable, "", "b2", "b2", RuntimeChoice::UseInstalled, ""},  // neither adopted nor replaced
-        {true, kUnreadable, "", "b2", "a1", RuntimeChoice::UseInstalled, ""},
         {true, kPresent, "a1", "", "", RuntimeChoice::UseInstalled, ""},
         {true, kNone, "", "", "", RuntimeChoice::UseInstalled, "unknown"},
     };
@@ -706,34 +708,19 @@ TEST(RuntimeChoice, FollowsTheRecordThenTheArchiveOnDisk) {
 // Without a record, the installed runtime's is written before an update, so one that
 // cannot be published now is taken up again later rather than the new archive adopted.
 TEST(BootstrapSequence, AnUpdateWithoutARecordRecordsTheInstalledRuntimeFirst) {
-    struct Row {
-        const char* name;
-        SourceRecord record;
-        std::string keptArchive;
-        bool publishes;
-        std::vector<std::string> stored;
-        std::size_t extractions;
-    };
-    const std::string kOld(64, 'c');
-    const Row rows[] = {
-        {"no record, old archive kept, published", SourceRecord::None, kOld, true, {kOld, kZipDigest}, 1},
-        {"no record, old archive kept, in use", SourceRecord::None, kOld, false, {kOld}, 1},
-        {"no record, no archive, in use", SourceRecord::None, "", false, {"unknown"}, 1},
-        {"unreadable record", SourceRecord::Unreadable, kOld, true, {}, 0},
-    };
-    for (const Row& row : rows) {
-        FakeWorld world;
-        world.manifests["https://a"] = completeManifest();
-        world.javaOnDisk = {L"javaw.exe"};
-        world.javaAfterUnpacking = {L"javaw.exe"};
-        world.sourceRecord = row.record;
+    const std::string kOld(64, 'c');  // the kept archive, the installed runtime's
+    for (bool publishes : {true, false}) {  // false: a game holds the old runtime
+        FakeWorld world = withRuntime();
+        world.sourceRecord = SourceRecord::None;
         world.recordedSource = "";
-        world.digests[kWork + L"\\java.zip"] = row.keptArchive;
-        world.publishSucceeds = row.publishes;
+        world.digests[kWork + L"\\java.zip"] = kOld;
+        world.publishSucceeds = publishes;
         world.run();
-        EXPECT_EQ(world.storedSources, row.stored) << row.name;
-        EXPECT_EQ(static_cast<std::size_t>(world.extractions), row.extractions) << row.name;
-        EXPECT_EQ(world.launches.size(), 1u) << row.name;
+        std::vector<std::string> stored = {kOld};
+        if (publishes) stored.push_back(kZipDigest);
+        EXPECT_EQ(world.storedSources, stored) << publishes;
+        EXPECT_EQ(world.extractions, 1);
+        EXPECT_EQ(world.launches.size(), 1u);
     }
 }
 
@@ -804,78 +791,71 @@ std::vector<ManifestPair> manifestWithDelta() {
 std::string deltaDownload() { return kDeltaUrl + "|D:\\game\\loader\\java.delta|" + kDeltaDigest; }
 std::string zipDownload() { return kZipUrl + "|D:\\game\\loader\\java.zip|" + kZipDigest; }
 
-TEST(RuntimeDeltaSequence, AnUpdateFromTheDeltasBaseFetchesOnlyTheDelta) {
-    FakeWorld world;
-    world.manifests["https://a"] = manifestWithDelta();
-    world.javaOnDisk = {L"javaw.exe"};
-    world.javaAfterUnpacking = {L"javaw.exe"};
-    world.recordedSource = kOldZipDigest;
-    world.run();
-    EXPECT_EQ(world.downloads[1], deltaDownload());
-    EXPECT_EQ(world.downloads.size(), 2u);
-    EXPECT_EQ(world.deltaBuilds, (std::vector<std::string>{kOldZipDigest + "|" + kZipDigest}));
-    EXPECT_EQ(world.extractions, 0);
-    EXPECT_TRUE(world.published);
-    EXPECT_EQ(world.storedSources, (std::vector<std::string>{kZipDigest}));
-    EXPECT_EQ(world.launches, (std::vector<std::wstring>{commandLineFor(kJavaFolder)}));
-}
-
-// Whatever goes wrong with the delta, the full archive follows in the same run.
-TEST(RuntimeDeltaSequence, AnyFailureFallsBackToTheFullArchive) {
-    for (int fault = 0; fault < 3; ++fault) {
-        FakeWorld world;
-        world.manifests["https://a"] = manifestWithDelta();
-        world.javaOnDisk = {L"javaw.exe"};
-        world.javaAfterUnpacking = {L"javaw.exe"};
+// What a delta offer leads to: the delta alone where it builds a runtime that is
+// published; after any failure of the delta, the full archive in the same run; with the
+// old runtime in use, the old runtime, and no full archive.
+TEST(RuntimeDeltaSequence, WhatADeltaOfferLeadsTo) {
+    struct Row {
+        const char* name;
+        bool deltaFetched;
+        const char* deltaProblem;
+        bool stagingReady;
+        bool publishes;
+        bool fullArchive;  // fetched after the delta
+        int extractions;
+        std::vector<std::string> stored;
+    };
+    const Row rows[] = {
+        {"the delta builds the runtime", true, "", true, true, false, 0, {kZipDigest}},
+        {"the delta not fetched", false, "", true, true, true, 1, {kZipDigest}},
+        {"the delta does not fit", true, "the installed file differs", true, true, true, 1, {kZipDigest}},
+        {"no staging folder", true, "", false, true, true, 0, {}},
+        {"the old runtime in use", true, "", true, false, false, 0, {}},
+    };
+    for (const Row& row : rows) {
+        FakeWorld world = withRuntime(manifestWithDelta());
         world.recordedSource = kOldZipDigest;
-        if (fault == 0) world.failingDownloads = {kDeltaUrl};
-        if (fault == 1) world.deltaProblem = "the installed file differs";
-        if (fault == 2) world.stagingReady = false;
+        if (!row.deltaFetched) world.failingDownloads = {kDeltaUrl};
+        world.deltaProblem = row.deltaProblem;
+        world.stagingReady = row.stagingReady;
+        world.publishSucceeds = row.publishes;
         world.run();
-        EXPECT_EQ(world.downloads, (std::vector<std::string>{kJarUrl + "|D:\\game\\loader\\launcher.jar|" + kJarDigest,
-                                                             deltaDownload(), zipDownload()}))
-            << fault;
-        if (fault == 1) {
+        std::vector<std::string> fetched = {kJarUrl + "|D:\\game\\loader\\launcher.jar|" + kJarDigest, deltaDownload()};
+        if (row.fullArchive) fetched.push_back(zipDownload());
+        EXPECT_EQ(world.downloads, fetched) << row.name;
+        const bool applied = row.deltaFetched && row.stagingReady;
+        EXPECT_EQ(world.deltaBuilds, applied ? std::vector<std::string>{kOldZipDigest + "|" + kZipDigest}
+                                             : std::vector<std::string>{})
+            << row.name;
+        EXPECT_EQ(world.extractions, row.extractions) << row.name;
+        EXPECT_EQ(world.storedSources, row.stored) << row.name;
+        EXPECT_EQ(world.launches, (std::vector<std::wstring>{commandLineFor(kJavaFolder)})) << row.name;
+        if (*row.deltaProblem) {
             EXPECT_NE(std::find(world.folderCalls.begin(), world.folderCalls.end(), L"remove " + kStaging),
                       world.folderCalls.end());
         }
-        if (fault == 2) continue;  // staging never came, so the archive cannot unpack either
-        EXPECT_EQ(world.extractions, 1) << fault;
-        EXPECT_EQ(world.storedSources, (std::vector<std::string>{kZipDigest})) << fault;
-        EXPECT_EQ(world.launches.size(), 1u) << fault;
     }
 }
 
-TEST(RuntimeDeltaSequence, ABusyOldRuntimeIsUsedWithoutTheFullArchive) {
-    FakeWorld world;
-    world.manifests["https://a"] = manifestWithDelta();
-    world.javaOnDisk = {L"javaw.exe"};
-    world.javaAfterUnpacking = {L"javaw.exe"};
-    world.recordedSource = kOldZipDigest;
-    world.publishSucceeds = false;
-    world.run();
-    EXPECT_EQ(world.downloads.back(), deltaDownload());
-    EXPECT_EQ(world.extractions, 0);
-    EXPECT_TRUE(world.storedSources.empty());
-    EXPECT_EQ(world.launches, (std::vector<std::wstring>{commandLineFor(kJavaFolder)}));
-}
-
 TEST(RuntimeDeltaSequence, ASignedBuildTakesDeltasOnlyUnderAGeneralSignatureThatVerifies) {
-    for (int form = 0; form < 3; ++form) {
-        FakeWorld world;
+    const struct {
+        const char* name;
+        bool generalSignature;
+        bool verifies;
+    } rows[] = {{"the older signature alone", false, false},
+                {"a general signature that fails", true, false},
+                {"a general signature that verifies", true, true}};
+    for (const auto& row : rows) {
+        FakeWorld world = withRuntime();
         std::vector<ManifestPair> pairs = world.signedManifest(7);
         pairs.insert(pairs.begin() + 2, {kDeltaUrl, kDeltaDigest});
-        if (form > 0) {
-            pairs.push_back({"signature-v3", kGoodSignature});
-            if (form == 2) world.signedMessages.insert(manifestGeneralSignedMessage(pairs));
-        }
+        if (row.generalSignature) pairs.push_back({"signature-v3", kGoodSignature});
+        if (row.verifies) world.signedMessages.insert(manifestGeneralSignedMessage(pairs));
         world.manifests["https://a"] = pairs;
-        world.javaOnDisk = {L"javaw.exe"};
-        world.javaAfterUnpacking = {L"javaw.exe"};
         world.recordedSource = kOldZipDigest;
         world.run(2);
-        EXPECT_EQ(world.downloads.back(), form == 2 ? deltaDownload() : zipDownload()) << form;
-        EXPECT_EQ(world.launches.size(), 1u) << form;
+        EXPECT_EQ(world.downloads.back(), row.verifies ? deltaDownload() : zipDownload()) << row.name;
+        EXPECT_EQ(world.launches.size(), 1u) << row.name;
     }
 }
 
@@ -959,12 +939,9 @@ TEST(StarterHandover, OnlyAFailedNewProgramIsSetAside) {
         {{true, true, false, 0}, NewStarterVerdict::WindowUp, false},
         {{true, false, false, 0}, NewStarterVerdict::NoWindowInTime, true},
         {{true, false, true, 0}, NewStarterVerdict::AnotherCopy, false},
-        {{true, false, true, 1}, NewStarterVerdict::Failed, true},            // ended by Task Manager
-        {{true, false, true, 0xC0000005}, NewStarterVerdict::Failed, true},   // a crash
+        {{true, false, true, 0xC0000005}, NewStarterVerdict::Failed, true},   // a crash, or Task Manager's 1
         {{true, true, true, 0}, NewStarterVerdict::Finished, false},          // Java started or a failure text shown
         {{true, true, true, 2}, NewStarterVerdict::Failed, true},             // its window closed before the end
-        {{true, true, true, 0xC0000409}, NewStarterVerdict::Failed, true},
-        {{true, true, true, 0x80000003}, NewStarterVerdict::Failed, true},
     };
     for (const Row& row : rows) {
         const NewStarterVerdict verdict = judgeNewStarter(row.watch);

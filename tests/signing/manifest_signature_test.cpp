@@ -57,44 +57,22 @@ TEST(ManifestSignedMessage, AStarterEntryMakesItV2CoveringThatEntry) {
               manifestSignedMessage("42", selectionOf(body)));
 }
 
-// What a signing starter built before starter entries existed reads: the last jar
-// and runtime pairs (an entry naming neither is ignored), "signature", and a v1 message.
-std::string olderReaderMessage(const std::vector<ManifestPair>& pairs, std::string& signature) {
-    std::string jar[2], zip[2], sequence;
-    for (const ManifestPair& pair : pairs) {
-        if (pair.key.find("Morvanta.jar") != std::string::npos) {
-            jar[0] = pair.key;
-            jar[1] = pair.value;
-        } else if (pair.key.find("java-x64.zip") != std::string::npos) {
-            zip[0] = pair.key;
-            zip[1] = pair.value;
-        }
-        if (pair.key == "sequence") sequence = pair.value;
-        if (pair.key == "signature") signature = pair.value;
-    }
-    std::string message = "morvanta-manifest-v1\n" + sequence + "\n";
-    for (const std::string* entry : {jar, zip}) {
-        std::string digest = entry[1];
-        for (char& c : digest) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        message += entry[0] + "\n" + digest + "\n";
-    }
-    return message;
-}
-
-TEST(ManifestSignedMessage, TheV1FormOfAManifestWithAnEntryIsWhatAnOlderStarterChecks) {
+// A starter built before starter entries existed checks "signature" over the v1 message:
+// the jar and the runtime only. This starter checks "signature-v2" over the v2 message.
+TEST(ManifestSignedMessage, AManifestWithAnEntryKeepsTheV1FormForOlderStarters) {
     const std::string v2Signature = std::string(64, 'b') + std::string(64, 'c');
     const std::string body = signedBody("42", kSignature) + "\"https://cdn.example/MorvantaStarter.exe\": \"" +
                              kJarDigest + "\", \"signature-v2\": \"" + v2Signature + "\"";
     const std::vector<ManifestPair> pairs = pairsOf(body);
     const ManifestSelection selection = selectionOf(body);
-    // The publisher signs each form's message; an older starter builds its own and checks "signature".
-    std::string olderSignature;
-    EXPECT_EQ(olderReaderMessage(pairs, olderSignature), manifestSignedMessage(SignatureForm::V1, "42", selection));
-    EXPECT_EQ(olderSignature, kSignature);
     const SignedManifestClaim v1 = readSignatureClaim(SignatureForm::V1, pairs, selection);
     ASSERT_TRUE(v1.wellFormed);
-    EXPECT_EQ(v1.message, olderReaderMessage(pairs, olderSignature));
-    // This starter checks the v2 form, under its own member.
+    EXPECT_EQ(v1.message, "morvanta-manifest-v1\n42\n"
+                          "https://cdn.example/Morvanta.jar\n"
+                          "0163f1eea7894350060624d315234d40c508ab251ba121714e234503045faadd\n"
+                          "https://cdn.example/java-x64.zip\n"
+                          "4a70fe9aa6436e02c2dea340fbd1e352e4ef2d8ce6ca52ad25d4b95471fc8bf2\n");
+    EXPECT_EQ(v1.signature[0], 0xAA);
     const SignedManifestClaim claim = readSignedManifestClaim(pairs, selection);
     ASSERT_TRUE(claim.wellFormed);
     EXPECT_EQ(claim.message, manifestSignedMessage(SignatureForm::V2, "42", selection));
@@ -214,16 +192,17 @@ TEST(GeneralSignedMessage, CoversEveryMemberButTheSignaturesSortedByName) {
 }
 
 TEST(GeneralSignedMessage, HasNoFormWhereItWouldBeAmbiguous) {
-    const std::vector<std::string> bodies = {
-        "{\"a\": \"1\", \"b\": \"2\", \"a\": \"3\"}",  // a repeated name
-        "{\"a\": \"1\\nb\"}",                       // a line end in a value (escaped n is a plain n)
-        "{\"a\": \"1\nb\"}",
-        "{\"a\nb\": \"1\"}",
+    const struct {
+        const char* body;
+        bool hasForm;
+    } rows[] = {
+        {"{\"a\": \"1\", \"b\": \"2\", \"a\": \"3\"}", false},  // a repeated name
+        {"{\"a\": \"1\\nb\"}", true},                          // an escaped n is a plain n
+        {"{\"a\": \"1\nb\"}", false},                          // a line end in a value
+        {"{\"a\nb\": \"1\"}", false},                          // or in a name
     };
-    EXPECT_FALSE(manifestGeneralSignedMessage(pairsOf(bodies[0])).size());
-    EXPECT_TRUE(manifestGeneralSignedMessage(pairsOf(bodies[1])).size());
-    EXPECT_FALSE(manifestGeneralSignedMessage(pairsOf(bodies[2])).size());
-    EXPECT_FALSE(manifestGeneralSignedMessage(pairsOf(bodies[3])).size());
+    for (const auto& row : rows)
+        EXPECT_EQ(!manifestGeneralSignedMessage(pairsOf(row.body)).empty(), row.hasForm) << row.body;
 }
 
 TEST(GeneralSignatureClaim, NeedsItsOwnMemberAndAValidSequence) {
