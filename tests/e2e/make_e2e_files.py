@@ -170,6 +170,8 @@ def main():
     scenarios["delta_b"] = [jar_pair, release_b_pair, (base + "/files/d/" + delta_name, sha256(delta))]
     scenarios["delta_damaged"] = [jar_pair, release_b_pair,
                                   (base + "/files/d/damaged/" + delta_name, sha256(os.path.join(deltas, "damaged", delta_name)))]
+    other_base = "java-x64.from-%s.delta" % ("c" * 64)
+    scenarios["delta_other_base"] = [jar_pair, release_b_pair, (base + "/files/d/" + other_base, sha256(delta))]
     finish(manifests, docroot, scenarios)
 
 
