@@ -11,11 +11,12 @@
 //
 //   hold_folder.exe --files <ready file> <file>...
 //
-// With --rename, writes <ready file>, waits for <go file> and at once renames each
+// With --rename, writes <ready file>, waits until <watched folder> changes (its last
+// write time moves: an entry in it was removed or added) and at once renames each
 // <from> to its <to>, then writes one line per rename to <result file>: "moved" or
-// "refused <error>". Prompt where a cmd script, polling under a busy Wine, is not.
+// "refused <error>". Prompt where a script, polling under a busy Wine, is not.
 //
-//   hold_folder.exe --rename <ready file> <go file> <result file> <from> <to>...
+//   hold_folder.exe --rename <ready file> <watched folder> <result file> <from> <to>...
 #include <windows.h>
 
 #include <cwchar>
@@ -50,10 +51,17 @@ int holdFiles(int count, wchar_t** paths, const wchar_t* readyFile) {
     return 0;
 }
 
-int renameOnSignal(int count, wchar_t** pairs, const wchar_t* readyFile, const wchar_t* goFile,
+ULONGLONG lastWrite(const wchar_t* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+int renameOnChange(int count, wchar_t** pairs, const wchar_t* readyFile, const wchar_t* watched,
                    const wchar_t* resultFile) {
-    if (count % 2 != 0 || !writeReady(readyFile)) return 2;
-    for (int i = 0; GetFileAttributesW(goFile) == INVALID_FILE_ATTRIBUTES; ++i) {
+    const ULONGLONG before = lastWrite(watched);
+    if (count % 2 != 0 || before == 0 || !writeReady(readyFile)) return 2;
+    for (int i = 0; lastWrite(watched) == before; ++i) {
         if (i == 120000) return 3;  // two minutes at most
         Sleep(1);
     }
@@ -71,7 +79,7 @@ int renameOnSignal(int count, wchar_t** pairs, const wchar_t* readyFile, const w
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 4 && std::wcscmp(argv[1], L"--files") == 0) return holdFiles(argc - 3, argv + 3, argv[2]);
     if (argc >= 7 && std::wcscmp(argv[1], L"--rename") == 0)
-        return renameOnSignal(argc - 5, argv + 5, argv[2], argv[3], argv[4]);
+        return renameOnChange(argc - 5, argv + 5, argv[2], argv[3], argv[4]);
     if ((argc != 3 && argc != 5) || !waitFor(argv[1])) return 2;
     UniqueFileHandle folder(CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

@@ -150,17 +150,16 @@ normal_start hold-setup
 planted=$game/loader.untrusted-77
 mkdir -p "$planted" && (cd "$planted" && seq 1 80000 | xargs touch)
 remaining() { find "$planted" -maxdepth 1 -type f 2>/dev/null | wc -l; }
-rm -f "$loader/java/jdk/bin/java-invocation.txt" "$state/go" "$state/ren-ready" "$state/ren-result"
-# The renamer waits, started beforehand, and renames within a millisecond of its signal:
-# the removal under the hold lasts at most 2 s, less than a program takes to start under Wine.
-"$wine_run" "$hold_folder" --rename "Z:$state/ren-ready" "Z:$state/go" "Z:$state/ren-result" \
+rm -f "$loader/java/jdk/bin/java-invocation.txt" "$state/ren-ready" "$state/ren-result"
+# The renamer waits, started beforehand, and renames within a millisecond of the first
+# removal in the planted folder: the removal under the hold lasts at most 2 s, less than
+# a program takes to start under Wine, and a script polling the folder is slower still.
+"$wine_run" "$hold_folder" --rename "Z:$state/ren-ready" "Z:$planted" "Z:$state/ren-result" \
     'C:\.Morvanta\loader' 'C:\.Morvanta\loader.moved' 'C:\.Morvanta' 'C:\.Morvanta.moved' >/dev/null 2>&1 &
 renamer=$!
 wait_for 30 test -f "$state/ren-ready"
 start_starter
-wait_for 120 bash -c "[ \$(find '$planted' -maxdepth 1 -type f 2>/dev/null | wc -l) -lt 80000 ]"
-at_go=$(remaining)
-touch "$state/go"
+at_go=80000
 wait "$renamer"
 left=$(remaining)
 sleep 0.5
@@ -169,8 +168,8 @@ later=$(remaining)
 # hold was let go (the close request follows it), and proves nothing either way.
 if grep -qs '^moved' "$state/ren-result" && [ "$later" = "$left" ]; then
     skipped=$((skipped + 1))
-    echo "  skipped: the renames came after the removal under the hold had ended"
-    record hold "skipped: the renamer got its turn after the removal under the hold had ended"
+    echo "  skipped: the renames came after the removal under the hold had ended ($left planted files left)"
+    record hold "skipped: the renamer got its turn after the removal under the hold had ended ($left planted files left)"
     wait_end 120
 else
 check hold "the renames were tried while the removal under the hold went on ($at_go planted files, $left after the renames)" \
