@@ -411,14 +411,16 @@ start_starter
 wait_for 60 test -f "$loader/java.staging/jdk/bin/javaw.exe"
 sleep 0.7
 mv "$loader" "$game/loader.swapped" && mv "$planted" "$loader"
-still_up_then_close 6
+# The refusal comes once the publish gives up, later on a busy machine: wait for its line.
+refusal='launch hold refused C:\\\.Morvanta\\loader: another folder than the one checked'
+wait_for 60 grep -qsa "$refusal" "$loader/logs/starter.log" "$game/loader.swapped/logs/starter.log"
+still_up_then_close 1
 kill -9 "$holder_pid" 2>/dev/null; wait "$holder_pid" 2>/dev/null; holder_pid=""
 check swap "the planted Java never runs" test ! -f "$loader/java/jdk/bin/java-invocation.txt"
 check swap "nor the swapped-out one" test ! -f "$game/loader.swapped/java/jdk/bin/java-invocation.txt"
 check swap "the run fails, its window up" test "$up" = yes
 check swap "the support log names the folder the hold refused" \
-    grep -qsa 'launch hold refused C:\\\.Morvanta\\loader: another folder than the one checked' \
-    "$loader/logs/starter.log" "$game/loader.swapped/logs/starter.log"
+    grep -qsa "$refusal" "$loader/logs/starter.log" "$game/loader.swapped/logs/starter.log"
 clean_game
 "$wine_run" cmd /c exit >/dev/null 2>&1
 record swap "loader renamed away and a planted copy (matching java.source, 0755 as Wine shows it) put in its place while the update's publish waited: the hold refused it as another folder, the planted Java never ran, the run failed"
