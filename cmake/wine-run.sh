@@ -22,10 +22,25 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
         flock 9
         if [ ! -f "$WINEPREFIX/.ready" ]; then
             wineboot -i >/dev/null 2>&1 || true
+            # A program that crashes ends with its backtrace on stderr instead of
+            # waiting for someone to close Wine's crash dialog.
+            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
             wineserver -w || true
             touch "$WINEPREFIX/.ready"
         fi
     ) 9>"$WINEPREFIX.lock"
+fi
+# --keep-server: a server for the prefix that stays up until `wineserver -k`, for
+# a whole suite that owns the prefix (whatever runs in it is ended first).
+# `wineserver -p` only starts one: beside a running server it does nothing, and
+# that server ends 3 s after its last client, so a suite would see the server end
+# and start again between its tests (see below why that hurts).
+if [ "${1:-}" = --keep-server ]; then
+    wineserver -k 2>/dev/null || true
+    wineserver -w || true
+    wineserver -p
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    exit 0
 fi
 # The first Wine process after the server starts also starts the prefix's
 # services, and they inherit its output. ctest then counts that test as running

@@ -142,8 +142,7 @@ logdir=$(mktemp -d)
 start=$(date +%s)
 
 if [ -n "$(ls -d build/windows 2>/dev/null)" ]; then
-    cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true
-    WINEDEBUG=-all wineserver -p >/dev/null 2>&1 || true
+    cmake/wine-run.sh --keep-server || true
 fi
 
 for line in "${lines[@]}"; do

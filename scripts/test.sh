@@ -17,8 +17,7 @@ if [ "${1:-}" = "--inside-display" ]; then
     preset=$2
     export WINEPREFIX="$root/build/$preset/wineprefix"
     # One long-lived wineserver for the whole Wine suite.
-    cmake/wine-run.sh cmd /c exit >/dev/null 2>&1 || true   # makes the prefix once
-    WINEDEBUG=-all wineserver -p || true
+    cmake/wine-run.sh --keep-server   # makes the prefix once
     trap 'WINEDEBUG=-all wineserver -k >/dev/null 2>&1 || true' EXIT
     ctest --preset "$preset" -j3
     exit
