@@ -27,10 +27,8 @@ bool BytesBeside::add(const unsigned char* data, std::size_t size) {
     const auto now = std::chrono::steady_clock::now();
     if (gathered_.empty()) gatheredSince_ = now;
     gathered_.insert(gathered_.end(), data, data + size);
-    if (gathered_.size() < kHandOverBytes && now - gatheredSince_ < kHandOverAfter) {
-        std::lock_guard<std::mutex> guard(lock_);
-        return !failed_ && !closing_;
-    }
+    // Below the hand-over size no lock is taken: only the consumer's failure can change.
+    if (gathered_.size() < kHandOverBytes && now - gatheredSince_ < kHandOverAfter) return !failed_ && !closing_;
     return handOver();
 }
 

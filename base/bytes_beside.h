@@ -2,6 +2,7 @@
 // Bytes handed to a consumer that runs on a thread of its own, so the thread that
 // receives them never waits for the work done on them (hashing, inflating, writing).
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -37,7 +38,7 @@ private:
     std::deque<std::vector<unsigned char>> queued_;
     std::vector<std::vector<unsigned char>> spare_;  // consumed pieces, kept for their memory
     std::size_t queuedBytes_ = 0;
-    bool failed_ = false;
-    bool closing_ = false;
+    std::atomic<bool> failed_{false};  // set under the lock, read without it by add
+    bool closing_ = false;               // set by the adding thread only
     std::thread thread_;
 };
