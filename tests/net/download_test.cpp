@@ -225,6 +225,8 @@ TEST_F(DownloadFile, AttemptsResumeRetryOrStartAfreshAsTheServerBehaves) {
         // The 503 keeps the part and its validator for the next range.
         {"cut=100000&status2=503", wanted, true, {1000, 2000}, {"", " range=100000", " range=100000"}},
         {"status=429&after=3", wanted, true, {3000}, {"", ""}},
+        // An attempt that gets no answer pauses by the rule, not by the earlier answer's Retry-After.
+        {"status=503&after=3&status2=0", wanted, true, {3000, 2000}, {"", "", ""}},
         {"status=408", wanted, true, {1000}, {"", ""}},
         {"encoding=gzip", wanted, false, {}, {""}},
         // A range without a length that runs on: nothing past its end is written.

@@ -28,7 +28,7 @@ Routes (GET and HEAD):
                                    stall=K (then a byte every E ms, every=E, 100 when
                                    not given), slow=B (B bytes a second), status=C
                                    (with Retry-After: S for after=S); status2=C answers
-                                   the second request so;
+                                   the second request so (status2=0 closes it unanswered);
                                    <ranges>: ranges=ignore (always 200),
                                    ranges=wrong (206 from byte 0 whatever is asked) or
                                    ranges=overrun (206 without length, 5000 bytes too many);
@@ -221,6 +221,9 @@ class Handler(BaseHTTPRequestHandler):
         option = lambda key: int(query[key][0]) if key in query and query[key][0].isdigit() else None
         encoding = [("Content-Encoding", query["encoding"][0])] if "encoding" in query else []
         later = [("Retry-After", str(option("after")))] if option("after") is not None else []
+        if second and option("status2") == 0:
+            self.close_connection = True
+            return
         if (first and option("status")) or (second and option("status2")):
             self.simple(option("status") if first else option("status2"), b"try later\n", later)
             return
