@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <thread>
 #include <vector>
 
 #include "base/bytes_beside.h"
@@ -37,8 +40,14 @@ TEST(BytesBesideTest, EveryByteArrivesInOrder) {
 TEST(BytesBesideTest, NothingMoreAfterTheConsumerFailed) {
     const std::vector<unsigned char> sent = numbered(64 << 20);
     int calls = 0;
-    BytesBeside beside([&](const unsigned char*, std::size_t) { return ++calls < 2; });
-    std::size_t at = 0;
+    std::atomic<std::size_t> at{0};
+    BytesBeside beside([&](const unsigned char*, std::size_t) {
+        if (++calls < 2) return true;
+        // Fails only once more pieces wait behind this one: those must be dropped unseen.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (at < (std::size_t{4} << 20) && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+        return false;
+    });
     while (at < sent.size() && beside.add(sent.data() + at, 65536)) at += 65536;
     EXPECT_LT(at, sent.size()) << "adding goes on failing once the consumer failed";
     EXPECT_FALSE(beside.finish());
